@@ -1,0 +1,15 @@
+# Native (Linux) build: the portable code and its tests.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB rdc_native_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(rdc_native_tests ${rdc_native_tests})
+target_link_libraries(rdc_native_tests PRIVATE rdc_portable GTest::gtest_main GTest::gmock)
+gtest_discover_tests(rdc_native_tests)
+
+file(GLOB rdc_benchmarks CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+foreach(bench ${rdc_benchmarks})
+  get_filename_component(name ${bench} NAME_WE)
+  add_executable(${name} ${bench})
+  target_link_libraries(${name} PRIVATE rdc_portable)
+endforeach()

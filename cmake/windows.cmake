@@ -1,0 +1,74 @@
+# Windows build: the program, its Windows-side tests and the end-to-end tests.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+if(NOT MSVC)
+  # No DLL beyond the system's: the C and C++ runtimes and winpthreads go in statically.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+set(rdc_system_libs comctl32 shell32 crypt32 ws2_32 user32 gdi32 advapi32 ole32)
+
+set(rdc_win32_sources ${rdc_sources})
+list(FILTER rdc_win32_sources INCLUDE REGEX "_win32\\.cpp$")
+list(FILTER rdc_win32_sources EXCLUDE REGEX "/src/app/")
+add_library(rdc_win32 STATIC ${rdc_win32_sources})
+target_link_libraries(rdc_win32 PUBLIC rdc_portable ${rdc_system_libs})
+
+# The resources (manifest, icons) go into every executable that opens our windows.
+set(rdc_resources ${CMAKE_SOURCE_DIR}/src/ui/resources/rdconnect.rc)
+
+file(GLOB rdc_app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp)
+add_executable(rdconnect WIN32 ${rdc_app_sources} ${rdc_resources})
+target_link_libraries(rdconnect PRIVATE rdc_win32)
+if(NOT MSVC)
+  target_link_options(rdconnect PRIVATE -municode)
+endif()
+
+# Tests run under Wine when cross-compiling; on Windows they run directly.
+if(CMAKE_CROSSCOMPILING)
+  set(rdc_wineprefix ${CMAKE_BINARY_DIR}/wineprefix)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-run --prefix ${rdc_wineprefix} --)
+  add_test(NAME wine_server_start
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run --prefix ${rdc_wineprefix} --start)
+  add_test(NAME wine_server_stop
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run --prefix ${rdc_wineprefix} --stop)
+  set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+set(RDC_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build for Windows")
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${RDC_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+function(rdc_add_wine_tests target)
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES FIXTURES_REQUIRED wine ${ARGN})
+endfunction()
+
+file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})
+target_link_libraries(rdc_win_tests PRIVATE rdc_win32 GTest::gtest_main GTest::gmock)
+# Tests share the registry and the temporary folder of one Wine prefix.
+rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
+
+# End to end: the real exe, started in a fresh folder and driven from outside.
+file(GLOB rdc_e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+if(rdc_e2e_tests)
+  add_executable(rdc_e2e_tests ${rdc_e2e_tests})
+  target_link_libraries(rdc_e2e_tests PRIVATE GTest::gtest_main ${rdc_system_libs})
+  add_dependencies(rdc_e2e_tests rdconnect)
+  rdc_add_wine_tests(rdc_e2e_tests RESOURCE_LOCK wine_user)
+endif()
+
+# The recording stand-in for mstsc.exe that the end-to-end tests put beside the exe.
+file(GLOB rdc_fake_mstsc CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/fake_mstsc/*.cpp)
+if(rdc_fake_mstsc)
+  add_executable(fake_mstsc ${rdc_fake_mstsc})
+  if(rdc_e2e_tests)
+    add_dependencies(rdc_e2e_tests fake_mstsc)
+  endif()
+endif()
