@@ -1,0 +1,18 @@
+// The process-wide state of one run. The entry point owns the one instance and
+// hands it to the windows by reference; only the UI thread writes it.
+#pragma once
+
+#include <string>
+
+#include "servers/server_list.h"
+
+namespace rdc {
+
+struct AppState {
+  ServerList servers;
+  std::string loadedConfig;     // the deciphered bytes of ms.ini, as read at start-up
+  std::string startupPassword;  // GBK; empty means none is set
+  bool accessGranted = false;
+};
+
+}  // namespace rdc

@@ -1,0 +1,32 @@
+// The plain text inside ms.ini: one "|"-separated record per server, the two
+// option lines and the start-up password line, every line ending in CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "servers/server_list.h"
+
+namespace rdc {
+
+inline constexpr std::string_view kConfigFileName = "ms.ini";
+
+// The two options the main window holds in its controls.
+struct ConfigOptions {
+  bool forceAdmin = false;  // check box "强制登陆模式"
+  bool fullScreen = false;  // radio "全屏幕"; false means "小屏幕"
+};
+
+// Appends one entry per record line to `list` and applies the option lines to
+// `options` (which the caller fills with the controls' current states first;
+// an "#admin:" line never clears forceAdmin). Reads up to the first zero byte.
+void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options);
+
+// The plain text SaveConfig enciphers and writes.
+std::string ComposeConfigText(const ServerList& list, const ConfigOptions& options,
+                              std::string_view startupPassword);
+
+// The start-up password held by a deciphered configuration ("" when none).
+std::string StartupPasswordOf(std::string_view plain);
+
+}  // namespace rdc

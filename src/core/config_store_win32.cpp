@@ -1,0 +1,71 @@
+// ms.ini on disk: whole-file read, atomic replace on save.
+#include "core/config_store_win32.h"
+
+#include <windows.h>
+
+namespace rdc {
+namespace {
+
+// Owns a file handle; closes it when it goes.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool Close() {
+    const bool closed = CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool WriteDurably(const std::wstring& path, std::string_view bytes) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  DWORD written = 0;
+  const DWORD size = static_cast<DWORD>(bytes.size());
+  if (size > 0 && (!WriteFile(file.get(), bytes.data(), size, &written, nullptr) || written != size))
+    return false;
+  if (!FlushFileBuffers(file.get())) return false;
+  return file.Close();
+}
+
+}  // namespace
+
+std::string ConfigFileStore::Read() const {
+  FileHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return {};
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > MAXDWORD) return {};
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+       read != bytes.size()))
+    return {};
+  return bytes;
+}
+
+bool ConfigFileStore::Save(std::string_view bytes) const {
+  const std::wstring temporary = path_ + L".new";
+  bool saved = WriteDurably(temporary, bytes);
+  if (saved && beforeReplace) saved = beforeReplace();
+  if (saved) {
+    saved = MoveFileExW(temporary.c_str(), path_.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  if (!saved) DeleteFileW(temporary.c_str());  // ignored: the temporary may not exist
+  return saved;
+}
+
+}  // namespace rdc

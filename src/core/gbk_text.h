@@ -1,0 +1,33 @@
+// Text rules of the GBK (code page 936) byte strings the program keeps:
+// searching and splitting step over whole characters, so the second byte of a
+// double-byte character (which may be 0x7C "|") never matches a separator.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdc {
+
+// Number of bytes of the character that starts at `index`: 2 for a byte of
+// 0x80 or more that has a byte after it, else 1 (0 past the end).
+std::size_t CharLength(std::string_view text, std::size_t index);
+
+// 1-based byte position of the first occurrence of `pattern` that starts at a
+// character at or after the 1-based position `start` (0 means from the
+// beginning), or -1. Byte for byte, case-sensitive; an empty pattern is never found.
+int FindText(std::string_view text, std::string_view pattern, int start = 0);
+
+// Pieces between separators. An empty text gives no pieces; a leading separator
+// gives an empty first piece; a trailing separator gives no empty last piece.
+std::vector<std::string> SplitText(std::string_view text, std::string_view separator);
+
+// The texts between every `begin` ... `end` pair, joined with "||"; empty when
+// an end marker is missing after any begin marker.
+std::string TextBetweenAll(std::string_view source, std::string_view begin, std::string_view end);
+
+// The bytes up to, not including, the first zero byte.
+std::string_view UpToFirstZero(std::string_view bytes);
+
+}  // namespace rdc

@@ -1,0 +1,28 @@
+// The start-up decisions: decipher what was read from ms.ini, take the start-up
+// password out of it, and ask for it when one is set.
+#pragma once
+
+#include <string_view>
+
+#include "core/app_state.h"
+
+namespace rdc {
+
+// The password prompt. Show() returns when the prompt has closed; it sets
+// state.accessGranted when the right password was confirmed.
+class LoginPrompt {
+ public:
+  virtual ~LoginPrompt() = default;
+  virtual void Show(AppState& state) = 0;
+};
+
+// Fills loadedConfig and startupPassword from the file's bytes (empty when the
+// file is missing), shows the prompt when a password is set, and returns
+// whether the main window may open.
+bool RunStartup(AppState& state, std::string_view fileBytes, LoginPrompt& prompt);
+
+// The prompt's rule: the typed text equals the start-up password byte for byte
+// and is not empty.
+bool IsStartupPasswordAccepted(std::string_view typed, std::string_view startupPassword);
+
+}  // namespace rdc

@@ -1,0 +1,30 @@
+// The servers the user keeps: one record per server, in list order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rdc {
+
+enum class ServerStatus : std::int32_t { Online = 1, Offline = 2, Pending = 3 };
+
+struct ServerEntry {
+  std::string host;      // IP address or domain name, GBK
+  std::string port;      // decimal port as typed, GBK
+  std::string account;   // GBK
+  std::string password;  // GBK, plain in memory
+  std::string remark;    // GBK, may hold line breaks
+  ServerStatus status = ServerStatus::Pending;
+};
+
+// Entry number k (1-based) is list[k - 1].
+using ServerList = std::vector<ServerEntry>;
+
+// Index into the list view's state pictures: 0 online, 1 offline, 2 pending.
+inline int StatePictureIndex(ServerStatus status) { return static_cast<int>(status) - 1; }
+
+// The entry with entry number `number`, or nullptr when there is none.
+const ServerEntry* EntryByNumber(const ServerList& list, int number);
+
+}  // namespace rdc
