@@ -1,0 +1,87 @@
+// The plain text of ms.ini: records and option lines read into the server list
+// and the two options, and the same text composed back for saving.
+#include "core/config_file.h"
+
+#include <utility>
+#include <vector>
+
+#include "core/gbk_text.h"
+
+namespace rdc {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kFieldSeparator = "|";
+constexpr std::string_view kConsoleMarker = "#onsole:";
+constexpr std::string_view kAdminMarker = "#admin:";
+constexpr std::string_view kStartMarker = "#Start:";
+constexpr std::string_view kAdminOnLine = "#admin:1";
+constexpr std::string_view kFullScreenLine = "#Start:1";
+constexpr std::string_view kSmallScreenLine = "#Start:0";
+constexpr std::string_view kPasswordBegin = "#LoadinPass:<";
+constexpr std::string_view kPasswordEnd = ">";
+
+// A line of three fields or more is a server record, whatever it begins with.
+void AppendRecordOf(std::string_view line, ServerList& list) {
+  const std::vector<std::string> fields = SplitText(line, kFieldSeparator);
+  if (fields.size() < 3) return;
+  ServerEntry entry;
+  entry.host = fields[0];
+  entry.port = fields[1];
+  entry.account = fields[2];
+  if (fields.size() >= 4) entry.password = fields[3];
+  if (fields.size() >= 5) entry.remark = fields[4];
+  entry.status = ServerStatus::Pending;
+  list.push_back(std::move(entry));
+}
+
+// The first marker the line holds decides; the option value is its last byte.
+void ApplyOptionOf(std::string_view line, ConfigOptions& options) {
+  const bool lastByteIsOne = !line.empty() && line.back() == '1';
+  if (FindText(line, kConsoleMarker) != -1) return;
+  if (FindText(line, kAdminMarker) != -1) {
+    if (lastByteIsOne) options.forceAdmin = true;
+    return;
+  }
+  if (FindText(line, kStartMarker) != -1) options.fullScreen = lastByteIsOne;
+}
+
+}  // namespace
+
+void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options) {
+  for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
+    AppendRecordOf(line, list);
+    ApplyOptionOf(line, options);
+  }
+}
+
+std::string ComposeConfigText(const ServerList& list, const ConfigOptions& options,
+                              std::string_view startupPassword) {
+  std::string text;
+  for (const ServerEntry& entry : list) {
+    for (const std::string* field : {&entry.host, &entry.port, &entry.account, &entry.password}) {
+      text += *field;
+      text += kFieldSeparator;
+    }
+    text += entry.remark;
+    text += kLineEnd;
+  }
+  if (options.forceAdmin) {
+    text += kAdminOnLine;
+    text += kLineEnd;
+  }
+  text += options.fullScreen ? kFullScreenLine : kSmallScreenLine;
+  text += kLineEnd;
+  text += kPasswordBegin;
+  text += startupPassword;
+  text += kPasswordEnd;
+  text += kLineEnd;
+  return text;
+}
+
+std::string StartupPasswordOf(std::string_view plain) {
+  return TextBetweenAll(UpToFirstZero(plain), kPasswordBegin, kPasswordEnd);
+}
+
+}  // namespace rdc

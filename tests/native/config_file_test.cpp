@@ -1,0 +1,263 @@
+// Tests of the plain text inside ms.ini: the exact bytes written, and how
+// records and option lines (odd ones included) are read back.
+#include "core/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <utility>
+
+namespace rdc {
+namespace {
+
+ServerEntry Entry(std::string host, std::string port, std::string account, std::string password,
+                  std::string remark, ServerStatus status = ServerStatus::Pending) {
+  return ServerEntry{std::move(host),     std::move(port),   std::move(account),
+                     std::move(password), std::move(remark), status};
+}
+
+void ExpectSameEntry(const ServerEntry& actual, const ServerEntry& expected) {
+  EXPECT_EQ(actual.host, expected.host);
+  EXPECT_EQ(actual.port, expected.port);
+  EXPECT_EQ(actual.account, expected.account);
+  EXPECT_EQ(actual.password, expected.password);
+  EXPECT_EQ(actual.remark, expected.remark);
+  EXPECT_EQ(actual.status, expected.status);
+}
+
+struct Parsed {
+  ServerList list;
+  ConfigOptions options;
+};
+
+Parsed Parse(std::string_view plain, ConfigOptions options = {}) {
+  Parsed parsed{{}, options};
+  ParseConfig(plain, parsed.list, parsed.options);
+  return parsed;
+}
+
+// ---- Composing -------------------------------------------------------------
+
+TEST(ComposeConfigTextTest, EmptyConfigurationIsTwoLinesOf26Bytes) {
+  const std::string text = ComposeConfigText({}, {}, "");
+  EXPECT_EQ(text, "#Start:0\r\n#LoadinPass:<>\r\n");
+  EXPECT_EQ(text.size(), 26u);
+}
+
+TEST(ComposeConfigTextTest, TwoServersWithForcedLoginAndSmallScreen) {
+  const ServerList list = {Entry("127.0.0.1", "3389", "Administrator", "", "office"),
+                           Entry("127.0.0.2", "3390", "Administrator", "", "")};
+  EXPECT_EQ(ComposeConfigText(list, {.forceAdmin = true, .fullScreen = false}, ""),
+            "127.0.0.1|3389|Administrator||office\r\n"
+            "127.0.0.2|3390|Administrator||\r\n"
+            "#admin:1\r\n"
+            "#Start:0\r\n"
+            "#LoadinPass:<>\r\n");
+}
+
+TEST(ComposeConfigTextTest, FullScreenPasswordAndAnEntryWithEveryFieldEmpty) {
+  const ServerList list = {Entry("", "", "", "", "", ServerStatus::Online)};
+  EXPECT_EQ(ComposeConfigText(list, {.forceAdmin = false, .fullScreen = true}, "s\xC3\xDC"),
+            "||||\r\n#Start:1\r\n#LoadinPass:<s\xC3\xDC>\r\n");
+}
+
+// ---- Round trip ------------------------------------------------------------
+
+TEST(ConfigRoundTripTest, EntriesComeBackWithTheirTextsAndPendingStatus) {
+  const ServerList saved = {
+      Entry("10.0.0.1", "3389", "Administrator", "p@ss w0rd", "\xB0\xEC\xB9\xAB\xCA\xD2",
+            ServerStatus::Online),  // remark "办公室"
+      Entry("host.example", "03390", "\xC4\x7C", "", "", ServerStatus::Offline),  // "膢"
+      Entry("", "", "", "", ""),
+      Entry("#admin:", "1", "x", "#Start:0", "y"),
+  };
+  for (bool forceAdmin : {false, true}) {
+    for (bool fullScreen : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "admin " << forceAdmin << " full " << fullScreen);
+      const ConfigOptions options{forceAdmin, fullScreen};
+      const std::string text = ComposeConfigText(saved, options, "pw");
+
+      const Parsed loaded = Parse(text, {.forceAdmin = false, .fullScreen = !fullScreen});
+      ASSERT_EQ(loaded.list.size(), saved.size());
+      for (std::size_t n = 0; n < saved.size(); ++n) {
+        ServerEntry expected = saved[n];
+        expected.status = ServerStatus::Pending;
+        ExpectSameEntry(loaded.list[n], expected);
+      }
+      EXPECT_EQ(loaded.options.forceAdmin, forceAdmin);
+      EXPECT_EQ(loaded.options.fullScreen, fullScreen);
+      EXPECT_EQ(StartupPasswordOf(text), "pw");
+    }
+  }
+}
+
+// ---- Parsing ---------------------------------------------------------------
+
+TEST(ParseConfigTest, ReadsTheTwoServerExample) {
+  const Parsed parsed = Parse(
+      "127.0.0.1|3389|Administrator||office\r\n"
+      "127.0.0.2|3390|Administrator||\r\n"
+      "#admin:1\r\n"
+      "#Start:0\r\n"
+      "#LoadinPass:<>\r\n",
+      {.forceAdmin = false, .fullScreen = true});
+  ASSERT_EQ(parsed.list.size(), 2u);
+  ExpectSameEntry(parsed.list[0], Entry("127.0.0.1", "3389", "Administrator", "", "office"));
+  ExpectSameEntry(parsed.list[1], Entry("127.0.0.2", "3390", "Administrator", "", ""));
+  EXPECT_TRUE(parsed.options.forceAdmin);
+  EXPECT_FALSE(parsed.options.fullScreen);
+}
+
+TEST(ParseConfigTest, EntryNumbersFollowTheFileOrder) {
+  const Parsed parsed = Parse("a|1|x\r\nb|2|y\r\n");
+  ASSERT_NE(EntryByNumber(parsed.list, 1), nullptr);
+  ASSERT_NE(EntryByNumber(parsed.list, 2), nullptr);
+  EXPECT_EQ(EntryByNumber(parsed.list, 1)->host, "a");
+  EXPECT_EQ(EntryByNumber(parsed.list, 2)->host, "b");
+  EXPECT_EQ(EntryByNumber(parsed.list, 0), nullptr);
+  EXPECT_EQ(EntryByNumber(parsed.list, -1), nullptr);
+  EXPECT_EQ(EntryByNumber(parsed.list, 3), nullptr);
+}
+
+TEST(ParseConfigTest, AppendsToTheListWithoutClearingIt) {
+  Parsed parsed{{Entry("old", "1", "a", "", "")}, {}};
+  ParseConfig("new|2|b\r\n", parsed.list, parsed.options);
+  ASSERT_EQ(parsed.list.size(), 2u);
+  EXPECT_EQ(parsed.list[0].host, "old");
+  EXPECT_EQ(parsed.list[1].host, "new");
+}
+
+struct RecordCase {
+  const char* name;
+  std::string line;
+  ServerEntry expected;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
+
+class ParseRecordTest : public ::testing::TestWithParam<RecordCase> {};
+
+TEST_P(ParseRecordTest, OneLineGivesOneEntry) {
+  const RecordCase& c = GetParam();
+  const Parsed parsed = Parse(c.line);
+  ASSERT_EQ(parsed.list.size(), 1u) << c.name;
+  ExpectSameEntry(parsed.list[0], c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseRecordTest,
+    ::testing::Values(RecordCase{"every field empty", "||||\r\n", Entry("", "", "", "", "")},
+                      RecordCase{"three fields", "h|p|a\r\n", Entry("h", "p", "a", "", "")},
+                      RecordCase{"last line without CR LF", "h|p|a|pw|r",
+                                 Entry("h", "p", "a", "pw", "r")},
+                      RecordCase{"fields after the fifth dropped", "1|2|3|4|5|6|7\r\n",
+                                 Entry("1", "2", "3", "4", "5")},
+                      RecordCase{"0x7C trail byte inside a field",
+                                 "\xC4\x7C|p|\xC4\x7C"
+                                 "a\r\n",
+                                 Entry("\xC4\x7C", "p",
+                                       "\xC4\x7C"
+                                       "a",
+                                       "", "")},
+                      RecordCase{"bare LF stays inside a field", "h|p|a\nb|pw|r\r\n",
+                                 Entry("h", "p", "a\nb", "pw", "r")},
+                      RecordCase{"a record line holding a marker is still a record",
+                                 "#Start:1|p|a\r\n", Entry("#Start:1", "p", "a", "", "")}));
+
+TEST(ParseConfigTest, LinesOfFewerThanThreeFieldsAreNotRecords) {
+  // A trailing separator adds no field, so "a|b|" has two.
+  EXPECT_TRUE(Parse("a|b\r\na|b|\r\n||\r\n\r\n#LoadinPass:<x|y>\r\n").list.empty());
+}
+
+TEST(ParseConfigTest, RemarkLineBreaksBecomeLinesOfTheirOwn) {
+  ServerEntry entry = Entry("h", "p", "a", "pw", "first\r\nsecond|x|y\r\n#admin:1");
+  const std::string text = ComposeConfigText({entry}, {}, "");
+
+  const Parsed parsed = Parse(text);
+  ASSERT_EQ(parsed.list.size(), 2u);
+  ExpectSameEntry(parsed.list[0], Entry("h", "p", "a", "pw", "first"));
+  ExpectSameEntry(parsed.list[1], Entry("second", "x", "y", "", ""));
+  EXPECT_TRUE(parsed.options.forceAdmin);
+}
+
+TEST(ParseConfigTest, ReadsNothingAfterTheFirstZeroByte) {
+  using namespace std::string_literals;
+  const Parsed parsed = Parse("a|1|x\r\n\0b|2|y\r\n#admin:1\r\n#Start:1\r\n"s);
+  ASSERT_EQ(parsed.list.size(), 1u);
+  EXPECT_EQ(parsed.list[0].host, "a");
+  EXPECT_FALSE(parsed.options.forceAdmin);
+  EXPECT_FALSE(parsed.options.fullScreen);
+}
+
+struct OptionCase {
+  const char* name;
+  std::string text;
+  ConfigOptions before;
+  ConfigOptions after;
+};
+
+void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
+
+class ParseOptionTest : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(ParseOptionTest, SetsTheOptions) {
+  const OptionCase& c = GetParam();
+  const Parsed parsed = Parse(c.text, c.before);
+  EXPECT_EQ(parsed.options.forceAdmin, c.after.forceAdmin) << c.name;
+  EXPECT_EQ(parsed.options.fullScreen, c.after.fullScreen) << c.name;
+}
+
+constexpr ConfigOptions kCleared{.forceAdmin = false, .fullScreen = false};
+constexpr ConfigOptions kAdminOnly{.forceAdmin = true, .fullScreen = false};
+constexpr ConfigOptions kFullOnly{.forceAdmin = false, .fullScreen = true};
+constexpr ConfigOptions kBoth{.forceAdmin = true, .fullScreen = true};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseOptionTest,
+    ::testing::Values(
+        OptionCase{"no option lines keep the states", "a|b|c\r\n", kBoth, kBoth},
+        OptionCase{"#admin:1 checks", "#admin:1\r\n", kCleared, kAdminOnly},
+        OptionCase{"#admin:0 never clears", "#admin:0\r\n", kAdminOnly, kAdminOnly},
+        OptionCase{"#admin:0 leaves cleared", "#admin:0\r\n", kCleared, kCleared},
+        OptionCase{"a later #admin:0 does not undo #admin:1", "#admin:1\r\n#admin:0\r\n", kCleared,
+                   kAdminOnly},
+        OptionCase{"#Start:1 selects full screen", "#Start:1\r\n", kCleared, kFullOnly},
+        OptionCase{"#Start:0 selects small screen", "#Start:0\r\n", kFullOnly, kCleared},
+        OptionCase{"#Start: ending in another byte is small screen", "#Start:x\r\n", kFullOnly,
+                   kCleared},
+        OptionCase{"#Start:1 with a trailing space is small screen", "#Start:1 \r\n", kFullOnly,
+                   kCleared},
+        OptionCase{"the last #Start: line wins", "#Start:1\r\n#Start:0\r\n", kCleared, kCleared},
+        OptionCase{"marker anywhere, last byte decides", "xx#admin:yy1\r\n", kCleared, kAdminOnly},
+        OptionCase{"#admin: is tested before #Start:", "#Start:0 #admin:1\r\n", kFullOnly, kBoth},
+        OptionCase{"#admin: decides alone, even when #Start: follows", "#Start:1 #admin:0\r\n",
+                   kFullOnly, kFullOnly},
+        OptionCase{"#onsole: stops the other tests", "#onsole: #admin: #Start:1\r\n", kCleared,
+                   kCleared},
+        OptionCase{"record line holding a marker", "h|p|#Start:1\r\n", kCleared, kFullOnly},
+        OptionCase{"marker tests are case-sensitive", "#ADMIN:1\r\n#start:1\r\n", kCleared,
+                   kCleared},
+        OptionCase{"marker behind a lead byte is not seen", "\x81#admin:1\r\n", kCleared,
+                   kCleared}));
+
+// ---- Start-up password ---------------------------------------------------------
+
+TEST(StartupPasswordOfTest, TakesThePasswordLine) {
+  using namespace std::string_literals;
+  EXPECT_EQ(StartupPasswordOf("#Start:0\r\n#LoadinPass:<secret>\r\n"), "secret");
+  EXPECT_EQ(StartupPasswordOf("#Start:0\r\n#LoadinPass:<>\r\n"), "");
+  EXPECT_EQ(StartupPasswordOf("#LoadinPass:<a>b>\r\n"), "a");
+  EXPECT_EQ(StartupPasswordOf("#LoadinPass:<a>\r\n#LoadinPass:<b>\r\n"), "a||b");
+  EXPECT_EQ(StartupPasswordOf("#Start:0\r\n\0#LoadinPass:<hidden>\r\n"s), "");
+}
+
+TEST(StartupPasswordOfTest, PasswordWithCloseBracketKeepsOnlyItsFirstPart) {
+  const std::string text = ComposeConfigText({}, {}, "ab>cd");
+  EXPECT_EQ(StartupPasswordOf(text), "ab");
+}
+
+}  // namespace
+}  // namespace rdc
