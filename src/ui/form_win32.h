@@ -1,0 +1,112 @@
+// The base of the program's four windows: a fixed layout built from one table
+// of control descriptions, and the keyboard rules they share (Esc closes,
+// Enter clicks the default button, Tab follows the window's focus order).
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace rdc {
+
+enum class ControlKind { GroupBox, Button, DefaultButton, CheckBox, RadioButton, Edit, Label,
+                         ListView, Picture };
+
+// Fonts named by the designs; everything else uses the system's default GUI font.
+enum class ControlFont { Default, SongBold12, Song12, NSimSun12, SongBold16 };
+
+// One control of a window's design: client position and size in pixels.
+struct ControlSpec {
+  int id;
+  ControlKind kind;
+  const wchar_t* caption;
+  int x, y, width, height;
+  DWORD style = 0;    // added to the kind's own styles
+  DWORD exStyle = 0;
+  ControlFont font = ControlFont::Default;
+};
+
+// The window styles and outer size of a form.
+struct FormFrame {
+  const wchar_t* title;
+  int outerWidth, outerHeight;
+  DWORD style;
+};
+
+inline constexpr DWORD kDialogFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+
+// A label of the designs: left-aligned, vertically centred, no word wrap.
+inline constexpr DWORD kPlainLabel = SS_LEFTNOWORDWRAP | SS_CENTERIMAGE;
+
+// Styles a control of `kind` gets besides those of its table row.
+DWORD KindStyle(ControlKind kind);
+
+class FormWindow {
+ public:
+  FormWindow() = default;
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+  virtual ~FormWindow();
+
+  HWND hwnd() const { return hwnd_; }
+  HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+
+  // Creates the window centred on the screen, builds its controls and shows it.
+  HWND Create(const FormFrame& frame, std::span<const ControlSpec> controls,
+              std::vector<int> focusOrder, int defaultButton);
+
+  // Applies the keyboard rules to a message about to be dispatched; true when
+  // it was handled and must not be dispatched.
+  bool TranslateKey(const MSG& msg);
+
+  // Moves the focus to the next control of the focus order (Tab).
+  void FocusNext();
+
+ protected:
+  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual void OnCreated() {}
+  virtual void OnCommand(int /*id*/, int /*notification*/) {}
+  virtual LRESULT OnNotify(NMHDR* /*header*/) { return 0; }
+  // The close box, the system menu's Close and Esc all come here.
+  virtual void OnCloseRequest() { DestroyWindow(hwnd_); }
+
+  void SetText(int id, const wchar_t* text);
+  std::wstring Text(int id) const;
+  bool IsChecked(int id) const;
+  void SetChecked(int id, bool checked);
+  void SetEnabled(int id, bool enabled);
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  HFONT FontFor(ControlFont font);
+  bool FocusedControlTakesEnter() const;
+  std::vector<int> FocusableInOrder() const;
+
+  HWND hwnd_ = nullptr;
+  std::vector<int> focusOrder_;
+  int defaultButton_ = 0;
+  HWND lastFocus_ = nullptr;
+  std::vector<std::pair<ControlFont, HFONT>> fonts_;  // created fonts, deleted with the window
+};
+
+// Gives the keyboard rules of our windows to a message before it is dispatched.
+bool TranslateFormKey(const MSG& msg);
+
+// Runs the message loop until `done` returns true or WM_QUIT arrives.
+template <class Done>
+void RunMessageLoop(Done done) {
+  MSG msg;
+  while (!done() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (TranslateFormKey(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+// Shows `form` (already created) modally: the program's other windows take no
+// input until it has been destroyed.
+void RunModal(FormWindow& form);
+
+}  // namespace rdc

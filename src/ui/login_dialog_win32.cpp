@@ -1,0 +1,77 @@
+// The start-up password prompt: its design and its three ways out.
+#include "ui/login_dialog_win32.h"
+
+#include <array>
+
+#include "core/text_win32.h"
+#include "ui/control_ids.h"
+#include "ui/messages.h"
+#include "ui/prompt_win32.h"
+#include "ui/resources/resource_ids.h"
+
+namespace rdc {
+namespace {
+
+const std::array<ControlSpec, 5> kControls{{
+    {kLoginPicture, ControlKind::Picture, L"", 12, 20, 38, 38},
+    {kLoginLabel, ControlKind::Label, L"请输入密码(Input Password):", 57, 7, 175, 16, SS_CENTER},
+    {kLoginPassword, ControlKind::Edit, L"", 64, 26, 152, 24, ES_PASSWORD | ES_AUTOHSCROLL,
+     WS_EX_STATICEDGE, ControlFont::SongBold16},
+    {kLoginOk, ControlKind::DefaultButton, L"确定(OK)", 64, 59, 72, 24},
+    {kLoginCancel, ControlKind::Button, L"取消(NO)", 144, 59, 72, 24},
+}};
+
+const std::vector<int> kFocusOrder{kLoginPassword, kLoginOk, kLoginCancel};
+
+}  // namespace
+
+std::span<const ControlSpec> LoginDialogControls() { return kControls; }
+
+FormFrame LoginDialogFrame() { return {L"身份验证 (Authentication)", 250, 123, kDialogFrameStyle}; }
+
+LoginDialog::LoginDialog(AppState& state, ProcessEnd endProcess)
+    : state_(state), endProcess_(std::move(endProcess)) {}
+
+void LoginDialog::DefaultProcessEnd() { ExitProcess(0); }
+
+HWND LoginDialog::Create() {
+  return FormWindow::Create(LoginDialogFrame(), kControls, kFocusOrder, kLoginOk);
+}
+
+void LoginDialog::OnCreated() {
+  HICON picture = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                MAKEINTRESOURCEW(IDI_LOCK), IMAGE_ICON, 32, 32,
+                                                LR_SHARED));
+  SendMessageW(control(kLoginPicture), STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
+  SendMessageW(control(kLoginPassword), EM_SETPASSWORDCHAR, L'*', 0);
+  passwordLimit_ =
+      std::make_unique<GbkLengthLimit>(control(kLoginPassword), kStartupPasswordMaxBytes);
+}
+
+void LoginDialog::OnCommand(int id, int notification) {
+  if (id == kLoginPassword && notification == EN_CHANGE && passwordLimit_) {
+    passwordLimit_->OnChange();
+    return;
+  }
+  if (notification != BN_CLICKED) return;
+  if (id == kLoginOk) CheckPassword();
+  if (id == kLoginCancel) endProcess_();
+}
+
+void LoginDialog::CheckPassword() {
+  if (IsStartupPasswordAccepted(GbkFromWide(Text(kLoginPassword)), state_.startupPassword)) {
+    state_.accessGranted = true;
+    DestroyWindow(hwnd());
+    return;
+  }
+  ShowMessage(kWrongPassword, kErrorCaption, MB_OK | MB_ICONERROR);
+  SetText(kLoginPassword, L"");
+  SetFocus(control(kLoginPassword));
+}
+
+void LoginDialogPrompt::Show(AppState& state) {
+  LoginDialog dialog(state);
+  if (dialog.Create()) RunModal(dialog);
+}
+
+}  // namespace rdc

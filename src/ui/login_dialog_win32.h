@@ -1,0 +1,49 @@
+// The start-up password prompt, shown before the main window when a start-up
+// password is set.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <span>
+
+#include "core/startup.h"
+#include "ui/form_win32.h"
+#include "ui/gbk_limit_win32.h"
+
+namespace rdc {
+
+std::span<const ControlSpec> LoginDialogControls();
+FormFrame LoginDialogFrame();
+
+inline constexpr std::size_t kStartupPasswordMaxBytes = 16;
+
+class LoginDialog : public FormWindow {
+ public:
+  using ProcessEnd = std::function<void()>;
+
+  // `endProcess` is what "取消(NO)" does: end the program at once.
+  explicit LoginDialog(AppState& state, ProcessEnd endProcess = DefaultProcessEnd);
+
+  HWND Create();
+
+  static void DefaultProcessEnd();
+
+ protected:
+  void OnCreated() override;
+  void OnCommand(int id, int notification) override;
+
+ private:
+  void CheckPassword();
+
+  AppState& state_;
+  ProcessEnd endProcess_;
+  std::unique_ptr<GbkLengthLimit> passwordLimit_;
+};
+
+// Shows the prompt modally at start-up.
+class LoginDialogPrompt : public LoginPrompt {
+ public:
+  void Show(AppState& state) override;
+};
+
+}  // namespace rdc

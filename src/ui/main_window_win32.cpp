@@ -1,0 +1,278 @@
+// The main window: its design table, its created and close events, the list
+// view of the servers and the selection that drives the other controls.
+#include "ui/main_window_win32.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <array>
+
+#include "core/config_cipher.h"
+#include "core/text_win32.h"
+#include "ui/control_ids.h"
+#include "ui/messages.h"
+#include "ui/prompt_win32.h"
+#include "ui/resources/resource_ids.h"
+#include "ui/vendor.h"
+
+namespace rdc {
+namespace {
+
+constexpr UINT_PTR kProbeTimer = 1;
+constexpr UINT kProbeIntervalMs = 10000;
+
+const std::wstring kVendorLinkCaption = std::wstring(L"进入tarnwick站 ") + kVendorDomain;
+
+constexpr DWORD kOptionEdit = ES_AUTOHSCROLL;
+constexpr DWORD kRemarkEdit = ES_MULTILINE | ES_READONLY;
+
+// Every control in its design order; positions are client coordinates.
+const std::array<ControlSpec, 26> kControls{{
+    {kMainServerGroup, ControlKind::GroupBox, L"服务器控制", 13, 5, 465, 180},
+    {kMainTemporaryGroup, ControlKind::GroupBox, L"临时远程登陆", 13, 193, 344, 80},
+    {kMainConnectionGroup, ControlKind::GroupBox, L"连接方式", 364, 194, 115, 79},
+    {kMainRemarkGroup, ControlKind::GroupBox, L"备注", 14, 276, 344, 56},
+    {kMainResolutionGroup, ControlKind::GroupBox, L"分辨率", 364, 276, 115, 56},
+    {kMainVendorLink, ControlKind::Button, kVendorLinkCaption.c_str(), 119, 354, 232, 20, 0, 0,
+     ControlFont::NSimSun12},
+    {kMainServerList, ControlKind::ListView, L"", 21, 17, 344, 160,
+     LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, WS_EX_STATICEDGE,
+     ControlFont::Song12},
+    {kMainConnect, ControlKind::DefaultButton, L"连接", 373, 17, 100, 30, WS_DISABLED, 0,
+     ControlFont::SongBold12},
+    {kMainAdd, ControlKind::Button, L"添加", 373, 49, 100, 30},
+    {kMainDelete, ControlKind::Button, L"删除", 373, 81, 100, 30, WS_DISABLED},
+    {kMainEdit, ControlKind::Button, L"修改", 373, 113, 100, 30},
+    {kMainStartupPassword, ControlKind::Button, L"启动密码", 373, 146, 100, 30},
+    {kMainLabelIp, ControlKind::Label, L"IP", 21, 211, 24, 16, kPlainLabel},
+    {kMainTemporaryHost, ControlKind::Edit, L"", 45, 209, 136, 24, kOptionEdit, WS_EX_CLIENTEDGE},
+    {kMainLabelPassword, ControlKind::Label, L"密码", 17, 241, 28, 24, kPlainLabel},
+    {kMainTemporaryPassword, ControlKind::Edit, L"", 45, 240, 136, 24, kOptionEdit,
+     WS_EX_CLIENTEDGE},
+    {kMainLabelAccount, ControlKind::Label, L"账号", 189, 209, 24, 24, kPlainLabel},
+    {kMainTemporaryAccount, ControlKind::Edit, L"administrator", 221, 209, 80, 24, kOptionEdit,
+     WS_EX_CLIENTEDGE},
+    {kMainLabelPort, ControlKind::Label, L"端口", 189, 241, 24, 24, kPlainLabel},
+    {kMainTemporaryPort, ControlKind::Edit, L"3389", 221, 240, 80, 24, kOptionEdit,
+     WS_EX_CLIENTEDGE},
+    {kMainTemporaryLogin, ControlKind::Button, L"登陆", 307, 209, 40, 56},
+    {kMainShareDisks, ControlKind::CheckBox, L"连接本地磁盘", 372, 212, 95, 24},
+    {kMainForceAdmin, ControlKind::CheckBox, L"强制登陆模式", 372, 244, 95, 16},
+    {kMainRemark, ControlKind::Edit, L"", 21, 289, 328, 36, kRemarkEdit, WS_EX_STATICEDGE},
+    // The two radio buttons form one group: the first starts it, the next control ends it.
+    {kMainSmallScreen, ControlKind::RadioButton, L"  小屏幕", 372, 291, 88, 16, WS_GROUP},
+    {kMainFullScreen, ControlKind::RadioButton, L"  全屏幕", 372, 311, 80, 16},
+}};
+
+const std::vector<int> kFocusOrder{
+    kMainForceAdmin,   kMainConnect,       kMainAdd,          kMainDelete,
+    kMainEdit,         kMainFullScreen,    kMainSmallScreen,  kMainStartupPassword,
+    kMainRemark,       kMainServerList,    kMainTemporaryHost, kMainTemporaryPassword,
+    kMainTemporaryAccount, kMainTemporaryPort, kMainTemporaryLogin, kMainShareDisks,
+    kMainVendorLink};
+
+struct Column {
+  const wchar_t* title;
+  int width;
+  int format;
+};
+constexpr std::array<Column, 4> kColumns{{
+    {L"主机IP地址", 130, LVCFMT_LEFT},
+    {L"端口", 50, LVCFMT_LEFT},
+    {L"登陆账号", 100, LVCFMT_CENTER},
+    {L"网络状态", 60, LVCFMT_CENTER},
+}};
+
+const wchar_t* StatusText(ServerStatus status) {
+  switch (status) {
+    case ServerStatus::Online: return L"在线";
+    case ServerStatus::Offline: return L"离线";
+    case ServerStatus::Pending: break;
+  }
+  return L"...";
+}
+
+// A multi-line edit box shows a line break only as CR LF.
+std::wstring WithWindowsLineBreaks(std::wstring_view text) {
+  std::wstring result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      result += L"\r\n";
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+void OpenWithShell(const wchar_t* address) {
+  // The result is ignored: a failed open changes nothing in the program.
+  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+std::span<const ControlSpec> MainWindowControls() { return kControls; }
+const std::vector<int>& MainWindowFocusOrder() { return kFocusOrder; }
+std::wstring MainWindowTitle() { return std::wstring(kVendorDomain) + L" 远程桌面连接器"; }
+
+FormFrame MainWindowFrame() {
+  static const std::wstring title = MainWindowTitle();
+  return {title.c_str(), 497, 408, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX};
+}
+
+MainWindow::MainWindow(AppState& state, const ConfigFileStore& store)
+    : state_(state), store_(store), openAddress_(OpenWithShell) {}
+
+HWND MainWindow::Create() {
+  return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
+}
+
+void MainWindow::OnCreated() {
+  SetUpListView();
+  for (int id : {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount,
+                 kMainTemporaryPort})
+    SendMessageW(control(id), EM_SETLIMITTEXT, 0, 0);  // 0 lifts the default limit
+  SetChecked(kMainSmallScreen, true);
+
+  ConfigOptions options = Options();
+  ParseConfig(state_.loadedConfig, state_.servers, options);
+  ApplyOptions(options);
+  RefreshServerView();
+  // The status sweep runs on this timer's ticks.
+  SetTimer(hwnd(), kProbeTimer, kProbeIntervalMs, nullptr);
+}
+
+void MainWindow::SetUpListView() {
+  HWND list = control(kMainServerList);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  for (int i = 0; i < static_cast<int>(kColumns.size()); ++i) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+    column.fmt = kColumns[i].format;
+    column.cx = kColumns[i].width;
+    column.pszText = const_cast<wchar_t*>(kColumns[i].title);
+    column.iSubItem = i;
+    ListView_InsertColumn(list, i, &column);
+  }
+  HIMAGELIST states = ImageList_Create(12, 13, ILC_COLOR32 | ILC_MASK, 3, 0);
+  HBITMAP strip = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
+                                                  MAKEINTRESOURCEW(IDB_STATUS), IMAGE_BITMAP, 0,
+                                                  0, LR_CREATEDIBSECTION));
+  ImageList_Add(states, strip, nullptr);
+  DeleteObject(strip);
+  ListView_SetImageList(list, states, LVSIL_STATE);  // the list view owns it from now on
+}
+
+void MainWindow::RefreshServerView() {
+  HWND list = control(kMainServerList);
+  ListView_DeleteAllItems(list);
+  const int count = static_cast<int>(state_.servers.size());
+  for (int number = 1; number <= count; ++number) {
+    const ServerEntry& entry = state_.servers[static_cast<std::size_t>(number - 1)];
+    std::wstring host = WideFromGbk(entry.host);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    item.iItem = count;  // at the end
+    item.pszText = host.data();
+    item.lParam = number;
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(StatePictureIndex(entry.status) + 1);
+    const int row = ListView_InsertItem(list, &item);
+    std::wstring port = WideFromGbk(entry.port);
+    std::wstring account = WideFromGbk(entry.account);
+    ListView_SetItemText(list, row, 1, port.data());
+    ListView_SetItemText(list, row, 2, account.data());
+    ListView_SetItemText(list, row, 3, const_cast<wchar_t*>(StatusText(entry.status)));
+  }
+}
+
+int MainWindow::SelectedEntryNumber() const {
+  HWND list = control(kMainServerList);
+  const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  if (row < 0) return 0;
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!ListView_GetItem(list, &item)) return 0;
+  return static_cast<int>(item.lParam);
+}
+
+bool MainWindow::HasSelection() const {
+  if (SelectedEntryNumber() > 0) return true;
+  ShowMessage(kSelectServerFirst, kOperationErrorCaption, MB_OK | MB_ICONERROR);
+  return false;
+}
+
+ConfigOptions MainWindow::Options() const {
+  return {IsChecked(kMainForceAdmin), IsChecked(kMainFullScreen)};
+}
+
+void MainWindow::ApplyOptions(const ConfigOptions& options) {
+  SetChecked(kMainForceAdmin, options.forceAdmin);
+  SetChecked(kMainFullScreen, options.fullScreen);
+  SetChecked(kMainSmallScreen, !options.fullScreen);
+}
+
+void MainWindow::ShowSelectedServer() {
+  SetEnabled(kMainDelete, true);
+  SetEnabled(kMainConnect, true);
+  const ServerEntry* entry = EntryByNumber(state_.servers, SelectedEntryNumber());
+  if (!entry) return;  // the focused row is not selected: nothing to show
+  SetText(kMainRemark, WithWindowsLineBreaks(WideFromGbk(entry->remark)).c_str());
+  SetText(kMainTemporaryHost, WideFromGbk(entry->host).c_str());
+  SetText(kMainTemporaryPort, WideFromGbk(entry->port).c_str());
+}
+
+LRESULT MainWindow::OnNotify(NMHDR* header) {
+  if (header->idFrom != kMainServerList) return 0;
+  if (header->code == LVN_ITEMCHANGED) {
+    const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+    if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_FOCUSED) &&
+        !(change->uOldState & LVIS_FOCUSED))
+      ShowSelectedServer();
+  }
+  return 0;
+}
+
+void MainWindow::OnCommand(int id, int notification) {
+  if (notification != BN_CLICKED) return;
+  switch (id) {
+    case kMainEdit:
+      if (!HasSelection()) return;
+      // Editing the selected server comes with the server dialog.
+      return;
+    case kMainVendorLink:
+      openAddress_(kVendorAddress);
+      return;
+  }
+}
+
+bool MainWindow::SaveConfig() const {
+  return store_.Save(ConfigCipher(ComposeConfigText(state_.servers, Options(),
+                                                    state_.startupPassword)));
+}
+
+void MainWindow::OnCloseRequest() {
+  // The close is never refused; a failed save is offered again until the user gives up.
+  while (!SaveConfig()) {
+    if (ShowMessage(kSaveFailed, kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)
+      break;
+  }
+  DestroyWindow(hwnd());
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_QUERYENDSESSION:
+      SaveConfig();  // no box while Windows is ending the session; the answer stays yes
+      return TRUE;
+    case WM_DESTROY:
+      KillTimer(hwnd(), kProbeTimer);
+      return 0;
+  }
+  return FormWindow::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace rdc

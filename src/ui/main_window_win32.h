@@ -1,0 +1,64 @@
+// The program's working window: the server list, the one-off login fields,
+// the connection options, the remark of the selected server, the vendor link.
+#pragma once
+
+#include <functional>
+#include <span>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/config_file.h"
+#include "core/config_store_win32.h"
+#include "ui/form_win32.h"
+
+namespace rdc {
+
+// The design of the main window, also read by the tests.
+std::span<const ControlSpec> MainWindowControls();
+const std::vector<int>& MainWindowFocusOrder();
+FormFrame MainWindowFrame();
+std::wstring MainWindowTitle();
+
+class MainWindow : public FormWindow {
+ public:
+  using AddressOpener = std::function<void(const wchar_t* address)>;
+
+  MainWindow(AppState& state, const ConfigFileStore& store);
+
+  // Creates and shows the window; its created event loads the configuration.
+  HWND Create();
+
+  // Replaces the shell "open" of the vendor address (tests).
+  void SetAddressOpener(AddressOpener opener) { openAddress_ = std::move(opener); }
+
+  // The entry number carried by the selected row; 0 when no row is selected.
+  int SelectedEntryNumber() const;
+
+  // Rebuilds every row of the list view from the server list.
+  void RefreshServerView();
+
+  // The option controls as the configuration file stores them.
+  ConfigOptions Options() const;
+
+  // Writes ms.ini from the server list, the options and the start-up password.
+  bool SaveConfig() const;
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnCreated() override;
+  void OnCommand(int id, int notification) override;
+  LRESULT OnNotify(NMHDR* header) override;
+  void OnCloseRequest() override;
+
+ private:
+  void SetUpListView();
+  void ApplyOptions(const ConfigOptions& options);
+  void ShowSelectedServer();
+  bool HasSelection() const;  // shows the selection message when there is none
+
+  AppState& state_;
+  const ConfigFileStore& store_;
+  AddressOpener openAddress_;
+};
+
+}  // namespace rdc
