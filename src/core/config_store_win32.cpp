@@ -57,6 +57,10 @@ std::string ConfigFileStore::Read() const {
 }
 
 bool ConfigFileStore::Save(std::string_view bytes) const {
+  // Windows refuses to replace a read-only file but Wine does not: refuse on both.
+  const DWORD attributes = GetFileAttributesW(path_.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+
   const std::wstring temporary = path_ + L".new";
   bool saved = WriteDurably(temporary, bytes);
   if (saved && beforeReplace) saved = beforeReplace();
