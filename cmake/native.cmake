@@ -5,6 +5,7 @@ include(GoogleTest)
 file(GLOB rdc_native_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(rdc_native_tests ${rdc_native_tests})
 target_link_libraries(rdc_native_tests PRIVATE rdc_portable GTest::gtest_main GTest::gmock)
+target_compile_definitions(rdc_native_tests PRIVATE RDC_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(rdc_native_tests)
 
 file(GLOB rdc_benchmarks CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)

@@ -268,6 +268,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYENDSESSION:
       SaveConfig();  // no box while Windows is ending the session; the answer stays yes
       return TRUE;
+    case WM_CTLCOLORSTATIC:
+      // A read-only edit box paints like a label; the remark box shows black on white.
+      if (reinterpret_cast<HWND>(lParam) == control(kMainRemark)) {
+        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
     case WM_DESTROY:
       KillTimer(hwnd(), kProbeTimer);
       return 0;
