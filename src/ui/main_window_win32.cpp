@@ -9,6 +9,7 @@
 
 #include "core/config_cipher.h"
 #include "core/text_win32.h"
+#include "launch/launch_environment_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
@@ -106,6 +107,10 @@ std::wstring WithWindowsLineBreaks(std::wstring_view text) {
   return result;
 }
 
+void ShowOperationError(const wchar_t* text) {
+  ShowMessage(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
+}
+
 void OpenWithShell(const wchar_t* address) {
   // The result is ignored: a failed open changes nothing in the program.
   ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
@@ -130,6 +135,7 @@ HWND MainWindow::Create() {
 }
 
 void MainWindow::OnCreated() {
+  launch_ = std::make_unique<Win32LaunchEnvironment>(control(kMainConnect));
   SetUpListView();
   for (int id : {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount,
                  kMainTemporaryPort})
@@ -201,7 +207,7 @@ int MainWindow::SelectedEntryNumber() const {
 
 bool MainWindow::HasSelection() const {
   if (SelectedEntryNumber() > 0) return true;
-  ShowMessage(kSelectServerFirst, kOperationErrorCaption, MB_OK | MB_ICONERROR);
+  ShowOperationError(kSelectServerFirst);
   return false;
 }
 
@@ -227,6 +233,10 @@ void MainWindow::ShowSelectedServer() {
 
 LRESULT MainWindow::OnNotify(NMHDR* header) {
   if (header->idFrom != kMainServerList) return 0;
+  if (header->code == NM_DBLCLK) {
+    ConnectSelectedServer();  // where the pointer was does not matter
+    return 0;
+  }
   if (header->code == LVN_ITEMCHANGED) {
     const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
     if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_FOCUSED) &&
@@ -239,6 +249,12 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
 void MainWindow::OnCommand(int id, int notification) {
   if (notification != BN_CLICKED) return;
   switch (id) {
+    case kMainConnect:
+      ConnectSelectedServer();
+      return;
+    case kMainTemporaryLogin:
+      ConnectTemporaryLogin();
+      return;
     case kMainEdit:
       if (!HasSelection()) return;
       // Editing the selected server comes with the server dialog.
@@ -247,6 +263,29 @@ void MainWindow::OnCommand(int id, int notification) {
       openAddress_(kVendorAddress);
       return;
   }
+}
+
+LaunchOptions MainWindow::CurrentLaunchOptions() const {
+  return {IsChecked(kMainForceAdmin), IsChecked(kMainSmallScreen), IsChecked(kMainFullScreen),
+          IsChecked(kMainShareDisks)};
+}
+
+void MainWindow::ConnectSelectedServer() {
+  ReportRefusal(ConnectSelected(*launch_, state_.servers, SelectedEntryNumber(),
+                                CurrentLaunchOptions()));
+}
+
+void MainWindow::ConnectTemporaryLogin() {
+  const TemporaryLogin login{GbkFromWide(Text(kMainTemporaryHost)),
+                             GbkFromWide(Text(kMainTemporaryPort)),
+                             GbkFromWide(Text(kMainTemporaryAccount)),
+                             GbkFromWide(Text(kMainTemporaryPassword))};
+  ReportRefusal(ConnectTemporary(*launch_, login, CurrentLaunchOptions()));
+}
+
+void MainWindow::ReportRefusal(LaunchResult result) const {
+  if (result == LaunchResult::NoSelection) ShowOperationError(kSelectServerFirst);
+  if (result == LaunchResult::IllegalCharacters) ShowOperationError(kIllegalServerText);
 }
 
 bool MainWindow::SaveConfig() const {

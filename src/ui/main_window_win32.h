@@ -3,12 +3,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "core/app_state.h"
 #include "core/config_file.h"
 #include "core/config_store_win32.h"
+#include "launch/client_launch.h"
 #include "ui/form_win32.h"
 
 namespace rdc {
@@ -31,6 +33,11 @@ class MainWindow : public FormWindow {
   // Replaces the shell "open" of the vendor address (tests).
   void SetAddressOpener(AddressOpener opener) { openAddress_ = std::move(opener); }
 
+  // Replaces the system the connections go to (tests); call after Create().
+  void SetLaunchEnvironment(std::unique_ptr<LaunchEnvironment> environment) {
+    launch_ = std::move(environment);
+  }
+
   // The entry number carried by the selected row; 0 when no row is selected.
   int SelectedEntryNumber() const;
 
@@ -42,6 +49,9 @@ class MainWindow : public FormWindow {
 
   // Writes ms.ini from the server list, the options and the start-up password.
   bool SaveConfig() const;
+
+  // The option controls as a connection reads them.
+  LaunchOptions CurrentLaunchOptions() const;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -55,10 +65,14 @@ class MainWindow : public FormWindow {
   void ApplyOptions(const ConfigOptions& options);
   void ShowSelectedServer();
   bool HasSelection() const;  // shows the selection message when there is none
+  void ConnectSelectedServer();
+  void ConnectTemporaryLogin();
+  void ReportRefusal(LaunchResult result) const;
 
   AppState& state_;
   const ConfigFileStore& store_;
   AddressOpener openAddress_;
+  std::unique_ptr<LaunchEnvironment> launch_;
 };
 
 }  // namespace rdc
