@@ -1,0 +1,152 @@
+// The Windows calls behind a connection, a few lines each. Keys and value
+// names go through code page 936; paths and the command line are UTF-16 already.
+#include "launch/launch_environment_win32.h"
+
+#include <wincrypt.h>
+
+#include "core/text_win32.h"
+
+namespace rdc {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide API takes UTF-16 units");
+
+std::wstring ToWide(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+class UniqueHandle {
+ public:
+  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+  ~UniqueHandle() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+class UniqueKey {
+ public:
+  UniqueKey() = default;
+  ~UniqueKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  UniqueKey(const UniqueKey&) = delete;
+  UniqueKey& operator=(const UniqueKey&) = delete;
+  HKEY get() const { return key_; }
+  HKEY* receive() { return &key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+std::u16string Win32LaunchEnvironment::Utf16WithTerminator(const std::string& gbk) {
+  // Source length -1: the conversion runs up to and including the first NUL.
+  const int units = MultiByteToWideChar(kGbkCodePage, 0, gbk.c_str(), -1, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  if (MultiByteToWideChar(kGbkCodePage, 0, gbk.c_str(), -1, wide.data(), units) != units) return {};
+  return std::u16string(wide.begin(), wide.end());
+}
+
+std::string Win32LaunchEnvironment::Protect(std::string_view data,
+                                            std::u16string_view description) {
+  DATA_BLOB input{static_cast<DWORD>(data.size()),
+                  reinterpret_cast<BYTE*>(const_cast<char*>(data.data()))};
+  DATA_BLOB output{0, nullptr};
+  const std::wstring wideDescription = ToWide(description);
+  if (!CryptProtectData(&input, wideDescription.c_str(), nullptr, nullptr, nullptr, 0, &output)) {
+    return {};
+  }
+  std::string blob(reinterpret_cast<const char*>(output.pbData), output.cbData);
+  LocalFree(output.pbData);
+  return blob;
+}
+
+std::u16string Win32LaunchEnvironment::TempDirectory() {
+  const DWORD size = GetTempPathW(0, nullptr);  // characters needed, terminator included
+  if (size == 0) return {};
+  std::wstring path(size, L'\0');
+  const DWORD length = GetTempPathW(size, path.data());
+  if (length == 0 || length >= size) return {};
+  return std::u16string(path.begin(), path.begin() + length);
+}
+
+std::uint32_t Win32LaunchEnvironment::TickCount() {
+  return GetTickCount();
+}
+
+TempNameCounter& Win32LaunchEnvironment::TempNames() {
+  static TempNameCounter counter;  // touched only by the UI thread
+  return counter;
+}
+
+bool Win32LaunchEnvironment::FileExists(const std::u16string& path) {
+  return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32LaunchEnvironment::WriteWholeFile(const std::u16string& path, std::string_view bytes) {
+  UniqueHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+         written == bytes.size();
+}
+
+bool Win32LaunchEnvironment::RegistryValueExists(const std::string& key, const std::string& name) {
+  UniqueKey opened;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, WideFromGbk(key).c_str(), 0, KEY_READ, opened.receive()) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  return RegQueryValueExW(opened.get(), WideFromGbk(name).c_str(), nullptr, nullptr, nullptr,
+                          nullptr) == ERROR_SUCCESS;
+}
+
+bool Win32LaunchEnvironment::SetRegistryDword(const std::string& key, const std::string& name,
+                                              std::uint32_t value) {
+  const std::wstring wideKey = WideFromGbk(key);
+  UniqueKey opened;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, wideKey.c_str(), 0, KEY_WRITE, opened.receive()) !=
+          ERROR_SUCCESS &&
+      RegCreateKeyExW(HKEY_CURRENT_USER, wideKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                      opened.receive(), nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const DWORD data = value;
+  return RegSetValueExW(opened.get(), WideFromGbk(name).c_str(), 0, REG_DWORD,
+                        reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
+}
+
+bool Win32LaunchEnvironment::StartProcess(const std::u16string& commandLine) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  std::wstring mutableCommandLine = ToWide(commandLine);  // CreateProcessW may write into it
+  if (!CreateProcessW(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return false;
+  }
+  UniqueHandle processHandle(process.hProcess);
+  UniqueHandle threadHandle(process.hThread);
+  // The client runs on its own; its readiness within the second is not required.
+  WaitForInputIdle(processHandle.get(), 1000);
+  return true;
+}
+
+void Win32LaunchEnvironment::SetConnectEnabled(bool enabled) {
+  if (connectButton_ != nullptr) EnableWindow(connectButton_, enabled);
+}
+
+}  // namespace rdc

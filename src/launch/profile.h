@@ -1,0 +1,22 @@
+// The connection profile handed to the remote desktop client: a fixed 45-line
+// GBK template whose five placeholders are filled per connection.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rdc {
+
+// The template as GBK bytes: 45 lines joined by CR LF, no line end after the last.
+std::string_view ProfileTemplate();
+
+// The profile for one connection. The placeholders are replaced one after the
+// other (account, address, password, the two sharing lines), each over the
+// result of the previous step, stepping over whole GBK characters. Without a
+// password value the password placeholder stays in the text. `passwordValue`
+// is the text that follows "password 51:b:" (see ProtectPasswordHex).
+std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,
+                           const std::optional<std::string>& passwordValue, bool shareDisks);
+
+}  // namespace rdc

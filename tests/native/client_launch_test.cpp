@@ -1,0 +1,266 @@
+// Tests of the connection operations against a recording stand-in for the
+// system: file names, files written, registry values, command lines, the
+// connect button, and the cases where nothing may happen at all.
+#include "launch/client_launch.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "launch/profile.h"
+
+namespace rdc {
+namespace {
+
+// Test paths are ASCII; this shows them in the event log.
+std::string Narrow(std::u16string_view text) {
+  return std::string(text.begin(), text.end());
+}
+std::u16string Widen(std::string_view text) {
+  return std::u16string(text.begin(), text.end());
+}
+
+class RecordingEnvironment : public LaunchEnvironment {
+ public:
+  std::u16string Utf16WithTerminator(const std::string& gbk) override { return Widen(gbk) + u'\0'; }
+  std::string Protect(std::string_view data, std::u16string_view description) override {
+    events.push_back("protect " + std::string(description.begin(), description.end()));
+    protectedBlocks.emplace_back(data);
+    return "\xAB\xCD";
+  }
+  std::u16string TempDirectory() override { return tempDirectory; }
+  std::uint32_t TickCount() override { return tick; }
+  TempNameCounter& TempNames() override { return counter; }
+  bool FileExists(const std::u16string& path) override { return files.count(path) != 0; }
+  bool WriteWholeFile(const std::u16string& path, std::string_view bytes) override {
+    events.push_back("write " + Narrow(path));
+    files[path] = bytes;
+    return true;
+  }
+  bool RegistryValueExists(const std::string& key, const std::string& name) override {
+    return registry.count({key, name}) != 0;
+  }
+  bool SetRegistryDword(const std::string& key, const std::string& name,
+                        std::uint32_t value) override {
+    events.push_back("registry " + name);
+    registry[{key, name}] = value;
+    return true;
+  }
+  bool StartProcess(const std::u16string& commandLine) override {
+    events.push_back("start " + Narrow(commandLine));
+    return true;
+  }
+  void SetConnectEnabled(bool enabled) override {
+    events.push_back(enabled ? "enable" : "disable");
+  }
+
+  std::u16string tempDirectory = u"C:\\Temp\\";
+  std::uint32_t tick = 0x1000;
+  TempNameCounter counter;
+  std::map<std::u16string, std::string> files;
+  std::map<std::pair<std::string, std::string>, std::uint32_t> registry;
+  std::vector<std::string> events;
+  std::vector<std::string> protectedBlocks;
+};
+
+const std::string kKey = "Software\\Microsoft\\Terminal Server Client\\LocalDevices";
+
+ServerList TwoServers() {
+  return {{"10.0.0.1", "3389", "admin", "pw", "first", ServerStatus::Pending},
+          {"10.0.0.1", "3390", "backup", "", "same host, other port", ServerStatus::Online}};
+}
+
+TEST(ClientLaunchTest, ConnectSelectedWritesRegistersAndStartsWithTheButtonDisabledMeanwhile) {
+  RecordingEnvironment environment;
+  const ServerList servers = TwoServers();
+  EXPECT_EQ(ConnectSelected(environment, servers, 1, LaunchOptions{}), LaunchResult::Started);
+  EXPECT_EQ(environment.events,
+            (std::vector<std::string>{"disable", "protect psw", "write C:\\Temp\\1000.tmp",
+                                      "registry 10.0.0.1",
+                                      "start mstsc.exe \"C:\\Temp\\1000.tmp\" ", "enable"}));
+  EXPECT_EQ(environment.files.at(u"C:\\Temp\\1000.tmp"),
+            ComposeProfile("admin", "10.0.0.1", "3389", "ABCD0", false));
+  EXPECT_EQ(environment.protectedBlocks.at(0), PasswordBlock(u"pw" + std::u16string(1, u'\0')));
+  EXPECT_EQ((environment.registry.at({kKey, "10.0.0.1"})), 76u);
+}
+
+TEST(ClientLaunchTest, PasswordLineIsLeftOutOnlyForAStoredServerWithoutPassword) {
+  RecordingEnvironment environment;
+  const ServerList servers = TwoServers();
+  ConnectSelected(environment, servers, 2, LaunchOptions{});
+  EXPECT_TRUE(environment.protectedBlocks.empty());
+  EXPECT_EQ(environment.files.at(u"C:\\Temp\\1000.tmp"),
+            ComposeProfile("backup", "10.0.0.1", "3390", std::nullopt, false));
+
+  // A one-off login with an empty password still gets its protected value.
+  ConnectTemporary(environment, TemporaryLogin{"10.0.0.2", "3389", "administrator", ""},
+                   LaunchOptions{});
+  ASSERT_EQ(environment.protectedBlocks.size(), 1u);
+  EXPECT_EQ(environment.protectedBlocks[0], std::string(512, '\0'));
+  EXPECT_EQ(environment.files.at(u"C:\\Temp\\1001.tmp"),
+            ComposeProfile("administrator", "10.0.0.2", "3389", "ABCD0", false));
+}
+
+TEST(ClientLaunchTest, ConnectTemporaryLeavesTheButtonAloneAndUsesEmptyFieldsAsTheyCome) {
+  RecordingEnvironment environment;
+  LaunchOptions options;
+  options.shareDisks = true;
+  EXPECT_EQ(ConnectTemporary(environment, TemporaryLogin{}, options), LaunchResult::Started);
+  EXPECT_EQ(environment.events,
+            (std::vector<std::string>{"protect psw", "write C:\\Temp\\1000.tmp", "registry ",
+                                      "start mstsc.exe \"C:\\Temp\\1000.tmp\" "}));
+  EXPECT_EQ(environment.files.at(u"C:\\Temp\\1000.tmp"), ComposeProfile("", "", "", "ABCD0", true));
+  EXPECT_EQ((environment.registry.at({kKey, ""})), 76u);
+}
+
+TEST(ClientLaunchTest, FileNamesInOneMillisecondDifferByCounterAndExistingFiles) {
+  RecordingEnvironment environment;
+  environment.files[u"C:\\Temp\\1001.tmp"] = "someone else's";
+  environment.files[u"C:\\Temp\\1002.tmp"] = "someone else's too";
+  std::vector<std::string> started;
+  for (int n = 0; n < 3; ++n) {
+    ConnectTemporary(environment, TemporaryLogin{"h", "1", "a", "p"}, LaunchOptions{});
+    started.push_back(environment.events.back());
+  }
+  // Counter 0, 1, 2 on the same tick: 1000; 1001 and 1002 taken, so 1003;
+  // 1002 and now 1003 taken, so 1004.
+  EXPECT_EQ(started, (std::vector<std::string>{"start mstsc.exe \"C:\\Temp\\1000.tmp\" ",
+                                               "start mstsc.exe \"C:\\Temp\\1003.tmp\" ",
+                                               "start mstsc.exe \"C:\\Temp\\1004.tmp\" "}));
+  EXPECT_EQ(environment.files.at(u"C:\\Temp\\1001.tmp"), "someone else's");
+  EXPECT_EQ(environment.files.at(u"C:\\Temp\\1002.tmp"), "someone else's too");
+}
+
+TEST(ClientLaunchTest, FileNameIsLowerCaseHexInTheTemporaryDirectory) {
+  struct Row {
+    std::u16string directory;
+    std::uint32_t tick;
+    int earlierNames;  // calls made before, each taking one from the counter
+    std::u16string expected;
+  };
+  const Row rows[] = {
+      {u"C:\\Temp\\", 0xABCDEF, 0, u"C:\\Temp\\abcdef.tmp"},
+      {u"C:\\Temp", 0x10, 0, u"C:\\Temp\\10.tmp"},  // the separator is added when missing
+      {u"D:\\\u7528\u6237 \u540D\\Tmp", 0, 0, u"D:\\\u7528\u6237 \u540D\\Tmp\\0.tmp"},
+      {u"", 0x2A, 0, u"2a.tmp"},                     // no directory: a name alone
+      {u"C:\\T\\", 0xFFFFFFFF, 1, u"C:\\T\\0.tmp"},  // 32-bit tick count wraps
+      {u"C:\\T\\", 0x100, 16, u"C:\\T\\110.tmp"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Narrow(row.expected));
+    RecordingEnvironment environment;
+    environment.tempDirectory = row.directory;
+    environment.tick = row.tick;
+    for (int n = 0; n < row.earlierNames; ++n) environment.counter.Take();
+    EXPECT_EQ(NewTempFileName(environment), row.expected);
+  }
+}
+
+TEST(ClientLaunchTest, RegistryValueIsWrittenOncePerHostAndNeverOverwritten) {
+  RecordingEnvironment environment;
+  const ServerList servers = TwoServers();
+  ConnectSelected(environment, servers, 1, LaunchOptions{});
+  ConnectSelected(environment, servers, 1, LaunchOptions{});
+  ConnectSelected(environment, servers, 2, LaunchOptions{});  // same host, other port
+  ConnectTemporary(environment, TemporaryLogin{"10.0.0.1", "22", "x", ""}, LaunchOptions{});
+  int writes = 0;
+  for (const std::string& event : environment.events) writes += event.rfind("registry", 0) == 0;
+  EXPECT_EQ(writes, 1);
+
+  environment.registry[{kKey, "kept"}] = 5;
+  ConnectTemporary(environment, TemporaryLogin{"kept", "3389", "x", ""}, LaunchOptions{});
+  EXPECT_EQ((environment.registry.at({kKey, "kept"})), 5u);
+}
+
+TEST(ClientLaunchTest, RegistryPathSplitsAtTheLastBackslashCharacter) {
+  // 乗 is 0x81 0x5C in GBK: its second byte is not a separator.
+  EXPECT_EQ(LocalDevicesValuePath("\x81\x5C").key, kKey);
+  EXPECT_EQ(LocalDevicesValuePath("\x81\x5C").name, "\x81\x5C");
+  EXPECT_EQ(LocalDevicesValuePath("a\x81\x5C"
+                                  "b")
+                .name,
+            "a\x81\x5C"
+            "b");
+  EXPECT_EQ(LocalDevicesValuePath("").name, "");
+  EXPECT_EQ(LocalDevicesValuePath("srv.example.org").name, "srv.example.org");
+  // A host holding a backslash names a value in a subkey.
+  EXPECT_EQ(LocalDevicesValuePath("a\\b").key, kKey + "\\a");
+  EXPECT_EQ(LocalDevicesValuePath("a\\b").name, "b");
+}
+
+TEST(ClientLaunchTest, CommandLineQuotesThePathAndAppendsOptionsInOrder) {
+  struct Row {
+    bool forceAdmin, smallScreen, fullScreen;
+    std::u16string options;
+  };
+  const Row rows[] = {
+      {false, false, false, u""},
+      {false, true, false, u"/w:1440 /h:900 "},
+      {false, false, true, u"/f "},
+      {true, false, false, u"/admin "},
+      {true, true, false, u"/admin /w:1440 /h:900 "},
+      {true, false, true, u"/admin /f "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Narrow(row.options));
+    LaunchOptions options;
+    options.forceAdmin = row.forceAdmin;
+    options.smallScreen = row.smallScreen;
+    options.fullScreen = row.fullScreen;
+    options.shareDisks = true;  // a profile matter, not a command-line one
+    RecordingEnvironment environment;
+    environment.tempDirectory = u"C:\\Users\\A B\\Temp\\";
+    ConnectTemporary(environment, TemporaryLogin{"h", "1", "a", "p"}, options);
+    EXPECT_EQ(environment.events.back(),
+              "start mstsc.exe \"C:\\Users\\A B\\Temp\\1000.tmp\" " + Narrow(row.options));
+  }
+}
+
+TEST(ClientLaunchTest, NothingHappensWithoutASelection) {
+  const ServerList servers = TwoServers();
+  for (const int number : {0, -1, 3}) {
+    SCOPED_TRACE(number);
+    RecordingEnvironment environment;
+    EXPECT_EQ(ConnectSelected(environment, servers, number, LaunchOptions{}),
+              LaunchResult::NoSelection);
+    EXPECT_TRUE(environment.events.empty());
+    EXPECT_TRUE(environment.files.empty());
+    EXPECT_TRUE(environment.registry.empty());
+  }
+}
+
+TEST(ClientLaunchTest, ControlBytesInHostPortOrAccountAreRefusedBeforeAnything) {
+  const std::string bad[] = {"a\r\nb", "\n", "tab\there", std::string("nul\0", 4), "\x1F"};
+  for (const std::string& text : bad) {
+    for (int field = 0; field < 3; ++field) {
+      SCOPED_TRACE("field " + std::to_string(field) + ": " + text);
+      ServerEntry entry{"10.0.0.9", "3389", "admin", "pw", "", ServerStatus::Pending};
+      TemporaryLogin login{"10.0.0.9", "3389", "admin", "pw"};
+      std::string& entryField = field == 0 ? entry.host : field == 1 ? entry.port : entry.account;
+      std::string& loginField = field == 0 ? login.host : field == 1 ? login.port : login.account;
+      entryField = text;
+      loginField = text;
+
+      RecordingEnvironment environment;
+      EXPECT_EQ(ConnectSelected(environment, ServerList{entry}, 1, LaunchOptions{}),
+                LaunchResult::IllegalCharacters);
+      EXPECT_EQ(ConnectTemporary(environment, login, LaunchOptions{}),
+                LaunchResult::IllegalCharacters);
+      EXPECT_TRUE(environment.events.empty());
+      EXPECT_TRUE(environment.files.empty());
+      EXPECT_TRUE(environment.registry.empty());
+      EXPECT_EQ(environment.counter.Take(), 0u);  // no file name was taken either
+    }
+  }
+  // Chinese text is not refused: every byte of a GBK character is 0x40 or above.
+  RecordingEnvironment environment;
+  EXPECT_EQ(ConnectTemporary(environment, TemporaryLogin{"\xD6\xD0", "1", "\xB9\xDC", "p"},
+                             LaunchOptions{}),
+            LaunchResult::Started);
+}
+
+}  // namespace
+}  // namespace rdc

@@ -1,0 +1,313 @@
+// Tests of the Windows side of a connection, against the system itself:
+// data protection round trip, registry value, command-line splitting, files.
+#include "launch/launch_environment_win32.h"
+
+// <shellapi.h> and <wincrypt.h> need <windows.h>, which the header above includes first.
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <wincrypt.h>
+
+#include <string>
+#include <vector>
+
+#include "core/text_win32.h"
+#include "launch/profile.h"
+
+namespace rdc {
+namespace {
+
+std::u16string U16(std::wstring_view text) {
+  return std::u16string(text.begin(), text.end());
+}
+std::wstring W(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+// A text no other test run uses, for registry names and file names.
+std::wstring UniqueTag() {
+  return L"rdc-launch-test-" + std::to_wstring(GetCurrentProcessId());
+}
+
+std::string BytesFromHex(std::string_view hex) {
+  std::string bytes;
+  for (std::size_t n = 0; n + 1 < hex.size(); n += 2) {
+    bytes += static_cast<char>(std::stoi(std::string(hex.substr(n, 2)), nullptr, 16));
+  }
+  return bytes;
+}
+
+struct Unprotected {
+  bool ok = false;
+  std::string data;
+  std::wstring description;
+};
+
+// Reverses the password value: strips the extra "0", parses the hex, unprotects.
+Unprotected UnprotectPasswordHex(const std::string& hex) {
+  Unprotected result;
+  if (hex.empty() || hex.size() % 2 == 0 || hex.back() != '0') return result;
+  std::string blob = BytesFromHex(hex.substr(0, hex.size() - 1));
+  DATA_BLOB input{static_cast<DWORD>(blob.size()), reinterpret_cast<BYTE*>(blob.data())};
+  DATA_BLOB output{0, nullptr};
+  LPWSTR description = nullptr;
+  if (!CryptUnprotectData(&input, &description, nullptr, nullptr, nullptr, 0, &output)) {
+    return result;
+  }
+  result.ok = true;
+  result.data.assign(reinterpret_cast<const char*>(output.pbData), output.cbData);
+  result.description = description != nullptr ? description : L"";
+  LocalFree(output.pbData);
+  LocalFree(description);
+  return result;
+}
+
+std::vector<std::wstring> SplitLikeTheSystem(const std::wstring& commandLine) {
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(commandLine.c_str(), &count);
+  std::vector<std::wstring> result(arguments, arguments + count);
+  LocalFree(arguments);
+  return result;
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
+std::wstring SystemTempPath() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return std::wstring(buffer, length);
+}
+
+// Reads the DWORD value `name` of the LocalDevices key; -1 when absent or not a DWORD.
+long long LocalDevicesDword(const std::wstring& name) {
+  DWORD type = 0;
+  DWORD data = 0;
+  DWORD size = sizeof data;
+  const std::wstring key = WideFromGbk(kLocalDevicesKey);
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY, &type, &data, &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD) {
+    return -1;
+  }
+  return data;
+}
+
+void DeleteLocalDevicesValue(const std::wstring& name) {
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, WideFromGbk(kLocalDevicesKey).c_str(), name.c_str());
+}
+
+TEST(LaunchEnvironmentTest, ProtectedPasswordUnprotectsToTheBlockWithDescriptionPsw) {
+  Win32LaunchEnvironment environment;
+  struct Row {
+    const char* what;
+    std::string gbk;
+    std::u16string expectedWide;  // units before the block's zero padding
+  };
+  const Row rows[] = {
+      {"Chinese and ASCII",
+       "\xC3\xDC\xC2\xEB"
+       "abc",
+       u"\u5BC6\u7801abc"},  // 密码abc
+      {"empty", "", u""},
+      {"300 units, cut to the block", std::string(300, 'x'), std::u16string(256, u'x')},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string hex = ProtectPasswordHex(environment, row.gbk);
+    EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    const Unprotected unprotected = UnprotectPasswordHex(hex);
+    ASSERT_TRUE(unprotected.ok) << hex;
+    EXPECT_EQ(unprotected.description, L"psw");
+    std::string expectedBlock(512, '\0');
+    for (std::size_t n = 0; n < row.expectedWide.size() && 2 * n < 512; ++n) {
+      expectedBlock[2 * n] = static_cast<char>(row.expectedWide[n] & 0xFF);
+      expectedBlock[2 * n + 1] = static_cast<char>(row.expectedWide[n] >> 8);
+    }
+    EXPECT_EQ(unprotected.data, expectedBlock);
+  }
+}
+
+TEST(LaunchEnvironmentTest, ConversionThroughCodePage936KeepsTheTerminator) {
+  Win32LaunchEnvironment environment;
+  EXPECT_EQ(environment.Utf16WithTerminator("\xC3\xDC\xC2\xEB"),
+            u"\u5BC6\u7801" + std::u16string(1, u'\0'));
+  EXPECT_EQ(environment.Utf16WithTerminator(""), std::u16string(1, u'\0'));
+}
+
+TEST(LaunchEnvironmentTest, RegistryValueIsCreatedOnceWithDword76UnderTheFullHostName) {
+  Win32LaunchEnvironment environment;
+  // 乗 (0x81 0x5C in GBK) ends the host: its second byte must not split the name.
+  const std::string host = GbkFromWide(UniqueTag()) + "\x81\x5C";
+  const std::wstring name = UniqueTag() + L"\u4E57";
+  DeleteLocalDevicesValue(name);
+  const RegistryValuePath path = LocalDevicesValuePath(host);
+  EXPECT_FALSE(environment.RegistryValueExists(path.key, path.name));
+
+  EnsureLocalDevicesValue(environment, host);
+  EXPECT_TRUE(environment.RegistryValueExists(path.key, path.name));
+  EXPECT_EQ(LocalDevicesDword(name), 76);
+
+  // A value that is already there keeps its data.
+  const DWORD other = 5;
+  RegSetKeyValueW(HKEY_CURRENT_USER, WideFromGbk(kLocalDevicesKey).c_str(), name.c_str(), REG_DWORD,
+                  &other, sizeof other);
+  EnsureLocalDevicesValue(environment, host);
+  EXPECT_EQ(LocalDevicesDword(name), 5);
+  DeleteLocalDevicesValue(name);
+  EXPECT_EQ(LocalDevicesDword(name), -1);
+}
+
+TEST(LaunchEnvironmentTest, SettingAValueCreatesAMissingKey) {
+  Win32LaunchEnvironment environment;
+  const std::wstring top = L"Software\\" + UniqueTag();
+  const std::string key = GbkFromWide(top) + "\\LocalDevices";
+  RegDeleteTreeW(HKEY_CURRENT_USER, top.c_str());
+  EXPECT_FALSE(environment.RegistryValueExists(key, "h"));
+  EXPECT_TRUE(environment.SetRegistryDword(key, "h", 76));
+  EXPECT_TRUE(environment.RegistryValueExists(key, "h"));
+  EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, top.c_str()), ERROR_SUCCESS);
+}
+
+TEST(LaunchEnvironmentTest, CommandLineSplitsBackIntoTheExactProfilePath) {
+  const std::u16string paths[] = {
+      u"C:\\users\\root\\Temp\\1a2b.tmp",
+      u"C:\\Documents and Settings\\A  B\\Local Settings\\Temp\\ff00.tmp",
+      u"D:\\\u7528\u6237 \u540D\\\u4E57 x\\0.tmp",  // 用户 名\乗 x
+  };
+  for (const std::u16string& path : paths) {
+    SCOPED_TRACE(GbkFromWide(W(path)));
+    LaunchOptions options;
+    options.forceAdmin = true;
+    options.fullScreen = true;
+    EXPECT_EQ(SplitLikeTheSystem(W(ClientCommandLine(path, options))),
+              (std::vector<std::wstring>{L"mstsc.exe", W(path), L"/admin", L"/f"}));
+    options = LaunchOptions{};
+    options.smallScreen = true;
+    EXPECT_EQ(SplitLikeTheSystem(W(ClientCommandLine(path, options))),
+              (std::vector<std::wstring>{L"mstsc.exe", W(path), L"/w:1440", L"/h:900"}));
+  }
+}
+
+TEST(LaunchEnvironmentTest, WriteWholeFileWritesExactBytesAndTruncates) {
+  Win32LaunchEnvironment environment;
+  const std::wstring path = SystemTempPath() + UniqueTag() + L" \u6D4B\u8BD5.tmp";  // 测试
+  std::string everyByte;
+  for (int value = 0; value < 256; ++value) everyByte += static_cast<char>(value);
+  everyByte += "\r\n";
+  EXPECT_FALSE(environment.FileExists(U16(path)));
+  EXPECT_TRUE(environment.WriteWholeFile(U16(path), everyByte));
+  EXPECT_TRUE(environment.FileExists(U16(path)));
+  EXPECT_EQ(ReadWholeFile(path), everyByte);
+  EXPECT_TRUE(environment.WriteWholeFile(U16(path), "short"));
+  EXPECT_EQ(ReadWholeFile(path), "short");
+  EXPECT_TRUE(DeleteFileW(path.c_str()));
+  EXPECT_FALSE(environment.FileExists(U16(path)));
+}
+
+TEST(LaunchEnvironmentTest, TemporaryDirectoryAndNameCounterAreTheProcessWideOnes) {
+  Win32LaunchEnvironment first;
+  Win32LaunchEnvironment second;
+  EXPECT_EQ(first.TempDirectory(), U16(SystemTempPath()));
+  EXPECT_EQ(first.TempDirectory().back(), u'\\');
+  const std::uint32_t taken = first.TempNames().Take();
+  EXPECT_EQ(second.TempNames().Take(), taken + 1);
+}
+
+TEST(LaunchEnvironmentTest, StartProcessRunsTheCommandLineAndReportsAMissingProgram) {
+  Win32LaunchEnvironment environment;
+  const std::wstring directory = SystemTempPath() + UniqueTag() + L" dir";
+  const std::wstring marker = directory + L"\\started.txt";
+  CreateDirectoryW(directory.c_str(), nullptr);
+  DeleteFileW(marker.c_str());
+  EXPECT_TRUE(environment.StartProcess(U16(L"cmd.exe /c echo started> \"" + marker + L"\"")));
+  // The child runs on its own; give it a few seconds to leave its mark.
+  for (int n = 0; n < 100 && GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++n) {
+    Sleep(50);
+  }
+  EXPECT_EQ(ReadWholeFile(marker).substr(0, 7), "started");
+  DeleteFileW(marker.c_str());
+  RemoveDirectoryW(directory.c_str());
+
+  EXPECT_FALSE(environment.StartProcess(u"rdc-no-such-program.exe \"x y\" "));
+}
+
+TEST(LaunchEnvironmentTest, ConnectButtonIsDisabledAndEnabledThroughTheEnvironment) {
+  HWND button = CreateWindowW(L"BUTTON", L"\u8FDE\u63A5", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(button, nullptr);
+  Win32LaunchEnvironment environment(button);
+  environment.SetConnectEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(button));
+  environment.SetConnectEnabled(true);
+  EXPECT_TRUE(IsWindowEnabled(button));
+  DestroyWindow(button);
+}
+
+// The real environment with the client's start recorded instead of made.
+class NoClientEnvironment : public Win32LaunchEnvironment {
+ public:
+  bool StartProcess(const std::u16string& commandLine) override {
+    commandLines.push_back(W(commandLine));
+    return true;
+  }
+  std::vector<std::wstring> commandLines;
+};
+
+// The whole one-off connection with a temporary directory whose path holds a
+// space and characters outside ASCII, as a user name may.
+TEST(LaunchEnvironmentTest, OneOffConnectionWritesItsProfileIntoANonAsciiTempDirectory) {
+  wchar_t savedTmp[MAX_PATH + 1] = L"";
+  const bool hadTmp = GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH + 1) != 0;
+  const std::wstring directory = SystemTempPath() + UniqueTag() + L" \u7528\u6237";  // 用户
+  CreateDirectoryW(directory.c_str(), nullptr);
+  SetEnvironmentVariableW(L"TMP", directory.c_str());
+
+  NoClientEnvironment environment;
+  const std::string host = GbkFromWide(UniqueTag() + L"-\u4E2D");  // ...-中
+  const std::string account = "\xB9\xDC\xC0\xED\xD4\xB1";          // 管理员
+  LaunchOptions options;
+  options.forceAdmin = true;
+  EXPECT_EQ(ConnectTemporary(environment, TemporaryLogin{host, "3389", account, "pw"}, options),
+            LaunchResult::Started);
+
+  ASSERT_EQ(environment.commandLines.size(), 1u);
+  const std::vector<std::wstring> arguments = SplitLikeTheSystem(environment.commandLines[0]);
+  ASSERT_EQ(arguments.size(), 3u);
+  EXPECT_EQ(arguments[0], L"mstsc.exe");
+  EXPECT_EQ(arguments[2], L"/admin");
+  const std::wstring profilePath = arguments[1];
+  EXPECT_EQ(profilePath.substr(0, directory.size() + 1), directory + L"\\");
+  EXPECT_EQ(profilePath.substr(profilePath.size() - 4), L".tmp");
+
+  // The file is the composed profile; its password value unprotects to "pw".
+  const std::string written = ReadWholeFile(profilePath);
+  const std::string passwordLead = "\r\npassword 51:b:";
+  const std::size_t valueStart = written.find(passwordLead);
+  ASSERT_NE(valueStart, std::string::npos);
+  const std::size_t valueEnd = written.find("\r\n", valueStart + passwordLead.size());
+  const std::string passwordValue =
+      written.substr(valueStart + passwordLead.size(), valueEnd - valueStart - passwordLead.size());
+  EXPECT_EQ(written, ComposeProfile(account, host, "3389", passwordValue, false));
+  const Unprotected unprotected = UnprotectPasswordHex(passwordValue);
+  ASSERT_TRUE(unprotected.ok);
+  EXPECT_EQ(unprotected.data.substr(0, 6), std::string("p\0w\0\0\0", 6));
+
+  EXPECT_EQ(LocalDevicesDword(WideFromGbk(host)), 76);
+
+  DeleteLocalDevicesValue(WideFromGbk(host));
+  DeleteFileW(profilePath.c_str());
+  RemoveDirectoryW(directory.c_str());
+  SetEnvironmentVariableW(L"TMP", hadTmp ? savedTmp : nullptr);
+}
+
+}  // namespace
+}  // namespace rdc
