@@ -1,0 +1,209 @@
+// The main window's connection bindings: "连接", a double-click on the list,
+// Enter and "登陆" reach the connection operations with the window's values,
+// and their refusals come back as boxes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/config_store_win32.h"
+#include "core/text_win32.h"
+#include "launch/client_launch.h"
+#include "test_folder_win32.h"
+#include "ui/control_ids.h"
+#include "ui/form_win32.h"
+#include "ui/main_window_win32.h"
+#include "ui/messages.h"
+#include "ui/prompt_win32.h"
+
+namespace rdc {
+namespace {
+
+// Records what a connection asked of the system.
+struct Recorded {
+  std::vector<std::u16string> commandLines;
+  std::vector<std::string> profiles;
+  std::vector<std::string> registryNames;
+};
+
+class RecordingEnvironment : public LaunchEnvironment {
+ public:
+  explicit RecordingEnvironment(Recorded& recorded) : recorded_(recorded) {}
+  std::u16string Utf16WithTerminator(const std::string& gbk) override {
+    const std::wstring wide = WideFromGbk(gbk);
+    return std::u16string(wide.begin(), wide.end()) + u'\0';
+  }
+  std::string Protect(std::string_view, std::u16string_view) override { return "\x01\xFE"; }
+  std::u16string TempDirectory() override { return u"C:\\Temp"; }
+  std::uint32_t TickCount() override { return 0xABC; }
+  TempNameCounter& TempNames() override { return counter_; }
+  bool FileExists(const std::u16string&) override { return false; }
+  bool WriteWholeFile(const std::u16string&, std::string_view bytes) override {
+    recorded_.profiles.emplace_back(bytes);
+    return true;
+  }
+  bool RegistryValueExists(const std::string&, const std::string&) override { return false; }
+  bool SetRegistryDword(const std::string&, const std::string& name, std::uint32_t) override {
+    recorded_.registryNames.push_back(name);
+    return true;
+  }
+  bool StartProcess(const std::u16string& commandLine) override {
+    recorded_.commandLines.push_back(commandLine);
+    return true;
+  }
+  void SetConnectEnabled(bool) override {}
+
+ private:
+  Recorded& recorded_;
+  TempNameCounter counter_;
+};
+
+struct Box {
+  std::wstring text, caption;
+  UINT type;
+};
+
+class MainWindowConnect : public testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+
+  // Opens the main window over a configuration text.
+  void Open(std::string plain) {
+    state_.loadedConfig = std::move(plain);
+    window_ = std::make_unique<MainWindow>(state_, store_);
+    ASSERT_NE(window_->Create(), nullptr);
+    window_->SetLaunchEnvironment(std::make_unique<RecordingEnvironment>(recorded_));
+  }
+
+  HWND Control(int id) { return window_->control(id); }
+
+  void SelectRow(int row) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(Control(kMainServerList), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  }
+
+  void Click(int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
+
+  void DoubleClickList() {
+    NMITEMACTIVATE activate{};
+    activate.hdr = {Control(kMainServerList), static_cast<UINT_PTR>(kMainServerList),
+                    static_cast<UINT>(NM_DBLCLK)};
+    activate.iItem = -1;  // below the last row
+    SendMessageW(window_->hwnd(), WM_NOTIFY, kMainServerList, reinterpret_cast<LPARAM>(&activate));
+  }
+
+  void PressKey(int id, WPARAM key) {
+    PostMessageW(Control(id), WM_KEYDOWN, key, 0);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (TranslateFormKey(msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+
+  test::TestFolder folder_;
+  ConfigFileStore store_{folder_.File(L"ms.ini")};
+  AppState state_;
+  Recorded recorded_;
+  std::vector<Box> boxes_;
+  ScopedMessagePrompt prompt_{[this](const wchar_t* text, const wchar_t* caption, UINT type) {
+    boxes_.push_back({text, caption, type});
+    return IDOK;
+  }};
+  std::unique_ptr<MainWindow> window_;
+};
+
+constexpr char kTwoServers[] =
+    "10.0.0.1|3389|Administrator|secret|first\r\n"
+    "10.0.0.2|3390|ops||second\r\n"
+    "#admin:1\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+
+TEST_F(MainWindowConnect, ConnectClickStartsTheClientForTheSelectedRowWithTheWindowsOptions) {
+  Open(kTwoServers);
+  SelectRow(1);
+  Click(kMainConnect);
+  ASSERT_EQ(recorded_.commandLines.size(), 1u);
+  EXPECT_EQ(recorded_.commandLines[0], u"mstsc.exe \"C:\\Temp\\abc.tmp\" /admin /w:1440 /h:900 ");
+  ASSERT_EQ(recorded_.profiles.size(), 1u);
+  EXPECT_NE(recorded_.profiles[0].find("full address:s:10.0.0.2:3390\r\n"), std::string::npos);
+  EXPECT_NE(recorded_.profiles[0].find("username:s:ops\r\n"), std::string::npos);
+  EXPECT_EQ(recorded_.registryNames, std::vector<std::string>{"10.0.0.2"});
+  EXPECT_TRUE(boxes_.empty());
+
+  // Options are read at the moment of connecting.
+  SendMessageW(Control(kMainForceAdmin), BM_SETCHECK, BST_UNCHECKED, 0);
+  Click(kMainFullScreen);
+  Click(kMainShareDisks);
+  Click(kMainConnect);
+  ASSERT_EQ(recorded_.commandLines.size(), 2u);
+  EXPECT_EQ(recorded_.commandLines[1], u"mstsc.exe \"C:\\Temp\\abd.tmp\" /f ");
+  EXPECT_NE(recorded_.profiles[1].find("drivestoredirect:s:*"), std::string::npos);
+}
+
+TEST_F(MainWindowConnect, DoubleClickAndEnterConnectTheSelectedRow) {
+  Open(kTwoServers);
+  DoubleClickList();  // nothing selected yet
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, kSelectServerFirst);
+  EXPECT_EQ(boxes_[0].caption, kOperationErrorCaption);
+  EXPECT_EQ(boxes_[0].type, UINT{MB_OK | MB_ICONERROR | MB_TASKMODAL});
+  EXPECT_TRUE(recorded_.commandLines.empty());
+
+  SelectRow(0);
+  DoubleClickList();
+  PressKey(kMainServerList, VK_RETURN);
+  PressKey(kMainTemporaryAccount, VK_RETURN);
+  ASSERT_EQ(recorded_.profiles.size(), 3u);
+  for (const std::string& profile : recorded_.profiles)
+    EXPECT_NE(profile.find("full address:s:10.0.0.1:3389\r\n"), std::string::npos);
+  EXPECT_EQ(boxes_.size(), 1u);
+}
+
+TEST_F(MainWindowConnect, TemporaryLoginUsesTheTypedFieldsAndLeavesTheListAlone) {
+  Open(kTwoServers);
+  SetWindowTextW(Control(kMainTemporaryHost), L"服务器.example");
+  SetWindowTextW(Control(kMainTemporaryPort), L"13389");
+  SetWindowTextW(Control(kMainTemporaryAccount), L"管理员");
+  SetWindowTextW(Control(kMainTemporaryPassword), L"");
+  Click(kMainTemporaryLogin);
+  ASSERT_EQ(recorded_.profiles.size(), 1u);
+  const std::string& profile = recorded_.profiles[0];
+  EXPECT_NE(profile.find("full address:s:" + GbkFromWide(L"服务器.example") + ":13389\r\n"),
+            std::string::npos);
+  EXPECT_NE(profile.find("username:s:" + GbkFromWide(L"管理员") + "\r\n"), std::string::npos);
+  // Always a password line, also for an empty password field.
+  EXPECT_NE(profile.find("password 51:b:01FE0\r\n"), std::string::npos);
+  EXPECT_EQ(state_.servers.size(), 2u);
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindowConnect, ControlCharactersAreRefusedWithABoxAndNothingStarts) {
+  Open("10.0.0.1\t|3389|Administrator||tab in the host\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  SelectRow(0);
+  Click(kMainConnect);
+  SetWindowTextW(Control(kMainTemporaryHost), L"10.0.0.9");
+  SetWindowTextW(Control(kMainTemporaryAccount), L"admin\r\nredirectdrives:i:1");
+  Click(kMainTemporaryLogin);
+  EXPECT_TRUE(recorded_.commandLines.empty());
+  EXPECT_TRUE(recorded_.profiles.empty());
+  EXPECT_TRUE(recorded_.registryNames.empty());
+  ASSERT_EQ(boxes_.size(), 2u);
+  for (const Box& box : boxes_) {
+    EXPECT_EQ(box.text, kIllegalServerText);
+    EXPECT_EQ(box.caption, kOperationErrorCaption);
+    EXPECT_EQ(box.type, UINT{MB_OK | MB_ICONERROR | MB_TASKMODAL});
+  }
+}
+
+}  // namespace
+}  // namespace rdc
