@@ -1,0 +1,265 @@
+// Connecting from the real program, with a recording stand-in for the client
+// beside it: the command line, the profile it is given, the registry value,
+// and the refusals that start nothing.
+#include <windows.h>
+// <shellapi.h> and <wincrypt.h> build on <windows.h>.
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <wincrypt.h>
+
+#include <string>
+#include <vector>
+
+#include "driver_win32.h"
+#include "ui/control_ids.h"
+
+namespace rdc::e2e {
+namespace {
+
+constexpr char kPasswordPlaceholder[] = "\x25\xC3\xDC\xC2\xEB\x25";  // "%密码%"
+constexpr char kPasswordPrefix[] = "password 51:b:";
+constexpr char kChineseAccount[] = "\xB9\xDC\xC0\xED\xD4\xB1";  // "管理员"
+
+std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(commandLine.c_str(), &count);
+  std::vector<std::wstring> split(arguments, arguments + (arguments != nullptr ? count : 0));
+  LocalFree(arguments);
+  return split;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+  return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+// The password a profile's password value protects, read back as its user can;
+// "<...>" when the value is not a protected 512-byte block.
+std::wstring UnprotectedPassword(const std::string& value) {
+  if (value.size() % 2 != 1 || value.back() != '0') return L"<not hex plus 0>";
+  std::string blob;
+  for (std::size_t n = 0; n + 1 < value.size(); n += 2) {
+    const std::string digits = value.substr(n, 2);
+    if (digits.find_first_not_of("0123456789ABCDEF") != std::string::npos) return L"<not hex>";
+    blob += static_cast<char>(std::stoi(digits, nullptr, 16));
+  }
+  DATA_BLOB input{static_cast<DWORD>(blob.size()), reinterpret_cast<BYTE*>(blob.data())};
+  DATA_BLOB output{0, nullptr};
+  if (!CryptUnprotectData(&input, nullptr, nullptr, nullptr, nullptr, 0, &output))
+    return L"<not unprotected>";
+  std::wstring block(reinterpret_cast<const wchar_t*>(output.pbData), output.cbData / 2);
+  const DWORD size = output.cbData;
+  LocalFree(output.pbData);
+  if (size != 512) return L"<block of " + std::to_wstring(size) + L" bytes>";
+  const std::size_t end = block.find(L'\0');
+  if (block.find_first_not_of(L'\0', end) != std::wstring::npos) return L"<block not zero-padded>";
+  return block.substr(0, end);
+}
+
+std::wstring PasswordOfLine(const std::string& line) {
+  if (line.rfind(kPasswordPrefix, 0) != 0) return L"<no password line>";
+  return UnprotectedPassword(line.substr(sizeof kPasswordPrefix - 1));
+}
+
+// One start of the client as the test sees it.
+struct ClientStart {
+  std::wstring commandLine;
+  std::wstring profilePath;  // the second argument
+  std::vector<std::string> profileLines;
+};
+
+// Waits for start `number` (1-based) of the fake client.
+ClientStart WaitForClientStart(const AppUnderTest& app, int number) {
+  ClientStart start;
+  if (!WaitUntil([&] { return static_cast<int>(app.ClientStarts().size()) >= number; }))
+    return start;
+  start.commandLine = app.ClientStarts()[number - 1];
+  const std::vector<std::wstring> arguments = SplitCommandLine(start.commandLine);
+  if (arguments.size() >= 2) start.profilePath = arguments[1];
+  start.profileLines = ProfileLines(app.ClientProfile(number));
+  return start;
+}
+
+// The command line the program must give the client for this profile and options.
+std::wstring ExpectedCommandLine(const std::wstring& profilePath, std::wstring_view options) {
+  return L"mstsc.exe \"" + profilePath + L"\" " + std::wstring(options);
+}
+
+void ExpectProfileFile(const std::wstring& path) {
+  EXPECT_EQ(path.rfind(TempDirectory(), 0), 0u) << ::testing::PrintToString(path);
+  const std::wstring name = FileNameOf(path);
+  EXPECT_GT(name.size(), 4u);
+  EXPECT_EQ(name.find_first_not_of(L"0123456789abcdef"), name.size() - 4)
+      << ::testing::PrintToString(name);
+  EXPECT_EQ(name.substr(name.size() - 4), L".tmp");
+}
+
+class ConnectE2E : public ::testing::Test {
+ protected:
+  // Starts the program with `plain` as ms.ini (none when null) and the fake client beside it.
+  HWND StartWith(const char* plain) {
+    if (plain != nullptr) {
+      EXPECT_TRUE(app_.WriteConfig(plain));
+    }
+    EXPECT_TRUE(app_.InstallFakeClient());
+    EXPECT_TRUE(app_.Start());
+    HWND main = app_.WaitForMainWindow();
+    EXPECT_NE(main, nullptr) << "no main window";
+    return main;
+  }
+
+  // Waits for the program's message box, reads it and answers OK.
+  MessageBoxSeen AnswerBox() {
+    HWND box = app_.WaitForMessageBox();
+    if (box == nullptr) return {L"<no box>", L"<no box>"};
+    const MessageBoxSeen seen = ReadMessageBox(box);
+    EXPECT_TRUE(AnswerMessageBox(box));
+    EXPECT_TRUE(WaitUntil([box] { return !IsWindow(box); })) << "the box stayed";
+    return seen;
+  }
+
+  void CloseProgram(HWND main) {
+    ASSERT_TRUE(PostMessageW(main, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(app_.WaitForExit()) << "still running after WM_CLOSE";
+  }
+
+  NewProfiles profiles_;  // made first, so it sees every profile of the test
+  AppUnderTest app_;
+};
+
+TEST_F(ConnectE2E, ConnectButtonAndDoubleClickStartTheClientOnTheSelectedServer) {
+  LocalDevicesValue firstHost(L"127.0.0.1");
+  LocalDevicesValue secondHost(L"127.0.0.2");
+  HWND main = StartWith(
+      "127.0.0.1|3389|Administrator||office\r\n"
+      "127.0.0.2|3390|Administrator|secret|\r\n"
+      "#admin:1\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  ASSERT_NE(main, nullptr);
+  HWND list = GetDlgItem(main, kMainServerList);
+  HWND connect = GetDlgItem(main, kMainConnect);
+
+  // Forced login and small screen from the file; no disks.
+  ASSERT_TRUE(app_.SelectRow(list, 0));
+  ASSERT_TRUE(WaitUntil([connect] { return IsWindowEnabled(connect) != FALSE; }));
+  ASSERT_TRUE(PostClick(connect));
+  const ClientStart first = WaitForClientStart(app_, 1);
+  ASSERT_FALSE(first.commandLine.empty()) << "the client was not started";
+  EXPECT_EQ(first.commandLine, ExpectedCommandLine(first.profilePath, L"/admin /w:1440 /h:900 "));
+  EXPECT_EQ(SplitCommandLine(first.commandLine),
+            (std::vector<std::wstring>{L"mstsc.exe", first.profilePath, L"/admin", L"/w:1440",
+                                       L"/h:900"}));
+  ExpectProfileFile(first.profilePath);
+  ASSERT_EQ(first.profileLines.size(), 45u);
+  EXPECT_EQ(first.profileLines[0], "screen mode id:i:2");
+  EXPECT_EQ(first.profileLines[5], "full address:s:127.0.0.1:3389");
+  EXPECT_EQ(first.profileLines[12], "redirectsmartcards:i:1");
+  EXPECT_EQ(first.profileLines[15], "username:s:Administrator");
+  EXPECT_EQ(first.profileLines[18], kPasswordPlaceholder);
+  EXPECT_EQ(first.profileLines[34], "drivestoredirect:s:");
+  EXPECT_EQ(first.profileLines[44], "use redirection server name:i:0");
+  // What the client was given is the file left in the temporary directory.
+  EXPECT_EQ(ReadBytes(first.profilePath), app_.ClientProfile(1));
+  EXPECT_EQ(profiles_.Paths(), std::vector<std::wstring>{first.profilePath});
+  EXPECT_EQ(firstHost.Dword(), 76);
+  EXPECT_TRUE(WaitUntil([connect] { return IsWindowEnabled(connect) != FALSE; }))
+      << "the connect button stayed disabled";
+
+  // Options changed on the window are read at the moment of connecting.
+  ASSERT_TRUE(SendClick(GetDlgItem(main, kMainForceAdmin)));
+  ASSERT_TRUE(SendClick(GetDlgItem(main, kMainFullScreen)));
+  ASSERT_TRUE(SendClick(GetDlgItem(main, kMainShareDisks)));
+  ASSERT_FALSE(IsChecked(GetDlgItem(main, kMainForceAdmin)));
+  ASSERT_FALSE(IsChecked(GetDlgItem(main, kMainSmallScreen)));
+  ASSERT_TRUE(IsChecked(GetDlgItem(main, kMainShareDisks)));
+  ASSERT_TRUE(app_.SelectRow(list, 1));
+  ASSERT_TRUE(app_.DoubleClickList(list, 1));
+  const ClientStart second = WaitForClientStart(app_, 2);
+  ASSERT_FALSE(second.commandLine.empty()) << "the double-click started no client";
+  EXPECT_EQ(second.commandLine, ExpectedCommandLine(second.profilePath, L"/f "));
+  EXPECT_NE(second.profilePath, first.profilePath);
+  ExpectProfileFile(second.profilePath);
+  ASSERT_EQ(second.profileLines.size(), 45u);
+  EXPECT_EQ(second.profileLines[5], "full address:s:127.0.0.2:3390");
+  EXPECT_EQ(second.profileLines[12], "redirectsmartcards:i:0");
+  EXPECT_EQ(second.profileLines[15], "username:s:Administrator");
+  EXPECT_EQ(PasswordOfLine(second.profileLines[18]), L"secret");
+  EXPECT_EQ(second.profileLines[34], "drivestoredirect:s:*");
+  EXPECT_EQ(secondHost.Dword(), 76);
+
+  CloseProgram(main);
+  EXPECT_EQ(app_.ClientStarts().size(), 2u);
+}
+
+TEST_F(ConnectE2E, TemporaryLoginConnectsWithTheTypedFieldsAndAlwaysAPasswordLine) {
+  LocalDevicesValue host(L"192.0.2.7");
+  HWND main = StartWith(nullptr);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryHost), L"192.0.2.7"));
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryPort), L"13389"));
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryAccount), L"管理员"));
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryPassword), L"密码 1"));
+
+  // No list selection is needed; the default options are small screen only.
+  ASSERT_TRUE(PostClick(GetDlgItem(main, kMainTemporaryLogin)));
+  const ClientStart typed = WaitForClientStart(app_, 1);
+  ASSERT_FALSE(typed.commandLine.empty()) << "the client was not started";
+  EXPECT_EQ(typed.commandLine, ExpectedCommandLine(typed.profilePath, L"/w:1440 /h:900 "));
+  ExpectProfileFile(typed.profilePath);
+  ASSERT_EQ(typed.profileLines.size(), 45u);
+  EXPECT_EQ(typed.profileLines[5], "full address:s:192.0.2.7:13389");
+  EXPECT_EQ(typed.profileLines[15], std::string("username:s:") + kChineseAccount);
+  EXPECT_EQ(PasswordOfLine(typed.profileLines[18]), L"密码 1");
+  EXPECT_EQ(host.Dword(), 76);
+
+  // An empty password field still gives a password line, never the placeholder.
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryPassword), L""));
+  ASSERT_TRUE(PostClick(GetDlgItem(main, kMainTemporaryLogin)));
+  const ClientStart empty = WaitForClientStart(app_, 2);
+  ASSERT_EQ(empty.profileLines.size(), 45u);
+  EXPECT_EQ(PasswordOfLine(empty.profileLines[18]), L"");
+
+  CloseProgram(main);
+  EXPECT_EQ(profiles_.Paths().size(), 2u);
+}
+
+TEST_F(ConnectE2E, NoSelectionOrAControlCharacterShowsABoxAndStartsNothing) {
+  // A tab inside a field survives loading: the file splits lines at CR LF only.
+  constexpr char kConfig[] = "127.0.0.1\t|3389|Administrator||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+  LocalDevicesValue tabHost(L"127.0.0.1\t");
+  LocalDevicesValue typedHost(L"192.0.2.8");
+  HWND main = StartWith(kConfig);
+  ASSERT_NE(main, nullptr);
+  HWND list = GetDlgItem(main, kMainServerList);
+  HWND connect = GetDlgItem(main, kMainConnect);
+
+  ASSERT_TRUE(app_.DoubleClickList(list, -1));
+  MessageBoxSeen box = AnswerBox();
+  EXPECT_EQ(box.text, L"请选择服务器列表！");
+  EXPECT_EQ(box.caption, L"操作错误");
+
+  ASSERT_TRUE(app_.SelectRow(list, 0));
+  ASSERT_TRUE(WaitUntil([connect] { return IsWindowEnabled(connect) != FALSE; }));
+  ASSERT_TRUE(PostClick(connect));
+  box = AnswerBox();
+  EXPECT_EQ(box.text, L"服务器信息包含非法字符，无法连接。");
+  EXPECT_EQ(box.caption, L"操作错误");
+  EXPECT_TRUE(WaitUntil([connect] { return IsWindowEnabled(connect) != FALSE; }))
+      << "the connect button stayed disabled";
+
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryHost), L"192.0.2.8"));
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryAccount), L"admin\tistrator"));
+  ASSERT_TRUE(PostClick(GetDlgItem(main, kMainTemporaryLogin)));
+  box = AnswerBox();
+  EXPECT_EQ(box.text, L"服务器信息包含非法字符，无法连接。");
+  EXPECT_EQ(box.caption, L"操作错误");
+
+  CloseProgram(main);
+  EXPECT_FALSE(FileExists(app_.folder().File(L"mstsc-record.txt"))) << "the client was started";
+  EXPECT_TRUE(profiles_.Paths().empty()) << "a profile was written";
+  EXPECT_FALSE(tabHost.Exists()) << "a registry value was written";
+  EXPECT_FALSE(typedHost.Exists()) << "a registry value was written";
+  // The refused server is kept as it was.
+  EXPECT_EQ(app_.ConfigPlain(), kConfig);
+}
+
+}  // namespace
+}  // namespace rdc::e2e
