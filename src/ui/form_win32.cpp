@@ -144,6 +144,12 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
       }
       break;
+    case WM_WINDOWPOSCHANGING:
+      // A modal form enables the other windows again before it hides, or the system
+      // would hand the activation (and the keyboard) to another program instead.
+      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW)
+        EnableWindowsDisabledByModal();
+      break;
     case WM_SETFOCUS: {
       if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
         SetFocus(lastFocus_);
@@ -210,6 +216,11 @@ bool FormWindow::TranslateKey(const MSG& msg) {
   return false;
 }
 
+void FormWindow::EnableWindowsDisabledByModal() {
+  for (HWND hwnd : disabledByModal_) EnableWindow(hwnd, TRUE);
+  disabledByModal_.clear();
+}
+
 void FormWindow::SetText(int id, const wchar_t* text) { SetWindowTextW(control(id), text); }
 
 std::wstring FormWindow::Text(int id) const {
@@ -253,8 +264,8 @@ void RunModal(FormWindow& form) {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&others));
-  const std::vector<HWND>& disabled = others.windows;
-  for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
+  form.disabledByModal_ = std::move(others.windows);
+  for (HWND hwnd : form.disabledByModal_) EnableWindow(hwnd, FALSE);
   bool quit = false;
   MSG msg;
   while (IsWindow(dialog)) {
@@ -266,7 +277,7 @@ void RunModal(FormWindow& form) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  for (HWND hwnd : disabled) EnableWindow(hwnd, TRUE);
+  form.EnableWindowsDisabledByModal();  // already done when the form hid itself
   if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
 }
 

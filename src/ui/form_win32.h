@@ -79,8 +79,11 @@ class FormWindow {
   void SetEnabled(int id, bool enabled);
 
  private:
+  friend void RunModal(FormWindow& form);
+
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   HFONT FontFor(ControlFont font);
+  void EnableWindowsDisabledByModal();
   bool FocusedControlTakesEnter() const;
   std::vector<int> FocusableInOrder() const;
 
@@ -89,6 +92,7 @@ class FormWindow {
   int defaultButton_ = 0;
   HWND lastFocus_ = nullptr;
   std::vector<std::pair<ControlFont, HFONT>> fonts_;  // created fonts, deleted with the window
+  std::vector<HWND> disabledByModal_;  // the other windows while this form runs modally
 };
 
 // Gives the keyboard rules of our windows to a message before it is dispatched.

@@ -1,0 +1,162 @@
+// Message pump, key presses, message-box recorder and control readers for the
+// tests of the windows.
+#include "ui_test_support_win32.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iomanip>
+
+#include "ui/form_win32.h"
+
+namespace rdc::test {
+
+void InitCommonControlsOnce() {
+  static const bool done = [] {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)done;
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (TranslateFormKey(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void PressKey(HWND target, UINT virtualKey) {
+  const UINT scanCode = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+  PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scanCode) << 16));
+  PumpMessages();
+}
+
+void TypeText(HWND target, const std::wstring& text) {
+  for (wchar_t c : text) SendMessageW(target, WM_CHAR, c, 1);
+}
+
+std::wstring WindowText(HWND hwnd) {
+  wchar_t buffer[512] = {};
+  const LRESULT length = SendMessageW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
+  return std::wstring(buffer, static_cast<std::size_t>(length));
+}
+
+std::wstring ClassName(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+LONG_PTR Style(HWND hwnd) {
+  return GetWindowLongPtrW(hwnd, GWL_STYLE);
+}
+LONG_PTR ExStyle(HWND hwnd) {
+  return GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+}
+
+LOGFONTW FontOf(HWND hwnd) {
+  LOGFONTW font{};
+  auto handle = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+  if (handle) GetObjectW(handle, sizeof(font), &font);
+  return font;
+}
+
+RECT RectIn(HWND top, HWND hwnd) {
+  RECT rect{};
+  GetWindowRect(hwnd, &rect);
+  MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+namespace {
+
+std::wstring ExpectedClass(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Edit: return L"edit";
+    case ControlKind::Label:
+    case ControlKind::Picture: return L"static";
+    case ControlKind::ListView: return L"syslistview32";
+    default: return L"button";
+  }
+}
+
+std::wstring Lower(std::wstring text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return towlower(c); });
+  return text;
+}
+
+}  // namespace
+
+void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design) {
+  int children = 0;
+  for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    ++children;
+  EXPECT_EQ(children, static_cast<int>(design.size())) << "controls that are not in the design";
+
+  for (const ControlSpec& spec : design) {
+    SCOPED_TRACE(::testing::Message() << "control " << spec.id);
+    HWND child = GetDlgItem(top, spec.id);
+    ASSERT_NE(child, nullptr);
+    const RECT rect = RectIn(top, child);
+    EXPECT_EQ(rect.left, spec.x);
+    EXPECT_EQ(rect.top, spec.y);
+    EXPECT_EQ(rect.right - rect.left, spec.width);
+    EXPECT_EQ(rect.bottom - rect.top, spec.height);
+    EXPECT_EQ(Lower(ClassName(child)), ExpectedClass(spec.kind));
+    EXPECT_EQ(WindowText(child), spec.caption);
+    EXPECT_EQ(Style(child) & spec.style, static_cast<LONG_PTR>(spec.style));
+    EXPECT_EQ(ExStyle(child) & spec.exStyle, static_cast<LONG_PTR>(spec.exStyle));
+    EXPECT_TRUE(IsWindowVisible(child));
+  }
+}
+
+void PrintTo(const ShownBox& box, std::ostream* out) {
+  *out << "{text ";
+  ::testing::internal::UniversalPrint(box.text, out);
+  *out << ", caption ";
+  ::testing::internal::UniversalPrint(box.caption, out);
+  *out << ", type 0x" << std::hex << box.type << std::dec << "}";
+}
+
+RecordingPrompt::RecordingPrompt(Answer answer)
+    : answer_(std::move(answer)),
+      scope_([this](const wchar_t* text, const wchar_t* caption, UINT type) {
+        return Show(text, caption, type);
+      }) {}
+
+int RecordingPrompt::Show(const wchar_t* text, const wchar_t* caption, UINT type) {
+  boxes_.push_back({text ? text : L"", caption ? caption : L"", type});
+  if (answer_) return answer_(boxes_.back());
+  switch (type & MB_TYPEMASK) {
+    case MB_RETRYCANCEL: return IDCANCEL;
+    case MB_YESNO: return IDNO;
+    default: return IDOK;
+  }
+}
+
+void PrintTo(const Command& command, std::ostream* out) {
+  *out << "{id " << command.id << ", code " << command.code << "}";
+}
+
+CommandRecorder::CommandRecorder(HWND window) : window_(window) {
+  SetWindowSubclass(window_, &Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+CommandRecorder::~CommandRecorder() {
+  // Fails harmlessly when the window is gone: its subclasses went with it.
+  RemoveWindowSubclass(window_, &Procedure, 1);
+}
+
+LRESULT CALLBACK CommandRecorder::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR self) {
+  if (message == WM_COMMAND) {
+    reinterpret_cast<CommandRecorder*>(self)->commands_.push_back({LOWORD(wParam), HIWORD(wParam)});
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace rdc::test

@@ -1,0 +1,102 @@
+// Helpers for the tests of the windows: the message pump with our keyboard
+// rules, key presses, a recording stand-in for the message box, and readers
+// of what the controls hold.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ui/form_win32.h"
+#include "ui/prompt_win32.h"
+
+namespace rdc::test {
+
+// Registers the common controls (list view) once per process.
+void InitCommonControlsOnce();
+
+// Dispatches every queued message the way the program's loops do, keyboard
+// rules first.
+void PumpMessages();
+
+// Posts a key press (WM_KEYDOWN without modifiers) to `target`, then pumps.
+void PressKey(HWND target, UINT virtualKey);
+
+// Sends typed characters to a control one WM_CHAR at a time.
+void TypeText(HWND target, const std::wstring& text);
+
+// Text, style and font of a control.
+std::wstring WindowText(HWND hwnd);
+std::wstring ClassName(HWND hwnd);
+LONG_PTR Style(HWND hwnd);
+LONG_PTR ExStyle(HWND hwnd);
+LOGFONTW FontOf(HWND hwnd);  // the font the control draws with (WM_GETFONT)
+
+// A window's rectangle in the client coordinates of `top`.
+RECT RectIn(HWND top, HWND hwnd);
+
+// Checks that `top` has exactly the controls of `design`, each visible at its
+// client position and size, of its kind's class, with its caption and with the
+// style bits of its row.
+void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design);
+
+// One message box the program asked for.
+struct ShownBox {
+  std::wstring text;
+  std::wstring caption;
+  UINT type = 0;
+  bool operator==(const ShownBox&) const = default;
+};
+void PrintTo(const ShownBox& box, std::ostream* out);
+
+// Replaces the message box while it lives: records each box and answers it.
+// Without an answer function OK boxes get IDOK, Retry/Cancel boxes IDCANCEL
+// and Yes/No boxes IDNO, so a box a test did not expect never blocks.
+class RecordingPrompt {
+ public:
+  using Answer = std::function<int(const ShownBox& box)>;
+  explicit RecordingPrompt(Answer answer = nullptr);
+  RecordingPrompt(const RecordingPrompt&) = delete;
+  RecordingPrompt& operator=(const RecordingPrompt&) = delete;
+
+  const std::vector<ShownBox>& boxes() const { return boxes_; }
+
+ private:
+  int Show(const wchar_t* text, const wchar_t* caption, UINT type);
+
+  std::vector<ShownBox> boxes_;
+  Answer answer_;
+  ScopedMessagePrompt scope_;
+};
+
+// One WM_COMMAND that reached a window.
+struct Command {
+  int id;
+  int code;
+  bool operator==(const Command&) const = default;
+};
+void PrintTo(const Command& command, std::ostream* out);
+
+// Records the WM_COMMAND messages a window receives, before its own procedure
+// sees them.
+class CommandRecorder {
+ public:
+  explicit CommandRecorder(HWND window);
+  ~CommandRecorder();
+  CommandRecorder(const CommandRecorder&) = delete;
+  CommandRecorder& operator=(const CommandRecorder&) = delete;
+
+  const std::vector<Command>& commands() const { return commands_; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR id, DWORD_PTR self);
+  HWND window_;
+  std::vector<Command> commands_;
+};
+
+}  // namespace rdc::test
