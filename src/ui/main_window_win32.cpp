@@ -294,6 +294,10 @@ bool MainWindow::SaveConfig() const {
 }
 
 void MainWindow::OnCloseRequest() {
+  // A close request that comes while the failure box of an earlier one is up
+  // (from another program, say) is left to that earlier one.
+  if (closing_) return;
+  closing_ = true;
   // The close is never refused; a failed save is offered again until the user gives up.
   while (!SaveConfig()) {
     if (ShowMessage(kSaveFailed, kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)

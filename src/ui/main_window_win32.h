@@ -73,6 +73,7 @@ class MainWindow : public FormWindow {
   const ConfigFileStore& store_;
   AddressOpener openAddress_;
   std::unique_ptr<LaunchEnvironment> launch_;
+  bool closing_ = false;
 };
 
 }  // namespace rdc

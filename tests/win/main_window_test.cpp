@@ -1,0 +1,715 @@
+// The main window driven by the messages a user's actions produce: its layout
+// read back from the live controls, the loaded servers and options, the
+// selection, the keyboard rules, the vendor link and saving when it closes.
+// clang-format off
+#include <windows.h>  // before the other Windows headers
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/config_cipher.h"
+#include "core/config_store_win32.h"
+#include "launch/client_launch.h"
+#include "test_folder_win32.h"
+#include "ui/control_ids.h"
+#include "ui/login_dialog_win32.h"
+#include "ui/main_window_win32.h"
+#include "ui_test_support_win32.h"
+
+namespace rdc {
+namespace {
+
+using test::Command;
+using test::ExStyle;
+using test::FontOf;
+using test::PressKey;
+using test::PumpMessages;
+using test::ReadBytes;
+using test::RecordingPrompt;
+using test::ShownBox;
+using test::Style;
+using test::WindowText;
+using test::WriteBytes;
+
+// Two servers, the second with a Chinese host (中文主机), account (管理员) and
+// remark (机房一), in GBK; forced login mode on, full screen, no start-up password.
+const std::string kTwoServers =
+    "127.0.0.1|3389|Administrator||office\r\n"
+    "\xD6\xD0\xCE\xC4\xD6\xF7\xBB\xFA|3390|\xB9\xDC\xC0\xED\xD4\xB1|secret|"
+    "\xBB\xFA\xB7\xBF\xD2\xBB\r\n"
+    "#admin:1\r\n"
+    "#Start:1\r\n"
+    "#LoadinPass:<>\r\n";
+
+const ShownBox kSaveFailedBox{L"配置文件 ms.ini 保存失败，本次的修改尚未保存。", L"保存失败",
+                              MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
+
+// Keeps the connections that Enter starts inside the test: nothing reaches the system.
+class InertLaunchEnvironment : public LaunchEnvironment {
+ public:
+  std::u16string Utf16WithTerminator(const std::string&) override { return {u'\0'}; }
+  std::string Protect(std::string_view, std::u16string_view) override { return {}; }
+  std::u16string TempDirectory() override { return u"C:\\nowhere"; }
+  std::uint32_t TickCount() override { return 0; }
+  TempNameCounter& TempNames() override { return counter_; }
+  bool FileExists(const std::u16string&) override { return false; }
+  bool WriteWholeFile(const std::u16string&, std::string_view) override { return true; }
+  bool RegistryValueExists(const std::string&, const std::string&) override { return true; }
+  bool SetRegistryDword(const std::string&, const std::string&, std::uint32_t) override {
+    return true;
+  }
+  bool StartProcess(const std::u16string&) override { return true; }
+  void SetConnectEnabled(bool) override {}
+
+ private:
+  TempNameCounter counter_;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::InitCommonControlsOnce(); }
+
+  void TearDown() override {
+    window_.reset();
+    PumpMessages();
+  }
+
+  // Creates the window over `config` as the start-up read it from ms.ini.
+  void Open(std::string config = "") {
+    state_.loadedConfig = std::move(config);
+    window_ = std::make_unique<MainWindow>(state_, store_);
+    window_->SetAddressOpener([this](const wchar_t* address) { opened_.push_back(address); });
+    hwnd_ = window_->Create();
+    ASSERT_NE(hwnd_, nullptr);
+    window_->SetLaunchEnvironment(std::make_unique<InertLaunchEnvironment>());
+    PumpMessages();
+  }
+
+  HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+  HWND List() const { return Control(kMainServerList); }
+  bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+  LRESULT Check(int id) const { return SendMessageW(Control(id), BM_GETCHECK, 0, 0); }
+  void Click(int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
+
+  // A left click in the list view at `point` (client coordinates). The button-up
+  // is queued first: the list view watches the queue for it to tell a click from a drag.
+  void ClickList(POINT point) {
+    const LPARAM position = MAKELPARAM(point.x, point.y);
+    PostMessageW(List(), WM_LBUTTONUP, 0, position);
+    SendMessageW(List(), WM_LBUTTONDOWN, MK_LBUTTON, position);
+    PumpMessages();
+  }
+
+  POINT RowCentre(int row) const {
+    RECT rect{};
+    rect.left = LVIR_BOUNDS;
+    SendMessageW(List(), LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&rect));
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  }
+
+  // What a click on a row does to the list view: that row becomes selected and focused.
+  void SelectRow(int row) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+  }
+
+  std::wstring CellText(int row, int column) const {
+    wchar_t buffer[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 256;
+    SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+    return buffer;
+  }
+
+  LPARAM ItemData(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageW(List(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+  }
+
+  // The row's state picture as the list view stores it: picture index + 1.
+  unsigned StateImageBits(int row) const {
+    return static_cast<unsigned>(SendMessageW(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+                                              LVIS_STATEIMAGEMASK)) >>
+           12;
+  }
+
+  int RowCount() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+
+  int FocusedId() const { return GetDlgCtrlID(GetFocus()); }
+
+  // The plain text of ms.ini as the window saved it.
+  std::string SavedText() const { return ConfigCipher(ReadBytes(store_.path())); }
+
+  test::TestFolder folder_;
+  ConfigFileStore store_{folder_.File(L"ms.ini")};
+  AppState state_;
+  RecordingPrompt prompt_;  // outlives the window: no real box can block a test
+  std::vector<std::wstring> opened_;
+  std::unique_ptr<MainWindow> window_;
+  HWND hwnd_ = nullptr;
+};
+
+using MainWindowLayout = MainWindowTest;
+using MainWindowServers = MainWindowTest;
+using MainWindowKeyboard = MainWindowTest;
+using MainWindowClose = MainWindowTest;
+
+// ---- Layout ----
+
+TEST_F(MainWindowLayout, EveryControlOfTheDesignIsLiveWithItsPlaceClassCaptionAndStyles) {
+  Open();
+  test::ExpectLiveControlsMatch(hwnd_, MainWindowControls());
+}
+
+TEST_F(MainWindowLayout, FrameHasTitleFixedSizeAndNoMaximizeBox) {
+  Open();
+  EXPECT_EQ(WindowText(hwnd_), L"tarnwick.example 远程桌面连接器");
+  RECT outer{};
+  GetWindowRect(hwnd_, &outer);
+  EXPECT_EQ(outer.right - outer.left, 497);
+  EXPECT_EQ(outer.bottom - outer.top, 408);
+
+  const LONG_PTR style = Style(hwnd_);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME) << "the window must not be resizable";
+  EXPECT_TRUE(ExStyle(hwnd_) & WS_EX_APPWINDOW);
+  EXPECT_FALSE(ExStyle(hwnd_) & WS_EX_TOPMOST);
+  EXPECT_NE(GetClassLongPtrW(hwnd_, GCLP_HICON), 0);
+
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_LE(std::abs((outer.left + outer.right) - (work.left + work.right)), 1);
+  EXPECT_LE(std::abs((outer.top + outer.bottom) - (work.top + work.bottom)), 1);
+}
+
+TEST_F(MainWindowLayout, ControlKindsCarryTheirKeyStyles) {
+  Open();
+  EXPECT_EQ(Style(Control(kMainConnect)) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  for (int id : {kMainAdd, kMainDelete, kMainEdit, kMainStartupPassword, kMainTemporaryLogin,
+                 kMainVendorLink}) {
+    EXPECT_EQ(Style(Control(id)) & BS_TYPEMASK, BS_PUSHBUTTON) << "control " << id;
+  }
+  for (int id : {kMainShareDisks, kMainForceAdmin})
+    EXPECT_EQ(Style(Control(id)) & BS_TYPEMASK, BS_AUTOCHECKBOX) << "control " << id;
+  for (int id : {kMainSmallScreen, kMainFullScreen})
+    EXPECT_EQ(Style(Control(id)) & BS_TYPEMASK, BS_AUTORADIOBUTTON) << "control " << id;
+
+  const LONG_PTR remark = Style(Control(kMainRemark));
+  EXPECT_EQ(remark & (ES_READONLY | ES_MULTILINE), ES_READONLY | ES_MULTILINE);
+  EXPECT_FALSE(remark & (WS_VSCROLL | WS_HSCROLL));
+  EXPECT_TRUE(ExStyle(Control(kMainRemark)) & WS_EX_STATICEDGE);
+
+  // The one-off password is typed in clear.
+  HWND password = Control(kMainTemporaryPassword);
+  EXPECT_FALSE(Style(password) & ES_PASSWORD);
+  EXPECT_EQ(SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0), 0);
+  for (int id :
+       {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort}) {
+    EXPECT_FALSE(Style(Control(id)) & (ES_MULTILINE | ES_READONLY)) << "control " << id;
+    EXPECT_TRUE(ExStyle(Control(id)) & WS_EX_CLIENTEDGE) << "control " << id;
+  }
+}
+
+TEST_F(MainWindowLayout, ListViewIsSingleSelectionReportWithFixedColumnsAndStatePictures) {
+  Open();
+  const LONG_PTR style = Style(List());
+  EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+  const LONG_PTR wanted = LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+  EXPECT_EQ(style & wanted, wanted);
+  EXPECT_FALSE(style & LVS_NOCOLUMNHEADER);
+  EXPECT_TRUE(ExStyle(List()) & WS_EX_STATICEDGE);
+  const LRESULT extended = SendMessageW(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+  EXPECT_EQ(extended & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES),
+            LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  EXPECT_FALSE(extended & LVS_EX_CHECKBOXES);
+
+  // Headers that cannot be clicked to sort.
+  HWND header = reinterpret_cast<HWND>(SendMessageW(List(), LVM_GETHEADER, 0, 0));
+  ASSERT_NE(header, nullptr);
+  EXPECT_FALSE(Style(header) & HDS_BUTTONS);
+  ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 4);
+
+  struct Expected {
+    const wchar_t* title;
+    int width;
+    int format;
+  };
+  const Expected columns[] = {{L"主机IP地址", 130, LVCFMT_LEFT},
+                              {L"端口", 50, LVCFMT_LEFT},
+                              {L"登陆账号", 100, LVCFMT_CENTER},
+                              {L"网络状态", 60, LVCFMT_CENTER}};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(testing::Message() << "column " << i);
+    wchar_t title[64] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.pszText = title;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(List(), LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_EQ(std::wstring(title), columns[i].title);
+    EXPECT_EQ(column.cx, columns[i].width);
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, columns[i].format);
+  }
+
+  auto states =
+      reinterpret_cast<HIMAGELIST>(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_STATE, 0));
+  ASSERT_NE(states, nullptr);
+  EXPECT_EQ(ImageList_GetImageCount(states), 3);
+  int width = 0, height = 0;
+  ImageList_GetIconSize(states, &width, &height);
+  EXPECT_EQ(width, 12);
+  EXPECT_EQ(height, 13);
+  EXPECT_EQ(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_SMALL, 0), 0) << "no icon list";
+  EXPECT_EQ(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0), 0) << "no icon list";
+}
+
+TEST_F(MainWindowLayout, NamedFontsAreSetAndOtherControlsUseTheDefaultGuiFont) {
+  Open();
+  const LOGFONTW connect = FontOf(Control(kMainConnect));
+  EXPECT_EQ(std::wstring(connect.lfFaceName), L"宋体");
+  EXPECT_EQ(connect.lfWeight, FW_BOLD);
+  EXPECT_EQ(std::abs(connect.lfHeight), 12);
+  EXPECT_EQ(connect.lfCharSet, GB2312_CHARSET);
+
+  const LOGFONTW link = FontOf(Control(kMainVendorLink));
+  EXPECT_EQ(std::wstring(link.lfFaceName), L"新宋体");
+  EXPECT_EQ(link.lfWeight, FW_NORMAL);
+  EXPECT_EQ(std::abs(link.lfHeight), 12);
+  EXPECT_EQ(link.lfCharSet, GB2312_CHARSET);
+
+  const LOGFONTW list = FontOf(List());
+  EXPECT_EQ(std::wstring(list.lfFaceName), L"宋体");
+  EXPECT_EQ(list.lfWeight, FW_NORMAL);
+  EXPECT_EQ(std::abs(list.lfHeight), 12);
+
+  const auto guiFont = reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT));
+  for (int id : {kMainAdd, kMainTemporaryHost, kMainLabelIp, kMainForceAdmin, kMainServerGroup})
+    EXPECT_EQ(SendMessageW(Control(id), WM_GETFONT, 0, 0), guiFont) << "control " << id;
+}
+
+TEST_F(MainWindowLayout, OpensWithDesignStatesAndNoRows) {
+  Open();
+  EXPECT_FALSE(Enabled(kMainConnect));
+  EXPECT_FALSE(Enabled(kMainDelete));
+  for (int id : {kMainAdd, kMainEdit, kMainStartupPassword, kMainTemporaryLogin, kMainVendorLink,
+                 kMainServerList, kMainTemporaryHost, kMainRemark, kMainShareDisks})
+    EXPECT_TRUE(Enabled(id)) << "control " << id;
+  EXPECT_EQ(Check(kMainSmallScreen), BST_CHECKED);
+  EXPECT_EQ(Check(kMainFullScreen), BST_UNCHECKED);
+  EXPECT_EQ(Check(kMainForceAdmin), BST_UNCHECKED);
+  EXPECT_EQ(Check(kMainShareDisks), BST_UNCHECKED);
+  EXPECT_EQ(RowCount(), 0);
+  EXPECT_EQ(window_->SelectedEntryNumber(), 0);
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+TEST_F(MainWindowLayout, ScreenRadioButtonsKeepExactlyOneSelected) {
+  Open();
+  Click(kMainFullScreen);
+  EXPECT_EQ(Check(kMainFullScreen), BST_CHECKED);
+  EXPECT_EQ(Check(kMainSmallScreen), BST_UNCHECKED);
+  Click(kMainSmallScreen);
+  EXPECT_EQ(Check(kMainSmallScreen), BST_CHECKED);
+  EXPECT_EQ(Check(kMainFullScreen), BST_UNCHECKED);
+}
+
+// ---- Loaded servers and the selection ----
+
+TEST_F(MainWindowServers, LoadedConfigurationFillsRowsAndSetsOptions) {
+  Open(kTwoServers);
+  ASSERT_EQ(RowCount(), 2);
+  const std::vector<std::vector<std::wstring>> cells{
+      {L"127.0.0.1", L"3389", L"Administrator", L"..."}, {L"中文主机", L"3390", L"管理员", L"..."}};
+  for (int row = 0; row < 2; ++row) {
+    SCOPED_TRACE(testing::Message() << "row " << row);
+    for (int column = 0; column < 4; ++column)
+      EXPECT_EQ(CellText(row, column), cells[row][column]) << "column " << column;
+    EXPECT_EQ(ItemData(row), row + 1);
+    EXPECT_EQ(StateImageBits(row), 3u) << "pending is picture 2, stored as 3";
+  }
+  EXPECT_EQ(Check(kMainForceAdmin), BST_CHECKED);
+  EXPECT_EQ(Check(kMainFullScreen), BST_CHECKED);
+  EXPECT_EQ(Check(kMainSmallScreen), BST_UNCHECKED);
+  EXPECT_EQ(window_->SelectedEntryNumber(), 0);
+  // Loading selects nothing, so the buttons that need a selection stay disabled.
+  EXPECT_FALSE(Enabled(kMainConnect));
+  EXPECT_FALSE(Enabled(kMainDelete));
+}
+
+TEST_F(MainWindowServers, RefreshShowsEachStatusWithItsTextAndPicture) {
+  Open(kTwoServers);
+  state_.servers[0].status = ServerStatus::Online;
+  state_.servers[1].status = ServerStatus::Offline;
+  SelectRow(1);
+  window_->RefreshServerView();
+  ASSERT_EQ(RowCount(), 2);
+  EXPECT_EQ(CellText(0, 3), L"在线");
+  EXPECT_EQ(StateImageBits(0), 1u);
+  EXPECT_EQ(CellText(1, 3), L"离线");
+  EXPECT_EQ(StateImageBits(1), 2u);
+  EXPECT_EQ(ItemData(1), 2);
+  EXPECT_EQ(window_->SelectedEntryNumber(), 0) << "a rebuild drops the selection";
+}
+
+TEST_F(MainWindowServers, SelectingRowEnablesButtonsAndShowsItsRemarkHostAndPort) {
+  Open(kTwoServers);
+  SetWindowTextW(Control(kMainTemporaryAccount), L"typed account");
+  SetWindowTextW(Control(kMainTemporaryPassword), L"typed password");
+  SetWindowTextW(Control(kMainTemporaryHost), L"typed host");
+
+  SelectRow(1);
+  EXPECT_EQ(window_->SelectedEntryNumber(), 2);
+  EXPECT_TRUE(Enabled(kMainConnect));
+  EXPECT_TRUE(Enabled(kMainDelete));
+  EXPECT_EQ(WindowText(Control(kMainRemark)), L"机房一");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryHost)), L"中文主机");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryPort)), L"3390");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryAccount)), L"typed account");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryPassword)), L"typed password");
+
+  // Another row replaces what the first one showed.
+  SelectRow(0);
+  EXPECT_EQ(window_->SelectedEntryNumber(), 1);
+  EXPECT_EQ(WindowText(Control(kMainRemark)), L"office");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryHost)), L"127.0.0.1");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryPort)), L"3389");
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+TEST_F(MainWindowServers, MouseClicksAndArrowKeysSelectRowsAndShowThem) {
+  Open(kTwoServers);
+  ClickList(RowCentre(1));
+  EXPECT_EQ(window_->SelectedEntryNumber(), 2);
+  EXPECT_EQ(GetFocus(), List());
+  EXPECT_TRUE(Enabled(kMainConnect));
+  EXPECT_TRUE(Enabled(kMainDelete));
+  EXPECT_EQ(WindowText(Control(kMainTemporaryHost)), L"中文主机");
+  EXPECT_EQ(WindowText(Control(kMainRemark)), L"机房一");
+
+  // Below the last row: the selection goes, the buttons stay enabled.
+  RECT client{};
+  GetClientRect(List(), &client);
+  ClickList({client.right / 4, client.bottom - 5});
+  EXPECT_EQ(window_->SelectedEntryNumber(), 0);
+  EXPECT_TRUE(Enabled(kMainConnect));
+  EXPECT_TRUE(Enabled(kMainDelete));
+
+  // The arrow keys move the selection and each row becomes the one shown.
+  PressKey(List(), VK_UP);
+  EXPECT_EQ(window_->SelectedEntryNumber(), 1);
+  EXPECT_EQ(WindowText(Control(kMainTemporaryHost)), L"127.0.0.1");
+  EXPECT_EQ(WindowText(Control(kMainRemark)), L"office");
+  PressKey(List(), VK_DOWN);
+  EXPECT_EQ(window_->SelectedEntryNumber(), 2);
+  EXPECT_EQ(WindowText(Control(kMainTemporaryPort)), L"3390");
+  EXPECT_EQ(GetFocus(), List());
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+TEST_F(MainWindowServers, RemarkLineBreaksShowAsSeparateLines) {
+  // A bare LF survives in a remark read from the file; the server dialog gives CR LF.
+  Open(
+      "h1|1|a||\xB5\xDA\xD2\xBB\xD0\xD0\n\xB5\xDA\xB6\xFE\xD0\xD0\r\n"  // 第一行 LF 第二行
+      "h2|2|a||x\r\n");
+  state_.servers[1].remark = "one\r\ntwo\r\nthree";
+  HWND remark = Control(kMainRemark);
+
+  struct Case {
+    int row;
+    std::wstring text;  // an edit box breaks lines only at CR LF
+    std::vector<std::wstring> lines;
+  };
+  const Case cases[] = {{0, L"第一行\r\n第二行", {L"第一行", L"第二行"}},
+                        {1, L"one\r\ntwo\r\nthree", {L"one", L"two", L"three"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "row " << c.row);
+    SelectRow(c.row);
+    EXPECT_EQ(WindowText(remark), c.text);
+    ASSERT_EQ(SendMessageW(remark, EM_GETLINECOUNT, 0, 0), static_cast<LRESULT>(c.lines.size()));
+    for (std::size_t n = 0; n < c.lines.size(); ++n) {
+      wchar_t line[64] = {};
+      line[0] = 64;  // EM_GETLINE takes the buffer size in its first character
+      const LRESULT length = SendMessageW(remark, EM_GETLINE, n, reinterpret_cast<LPARAM>(line));
+      EXPECT_EQ(std::wstring(line, static_cast<std::size_t>(length)), c.lines[n]) << "line " << n;
+    }
+  }
+}
+
+TEST_F(MainWindowServers, FocusWithoutSelectionEnablesButtonsAndKeepsFields) {
+  Open(kTwoServers);
+  LVITEMW item{};
+  item.stateMask = LVIS_FOCUSED;
+  item.state = LVIS_FOCUSED;
+  SendMessageW(List(), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
+  EXPECT_TRUE(Enabled(kMainConnect));
+  EXPECT_TRUE(Enabled(kMainDelete));
+  EXPECT_EQ(WindowText(Control(kMainTemporaryHost)), L"");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryPort)), L"3389");
+  EXPECT_EQ(WindowText(Control(kMainRemark)), L"");
+}
+
+TEST_F(MainWindowServers, EditWithoutSelectionShowsSelectionMessageOnly) {
+  Open(kTwoServers);
+  Click(kMainEdit);
+  const std::vector<ShownBox> expected{
+      {L"请选择服务器列表！", L"操作错误", MB_ICONERROR | MB_OK | MB_TASKMODAL}};
+  EXPECT_EQ(prompt_.boxes(), expected);
+  EXPECT_EQ(RowCount(), 2);
+  EXPECT_TRUE(IsWindow(hwnd_));
+}
+
+TEST_F(MainWindowServers, VendorLinkOpensTheVendorAddressAndChangesNothing) {
+  Open(kTwoServers);
+  Click(kMainVendorLink);
+  EXPECT_EQ(opened_, std::vector<std::wstring>{L"https://tarnwick.example/"});
+  EXPECT_TRUE(prompt_.boxes().empty());
+  EXPECT_EQ(RowCount(), 2);
+  EXPECT_TRUE(IsWindow(hwnd_));
+}
+
+// ---- Keyboard ----
+
+TEST_F(MainWindowKeyboard, OpensWithFocusOnForcedLoginCheckBox) {
+  Open();
+  EXPECT_EQ(GetForegroundWindow(), hwnd_);
+  EXPECT_EQ(FocusedId(), kMainForceAdmin);
+}
+
+TEST_F(MainWindowKeyboard, FocusReturnsToTheSameControlWhenTheWindowIsActivatedAgain) {
+  Open(kTwoServers);
+  SetFocus(Control(kMainTemporaryPort));
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 100, 100,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  SetForegroundWindow(other);
+  PumpMessages();
+  ASSERT_EQ(GetForegroundWindow(), other);
+  ASSERT_NE(GetFocus(), Control(kMainTemporaryPort));
+
+  SetForegroundWindow(hwnd_);
+  PumpMessages();
+  EXPECT_EQ(GetForegroundWindow(), hwnd_);
+  EXPECT_EQ(FocusedId(), kMainTemporaryPort);
+  DestroyWindow(other);
+}
+
+// What a timer sees while a modal form runs over the main window.
+struct ModalProbe {
+  HWND main = nullptr;
+  HWND formField = nullptr;
+  bool ran = false;
+  bool mainEnabledWhileOpen = true;
+};
+ModalProbe g_modal;
+
+TEST_F(MainWindowKeyboard, ModalFormDisablesWindowAndClosingItGivesTheKeyboardBack) {
+  Open(kTwoServers);
+  SetFocus(Control(kMainTemporaryPort));
+  AppState formState;
+  LoginDialog form(formState, [] {});
+  ASSERT_NE(form.Create(), nullptr);
+  g_modal = {hwnd_, GetDlgItem(form.hwnd(), kLoginPassword)};
+  SetTimer(form.hwnd(), 1, 10, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    g_modal.ran = true;
+    g_modal.mainEnabledWhileOpen = IsWindowEnabled(g_modal.main) != FALSE;
+    PostMessageW(g_modal.formField, WM_KEYDOWN, VK_ESCAPE, 0);  // the user closes the form
+  });
+  // Should the key go astray, the form still closes and the test fails instead of hanging.
+  SetTimer(form.hwnd(), 2, 5000, [](HWND hwnd, UINT, UINT_PTR, DWORD) { DestroyWindow(hwnd); });
+
+  RunModal(form);
+  PumpMessages();
+  EXPECT_TRUE(g_modal.ran);
+  EXPECT_FALSE(g_modal.mainEnabledWhileOpen);
+  EXPECT_FALSE(IsWindow(form.hwnd()));
+  ASSERT_TRUE(IsWindow(hwnd_)) << "Esc closed only the form";
+  EXPECT_TRUE(IsWindowEnabled(hwnd_));
+  EXPECT_EQ(GetForegroundWindow(), hwnd_);
+  EXPECT_EQ(FocusedId(), kMainTemporaryPort);
+}
+
+TEST_F(MainWindowKeyboard, TabFollowsDesignOrderSkipsDisabledAndWraps) {
+  Open();
+  SetFocus(Control(kMainForceAdmin));
+  const std::vector<int> expected{kMainAdd,
+                                  kMainEdit,
+                                  kMainFullScreen,
+                                  kMainSmallScreen,
+                                  kMainStartupPassword,
+                                  kMainRemark,
+                                  kMainServerList,
+                                  kMainTemporaryHost,
+                                  kMainTemporaryPassword,
+                                  kMainTemporaryAccount,
+                                  kMainTemporaryPort,
+                                  kMainTemporaryLogin,
+                                  kMainShareDisks,
+                                  kMainVendorLink,
+                                  kMainForceAdmin};
+  std::vector<int> visited;
+  for (std::size_t n = 0; n < expected.size(); ++n) {
+    PressKey(GetFocus(), VK_TAB);
+    visited.push_back(FocusedId());
+  }
+  EXPECT_EQ(visited, expected);
+  // Walking through the radio buttons does not change the choice.
+  EXPECT_EQ(Check(kMainSmallScreen), BST_CHECKED);
+  EXPECT_EQ(Check(kMainFullScreen), BST_UNCHECKED);
+}
+
+TEST_F(MainWindowKeyboard, TabVisitsConnectAndDeleteOnceEnabled) {
+  Open(kTwoServers);
+  SelectRow(0);
+  SetFocus(Control(kMainForceAdmin));
+  std::vector<int> visited;
+  for (int n = 0; n < 4; ++n) {
+    PressKey(GetFocus(), VK_TAB);
+    visited.push_back(FocusedId());
+  }
+  EXPECT_EQ(visited, (std::vector<int>{kMainConnect, kMainAdd, kMainDelete, kMainEdit}));
+}
+
+TEST_F(MainWindowKeyboard, EnterDoesNothingWhileConnectIsDisabled) {
+  Open(kTwoServers);
+  test::CommandRecorder recorder(hwnd_);
+  for (int id : {kMainServerList, kMainTemporaryHost, kMainForceAdmin}) {
+    SetFocus(Control(id));
+    PressKey(Control(id), VK_RETURN);
+    EXPECT_EQ(FocusedId(), id) << "Enter never moves the focus";
+  }
+  EXPECT_EQ(std::count_if(recorder.commands().begin(), recorder.commands().end(),
+                          [](const Command& c) { return c.id == kMainConnect; }),
+            0);
+  EXPECT_TRUE(prompt_.boxes().empty());
+  EXPECT_TRUE(IsWindow(hwnd_));
+}
+
+TEST_F(MainWindowKeyboard, EnterClicksConnectOnceEnabledFromListAndEditBoxes) {
+  Open(kTwoServers);
+  SelectRow(0);
+  ASSERT_TRUE(Enabled(kMainConnect));
+  test::CommandRecorder recorder(hwnd_);
+  int clicks = 0;
+  for (int id : {kMainServerList, kMainRemark, kMainTemporaryHost}) {
+    SCOPED_TRACE(testing::Message() << "focus in control " << id);
+    SetFocus(Control(id));
+    PressKey(Control(id), VK_RETURN);
+    ++clicks;
+    std::vector<Command> connect;
+    for (const Command& c : recorder.commands())
+      if (c.id == kMainConnect) connect.push_back(c);
+    EXPECT_EQ(connect, std::vector<Command>(clicks, Command{kMainConnect, BN_CLICKED}));
+    EXPECT_EQ(FocusedId(), id);
+  }
+}
+
+TEST_F(MainWindowKeyboard, EscClosesWindowAndSavesConfiguration) {
+  Open(kTwoServers);
+  PressKey(List(), VK_ESCAPE);
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_EQ(SavedText(), kTwoServers);
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+// ---- Closing and saving ----
+
+TEST_F(MainWindowClose, CloseBoxSavesServersOptionsAndStartupPassword) {
+  Open(kTwoServers);
+  state_.startupPassword = "pw";
+  Click(kMainForceAdmin);   // clears it
+  Click(kMainSmallScreen);  // full screen off
+  Click(kMainShareDisks);   // not part of the file
+  SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  PumpMessages();
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_EQ(SavedText(),
+            "127.0.0.1|3389|Administrator||office\r\n"
+            "\xD6\xD0\xCE\xC4\xD6\xF7\xBB\xFA|3390|\xB9\xDC\xC0\xED\xD4\xB1|secret|"
+            "\xBB\xFA\xB7\xBF\xD2\xBB\r\n"
+            "#Start:0\r\n"
+            "#LoadinPass:<pw>\r\n");
+}
+
+TEST_F(MainWindowClose, FailedSaveAsksAndRetrySavesOnceFileIsWritable) {
+  WriteBytes(store_.path(), "old bytes");
+  SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
+  Open(kTwoServers);
+  RecordingPrompt prompt([this](const ShownBox&) {
+    SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // the user fixes it
+    return IDRETRY;
+  });
+  SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  PumpMessages();
+  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_EQ(SavedText(), kTwoServers);
+}
+
+TEST_F(MainWindowClose, FailedSaveAsksAgainOnRetryAndCancelClosesKeepingOldFile) {
+  WriteBytes(store_.path(), "old bytes");
+  SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
+  Open(kTwoServers);
+  RecordingPrompt prompt([&](const ShownBox&) {
+    EXPECT_TRUE(IsWindow(hwnd_)) << "the window waits for the answer";
+    return prompt.boxes().size() == 1 ? IDRETRY : IDCANCEL;
+  });
+  PressKey(List(), VK_ESCAPE);
+  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_EQ(ReadBytes(store_.path()), "old bytes");
+}
+
+TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
+  WriteBytes(store_.path(), "old bytes");
+  SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
+  Open(kTwoServers);
+  RecordingPrompt prompt([this](const ShownBox&) {
+    // Another program asks the window to close while the user reads the box.
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(hwnd_)) << "the first close request is still deciding";
+    SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    return IDRETRY;
+  });
+  SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+  PumpMessages();
+  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_FALSE(IsWindow(hwnd_));
+  EXPECT_EQ(SavedText(), kTwoServers);
+}
+
+TEST_F(MainWindowClose, EndOfSessionShowsNoBoxAnswersYesAndSavesWhenItCan) {
+  WriteBytes(store_.path(), "old bytes");
+  SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
+  Open(kTwoServers);
+  EXPECT_EQ(SendMessageW(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_EQ(ReadBytes(store_.path()), "old bytes");
+
+  SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(SendMessageW(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_EQ(SavedText(), kTwoServers);
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+}  // namespace
+}  // namespace rdc
