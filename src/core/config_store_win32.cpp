@@ -33,7 +33,8 @@ bool WriteDurably(const std::wstring& path, std::string_view bytes) {
   if (!file.valid()) return false;
   DWORD written = 0;
   const DWORD size = static_cast<DWORD>(bytes.size());
-  if (size > 0 && (!WriteFile(file.get(), bytes.data(), size, &written, nullptr) || written != size))
+  if (size > 0 &&
+      (!WriteFile(file.get(), bytes.data(), size, &written, nullptr) || written != size))
     return false;
   if (!FlushFileBuffers(file.get())) return false;
   return file.Close();

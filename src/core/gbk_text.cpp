@@ -54,6 +54,8 @@ std::string TextBetweenAll(std::string_view source, std::string_view begin, std:
   return result;
 }
 
-std::string_view UpToFirstZero(std::string_view bytes) { return bytes.substr(0, bytes.find('\0')); }
+std::string_view UpToFirstZero(std::string_view bytes) {
+  return bytes.substr(0, bytes.find('\0'));
+}
 
 }  // namespace rdc

@@ -17,7 +17,8 @@ std::wstring WideFromGbk(std::string_view gbk) {
 std::string GbkFromWide(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
-  const int bytes = WideCharToMultiByte(kGbkCodePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  const int bytes =
+      WideCharToMultiByte(kGbkCodePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
   std::string gbk(static_cast<std::size_t>(bytes), '\0');
   WideCharToMultiByte(kGbkCodePage, 0, wide.data(), size, gbk.data(), bytes, nullptr, nullptr);
   return gbk;

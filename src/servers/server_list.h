@@ -22,7 +22,9 @@ struct ServerEntry {
 using ServerList = std::vector<ServerEntry>;
 
 // Index into the list view's state pictures: 0 online, 1 offline, 2 pending.
-inline int StatePictureIndex(ServerStatus status) { return static_cast<int>(status) - 1; }
+inline int StatePictureIndex(ServerStatus status) {
+  return static_cast<int>(status) - 1;
+}
 
 // The entry with entry number `number`, or nullptr when there is none.
 const ServerEntry* EntryByNumber(const ServerList& list, int number);

@@ -4,32 +4,32 @@
 namespace rdc {
 
 enum MainControl : int {
-  kMainServerGroup = 100,     // 分组框2 "服务器控制"
-  kMainTemporaryGroup,        // 分组框5 "临时远程登陆"
-  kMainConnectionGroup,       // 分组框1 "连接方式"
-  kMainRemarkGroup,           // 分组框4 "备注"
-  kMainResolutionGroup,       // 分组框3 "分辨率"
-  kMainVendorLink,            // 按钮1
-  kMainServerList,            // 超级列表框1
-  kMainConnect,               // 按钮_连接服务器
-  kMainAdd,                   // 按钮_添加服务器
-  kMainDelete,                // 按钮_删除服务器
-  kMainEdit,                  // 按钮_设置服务器
-  kMainStartupPassword,       // 按钮_启动密码
-  kMainLabelIp,               // 标签1
-  kMainTemporaryHost,         // 临时IP
-  kMainLabelPassword,         // 标签2
-  kMainTemporaryPassword,     // 临时密码
-  kMainLabelAccount,          // 标签3
-  kMainTemporaryAccount,      // 临时账号
-  kMainLabelPort,             // 标签4
-  kMainTemporaryPort,         // 临时端口
-  kMainTemporaryLogin,        // 临时登陆
-  kMainShareDisks,            // 磁盘
-  kMainForceAdmin,            // 选择框_admin
-  kMainRemark,                // 编辑框_备注
-  kMainSmallScreen,           // 单选框800600
-  kMainFullScreen,            // 单选框1024768
+  kMainServerGroup = 100,  // 分组框2 "服务器控制"
+  kMainTemporaryGroup,     // 分组框5 "临时远程登陆"
+  kMainConnectionGroup,    // 分组框1 "连接方式"
+  kMainRemarkGroup,        // 分组框4 "备注"
+  kMainResolutionGroup,    // 分组框3 "分辨率"
+  kMainVendorLink,         // 按钮1
+  kMainServerList,         // 超级列表框1
+  kMainConnect,            // 按钮_连接服务器
+  kMainAdd,                // 按钮_添加服务器
+  kMainDelete,             // 按钮_删除服务器
+  kMainEdit,               // 按钮_设置服务器
+  kMainStartupPassword,    // 按钮_启动密码
+  kMainLabelIp,            // 标签1
+  kMainTemporaryHost,      // 临时IP
+  kMainLabelPassword,      // 标签2
+  kMainTemporaryPassword,  // 临时密码
+  kMainLabelAccount,       // 标签3
+  kMainTemporaryAccount,   // 临时账号
+  kMainLabelPort,          // 标签4
+  kMainTemporaryPort,      // 临时端口
+  kMainTemporaryLogin,     // 临时登陆
+  kMainShareDisks,         // 磁盘
+  kMainForceAdmin,         // 选择框_admin
+  kMainRemark,             // 编辑框_备注
+  kMainSmallScreen,        // 单选框800600
+  kMainFullScreen,         // 单选框1024768
 };
 
 enum LoginControl : int {

@@ -77,9 +77,9 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int x = work.left + (work.right - work.left - frame.outerWidth) / 2;
   const int y = work.top + (work.bottom - work.top - frame.outerHeight) / 2;
-  HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kFormClass, frame.title, frame.style, x, y,
-                              frame.outerWidth, frame.outerHeight, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), this);
+  HWND hwnd =
+      CreateWindowExW(WS_EX_APPWINDOW, kFormClass, frame.title, frame.style, x, y, frame.outerWidth,
+                      frame.outerHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd) return nullptr;
 
   for (const ControlSpec& spec : controls) {
@@ -129,14 +129,9 @@ LRESULT CALLBACK FormWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, L
 
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
-      return 0;
-    case WM_NOTIFY:
-      return OnNotify(reinterpret_cast<NMHDR*>(lParam));
-    case WM_CLOSE:
-      OnCloseRequest();
-      return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_CLOSE: OnCloseRequest(); return 0;
     case WM_ACTIVATE:
       // Remember the focused control when the window goes inactive; give it back later.
       if (LOWORD(wParam) == WA_INACTIVE) {
@@ -194,12 +189,10 @@ bool FormWindow::FocusedControlTakesEnter() const {
 
 bool FormWindow::TranslateKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN) return false;
-  const bool modifiers = GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 ||
-                         GetKeyState(VK_MENU) < 0;
+  const bool modifiers =
+      GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
   switch (msg.wParam) {
-    case VK_ESCAPE:
-      PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
-      return true;
+    case VK_ESCAPE: PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0); return true;
     case VK_TAB:
       if (modifiers) return false;
       FocusNext();
@@ -221,13 +214,15 @@ void FormWindow::EnableWindowsDisabledByModal() {
   disabledByModal_.clear();
 }
 
-void FormWindow::SetText(int id, const wchar_t* text) { SetWindowTextW(control(id), text); }
+void FormWindow::SetText(int id, const wchar_t* text) {
+  SetWindowTextW(control(id), text);
+}
 
 std::wstring FormWindow::Text(int id) const {
   HWND child = control(id);
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(child, text.data(),
-                                                      static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -239,7 +234,9 @@ void FormWindow::SetChecked(int id, bool checked) {
   SendMessageW(control(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void FormWindow::SetEnabled(int id, bool enabled) { EnableWindow(control(id), enabled); }
+void FormWindow::SetEnabled(int id, bool enabled) {
+  EnableWindow(control(id), enabled);
+}
 
 bool TranslateFormKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN) return false;

@@ -11,8 +11,17 @@
 
 namespace rdc {
 
-enum class ControlKind { GroupBox, Button, DefaultButton, CheckBox, RadioButton, Edit, Label,
-                         ListView, Picture };
+enum class ControlKind {
+  GroupBox,
+  Button,
+  DefaultButton,
+  CheckBox,
+  RadioButton,
+  Edit,
+  Label,
+  ListView,
+  Picture
+};
 
 // Fonts named by the designs; everything else uses the system's default GUI font.
 enum class ControlFont { Default, SongBold12, Song12, NSimSun12, SongBold16 };
@@ -23,7 +32,7 @@ struct ControlSpec {
   ControlKind kind;
   const wchar_t* caption;
   int x, y, width, height;
-  DWORD style = 0;    // added to the kind's own styles
+  DWORD style = 0;  // added to the kind's own styles
   DWORD exStyle = 0;
   ControlFont font = ControlFont::Default;
 };

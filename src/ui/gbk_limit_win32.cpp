@@ -8,8 +8,8 @@ namespace {
 
 std::wstring TextOf(HWND edit) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(),
-                                                      static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 

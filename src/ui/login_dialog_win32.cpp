@@ -25,23 +25,28 @@ const std::vector<int> kFocusOrder{kLoginPassword, kLoginOk, kLoginCancel};
 
 }  // namespace
 
-std::span<const ControlSpec> LoginDialogControls() { return kControls; }
+std::span<const ControlSpec> LoginDialogControls() {
+  return kControls;
+}
 
-FormFrame LoginDialogFrame() { return {L"身份验证 (Authentication)", 250, 123, kDialogFrameStyle}; }
+FormFrame LoginDialogFrame() {
+  return {L"身份验证 (Authentication)", 250, 123, kDialogFrameStyle};
+}
 
 LoginDialog::LoginDialog(AppState& state, ProcessEnd endProcess)
     : state_(state), endProcess_(std::move(endProcess)) {}
 
-void LoginDialog::DefaultProcessEnd() { ExitProcess(0); }
+void LoginDialog::DefaultProcessEnd() {
+  ExitProcess(0);
+}
 
 HWND LoginDialog::Create() {
   return FormWindow::Create(LoginDialogFrame(), kControls, kFocusOrder, kLoginOk);
 }
 
 void LoginDialog::OnCreated() {
-  HICON picture = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                                MAKEINTRESOURCEW(IDI_LOCK), IMAGE_ICON, 32, 32,
-                                                LR_SHARED));
+  HICON picture = static_cast<HICON>(LoadImageW(
+      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_LOCK), IMAGE_ICON, 32, 32, LR_SHARED));
   SendMessageW(control(kLoginPicture), STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
   SendMessageW(control(kLoginPassword), EM_SETPASSWORDCHAR, L'*', 0);
   passwordLimit_ =

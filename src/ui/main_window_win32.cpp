@@ -65,12 +65,23 @@ const std::array<ControlSpec, 26> kControls{{
     {kMainFullScreen, ControlKind::RadioButton, L"  全屏幕", 372, 311, 80, 16},
 }};
 
-const std::vector<int> kFocusOrder{
-    kMainForceAdmin,   kMainConnect,       kMainAdd,          kMainDelete,
-    kMainEdit,         kMainFullScreen,    kMainSmallScreen,  kMainStartupPassword,
-    kMainRemark,       kMainServerList,    kMainTemporaryHost, kMainTemporaryPassword,
-    kMainTemporaryAccount, kMainTemporaryPort, kMainTemporaryLogin, kMainShareDisks,
-    kMainVendorLink};
+const std::vector<int> kFocusOrder{kMainForceAdmin,
+                                   kMainConnect,
+                                   kMainAdd,
+                                   kMainDelete,
+                                   kMainEdit,
+                                   kMainFullScreen,
+                                   kMainSmallScreen,
+                                   kMainStartupPassword,
+                                   kMainRemark,
+                                   kMainServerList,
+                                   kMainTemporaryHost,
+                                   kMainTemporaryPassword,
+                                   kMainTemporaryAccount,
+                                   kMainTemporaryPort,
+                                   kMainTemporaryLogin,
+                                   kMainShareDisks,
+                                   kMainVendorLink};
 
 struct Column {
   const wchar_t* title;
@@ -118,9 +129,15 @@ void OpenWithShell(const wchar_t* address) {
 
 }  // namespace
 
-std::span<const ControlSpec> MainWindowControls() { return kControls; }
-const std::vector<int>& MainWindowFocusOrder() { return kFocusOrder; }
-std::wstring MainWindowTitle() { return std::wstring(kVendorDomain) + L" 远程桌面连接器"; }
+std::span<const ControlSpec> MainWindowControls() {
+  return kControls;
+}
+const std::vector<int>& MainWindowFocusOrder() {
+  return kFocusOrder;
+}
+std::wstring MainWindowTitle() {
+  return std::wstring(kVendorDomain) + L" 远程桌面连接器";
+}
 
 FormFrame MainWindowFrame() {
   static const std::wstring title = MainWindowTitle();
@@ -137,8 +154,8 @@ HWND MainWindow::Create() {
 void MainWindow::OnCreated() {
   launch_ = std::make_unique<Win32LaunchEnvironment>(control(kMainConnect));
   SetUpListView();
-  for (int id : {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount,
-                 kMainTemporaryPort})
+  for (int id :
+       {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort})
     SendMessageW(control(id), EM_SETLIMITTEXT, 0, 0);  // 0 lifts the default limit
   SetChecked(kMainSmallScreen, true);
 
@@ -163,9 +180,9 @@ void MainWindow::SetUpListView() {
     ListView_InsertColumn(list, i, &column);
   }
   HIMAGELIST states = ImageList_Create(12, 13, ILC_COLOR32 | ILC_MASK, 3, 0);
-  HBITMAP strip = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                  MAKEINTRESOURCEW(IDB_STATUS), IMAGE_BITMAP, 0,
-                                                  0, LR_CREATEDIBSECTION));
+  HBITMAP strip =
+      static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_STATUS),
+                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   ImageList_Add(states, strip, nullptr);
   DeleteObject(strip);
   ListView_SetImageList(list, states, LVSIL_STATE);  // the list view owns it from now on
@@ -249,19 +266,13 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
 void MainWindow::OnCommand(int id, int notification) {
   if (notification != BN_CLICKED) return;
   switch (id) {
-    case kMainConnect:
-      ConnectSelectedServer();
-      return;
-    case kMainTemporaryLogin:
-      ConnectTemporaryLogin();
-      return;
+    case kMainConnect: ConnectSelectedServer(); return;
+    case kMainTemporaryLogin: ConnectTemporaryLogin(); return;
     case kMainEdit:
       if (!HasSelection()) return;
       // Editing the selected server comes with the server dialog.
       return;
-    case kMainVendorLink:
-      openAddress_(kVendorAddress);
-      return;
+    case kMainVendorLink: openAddress_(kVendorAddress); return;
   }
 }
 
@@ -271,15 +282,14 @@ LaunchOptions MainWindow::CurrentLaunchOptions() const {
 }
 
 void MainWindow::ConnectSelectedServer() {
-  ReportRefusal(ConnectSelected(*launch_, state_.servers, SelectedEntryNumber(),
-                                CurrentLaunchOptions()));
+  ReportRefusal(
+      ConnectSelected(*launch_, state_.servers, SelectedEntryNumber(), CurrentLaunchOptions()));
 }
 
 void MainWindow::ConnectTemporaryLogin() {
-  const TemporaryLogin login{GbkFromWide(Text(kMainTemporaryHost)),
-                             GbkFromWide(Text(kMainTemporaryPort)),
-                             GbkFromWide(Text(kMainTemporaryAccount)),
-                             GbkFromWide(Text(kMainTemporaryPassword))};
+  const TemporaryLogin login{
+      GbkFromWide(Text(kMainTemporaryHost)), GbkFromWide(Text(kMainTemporaryPort)),
+      GbkFromWide(Text(kMainTemporaryAccount)), GbkFromWide(Text(kMainTemporaryPassword))};
   ReportRefusal(ConnectTemporary(*launch_, login, CurrentLaunchOptions()));
 }
 
@@ -289,8 +299,8 @@ void MainWindow::ReportRefusal(LaunchResult result) const {
 }
 
 bool MainWindow::SaveConfig() const {
-  return store_.Save(ConfigCipher(ComposeConfigText(state_.servers, Options(),
-                                                    state_.startupPassword)));
+  return store_.Save(
+      ConfigCipher(ComposeConfigText(state_.servers, Options(), state_.startupPassword)));
 }
 
 void MainWindow::OnCloseRequest() {
@@ -319,9 +329,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
-    case WM_DESTROY:
-      KillTimer(hwnd(), kProbeTimer);
-      return 0;
+    case WM_DESTROY: KillTimer(hwnd(), kProbeTimer); return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);
 }

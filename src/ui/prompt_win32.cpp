@@ -21,6 +21,8 @@ int ShowMessage(const wchar_t* text, const wchar_t* caption, UINT type) {
 ScopedMessagePrompt::ScopedMessagePrompt(MessagePrompt prompt)
     : previous_(std::exchange(CurrentPrompt(), std::move(prompt))) {}
 
-ScopedMessagePrompt::~ScopedMessagePrompt() { CurrentPrompt() = std::move(previous_); }
+ScopedMessagePrompt::~ScopedMessagePrompt() {
+  CurrentPrompt() = std::move(previous_);
+}
 
 }  // namespace rdc

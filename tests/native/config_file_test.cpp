@@ -136,7 +136,9 @@ struct RecordCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RecordCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ParseRecordTest : public ::testing::TestWithParam<RecordCase> {};
 
@@ -199,7 +201,9 @@ struct OptionCase {
   ConfigOptions after;
 };
 
-void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OptionCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ParseOptionTest : public ::testing::TestWithParam<OptionCase> {};
 

@@ -33,7 +33,9 @@ struct FindCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const FindCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FindCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class FindTextTest : public ::testing::TestWithParam<FindCase> {};
 
@@ -75,7 +77,9 @@ struct SplitCase {
   std::vector<std::string> expected;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SplitCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class SplitTextTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -112,7 +116,9 @@ struct BetweenCase {
   std::string expected;
 };
 
-void PrintTo(const BetweenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BetweenCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class PasswordBetweenTest : public ::testing::TestWithParam<BetweenCase> {};
 

@@ -1,10 +1,10 @@
 // The main window's connection bindings: "连接", a double-click on the list,
 // Enter and "登陆" reach the connection operations with the window's values,
 // and their refusals come back as boxes.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
