@@ -53,9 +53,14 @@ function(rdc_add_wine_tests target)
     PROPERTIES FIXTURES_REQUIRED wine ${ARGN})
 endfunction()
 
+# Files and folders helpers shared by the Windows and the end-to-end tests.
+file(GLOB rdc_test_support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(rdc_test_support STATIC ${rdc_test_support})
+target_include_directories(rdc_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
+
 file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})
-target_link_libraries(rdc_win_tests PRIVATE rdc_win32 GTest::gtest_main GTest::gmock)
+target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock)
 # Tests share the registry and the temporary folder of one Wine prefix.
 rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
 
@@ -63,7 +68,7 @@ rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
 file(GLOB rdc_e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
 if(rdc_e2e_tests)
   add_executable(rdc_e2e_tests ${rdc_e2e_tests})
-  target_link_libraries(rdc_e2e_tests PRIVATE rdc_portable GTest::gtest_main ${rdc_system_libs})
+  target_link_libraries(rdc_e2e_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main)
   add_dependencies(rdc_e2e_tests rdconnect)
   rdc_add_wine_tests(rdc_e2e_tests RESOURCE_LOCK wine_user)
 endif()

@@ -82,12 +82,12 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
                       frame.outerHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd) return nullptr;
 
-  for (const ControlSpec& spec : controls) {
-    HWND child = CreateWindowExW(spec.exStyle, ClassFor(spec.kind), spec.caption,
-                                 KindStyle(spec.kind) | spec.style, spec.x, spec.y, spec.width,
-                                 spec.height, hwnd, reinterpret_cast<HMENU>(INT_PTR{spec.id}),
+  for (const ControlSpec& row : controls) {
+    HWND child = CreateWindowExW(row.exStyle, ClassFor(row.kind), row.caption,
+                                 KindStyle(row.kind) | row.style, row.x, row.y, row.width,
+                                 row.height, hwnd, reinterpret_cast<HMENU>(INT_PTR{row.id}),
                                  GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row.font)), FALSE);
   }
   OnCreated();
   ShowWindow(hwnd, SW_SHOWNORMAL);

@@ -5,8 +5,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "core/config_cipher.h"
 #include "ui/control_ids.h"
@@ -89,55 +87,7 @@ std::vector<std::wstring> ProfileFilesInTemp() {
   return paths;
 }
 
-void RemoveFolder(const std::wstring& path) {
-  for (const std::wstring& name : FileNames(path)) {
-    const std::wstring file = path + L"\\" + name;
-    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(file.c_str());
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
 }  // namespace
-
-std::string ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteBytes(const std::wstring& path, std::string_view bytes) {
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
-}
-
-bool FileExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<std::wstring> FileNames(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  std::wstring pattern = folder;
-  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((pattern + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::wstring WideFromGbk(std::string_view gbk) {
-  if (gbk.empty()) return {};
-  const int size =
-      MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), size);
-  return wide;
-}
 
 std::wstring WideFromUtf8(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -148,14 +98,6 @@ std::wstring WideFromUtf8(std::string_view utf8) {
   return wide;
 }
 
-std::wstring TempDirectory() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, temp);
-  std::wstring path = temp;
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path;
-}
-
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   for (;;) {
@@ -163,25 +105,6 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     if (GetTickCount64() >= deadline) return false;
     Sleep(20);
   }
-}
-
-ScratchFolder::ScratchFolder(std::wstring_view tag) {
-  static unsigned serial = 0;
-  const std::wstring base = TempDirectory() + L"rdc-e2e-" + std::wstring(tag) + L"-" +
-                            std::to_wstring(GetCurrentProcessId()) + L"-";
-  do {
-    path_ = base + std::to_wstring(++serial);
-  } while (!CreateDirectoryW(path_.c_str(), nullptr) && serial < 10000);
-}
-
-ScratchFolder::~ScratchFolder() {
-  // A program that has only just ended may still hold its image for a moment.
-  WaitUntil(
-      [this] {
-        RemoveFolder(path_);
-        return !FileExists(path_);
-      },
-      2000);
 }
 
 std::wstring Text(HWND window) {
@@ -215,7 +138,7 @@ bool IsChecked(HWND button) {
   return Send(button, BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;
 }
 
-AppUnderTest::AppUnderTest() : folder_(L"app"), elsewhere_(L"cwd") {
+AppUnderTest::AppUnderTest() : folder_(L"e2e-app"), elsewhere_(L"e2e-cwd") {
   const std::wstring source = ThisExecutableFolder() + L"\\rdconnect.exe";
   CopyFileW(source.c_str(), folder_.File(L"rdconnect.exe").c_str(), FALSE);
 }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "test_files_win32.h"
+
 namespace rdc::e2e {
 
 // Every wait of the tests polls up to this long.
@@ -18,34 +20,17 @@ inline constexpr wchar_t kFormClass[] = L"rdconnect.Form";
 inline constexpr wchar_t kMessageBoxClass[] = L"#32770";
 inline constexpr wchar_t kLoginTitle[] = L"身份验证 (Authentication)";
 
-// Whole-file helpers; ReadBytes gives "" for a missing file.
-std::string ReadBytes(const std::wstring& path);
-bool WriteBytes(const std::wstring& path, std::string_view bytes);
-bool FileExists(const std::wstring& path);
-// Names of the files (not folders) in `folder`, sorted.
-std::vector<std::wstring> FileNames(const std::wstring& folder);
+using test::FileExists;
+using test::FileNames;
+using test::ReadBytes;
+using test::TempDirectory;
+using test::TestFolder;
+using test::WriteBytes;
 
-std::wstring WideFromGbk(std::string_view gbk);
 std::wstring WideFromUtf8(std::string_view utf8);
-std::wstring TempDirectory();  // ends in a backslash
 
 // Polls `done` every 20 ms until it is true or `timeoutMs` has passed.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);
-
-// A fresh folder under the temporary directory, removed with its files.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(std::wstring_view tag);
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::wstring& path() const { return path_; }
-  std::wstring File(std::wstring_view name) const { return path_ + L"\\" + std::wstring(name); }
-
- private:
-  std::wstring path_;
-};
 
 // The text of another process's window or control (WM_GETTEXT).
 std::wstring Text(HWND window);
@@ -66,8 +51,8 @@ class AppUnderTest {
   AppUnderTest& operator=(const AppUnderTest&) = delete;
 
   // The program's own folder and the other folder it is started from.
-  const ScratchFolder& folder() const { return folder_; }
-  const ScratchFolder& workingFolder() const { return elsewhere_; }
+  const TestFolder& folder() const { return folder_; }
+  const TestFolder& workingFolder() const { return elsewhere_; }
   std::wstring ConfigPath() const { return folder_.File(L"ms.ini"); }
 
   // Writes ms.ini beside the program, enciphered from `plain`.
@@ -103,8 +88,8 @@ class AppUnderTest {
   bool DoubleClickList(HWND list, int row) const;
 
  private:
-  ScratchFolder folder_;
-  ScratchFolder elsewhere_;
+  TestFolder folder_;
+  TestFolder elsewhere_;
   PROCESS_INFORMATION process_{};
 };
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/config_store_win32.h"
-#include "test_folder_win32.h"
+#include "test_files_win32.h"
 
 namespace rdc {
 namespace {

@@ -17,7 +17,7 @@
 #include "core/config_cipher.h"
 #include "core/config_store_win32.h"
 #include "launch/client_launch.h"
-#include "test_folder_win32.h"
+#include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"

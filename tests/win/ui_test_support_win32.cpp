@@ -97,19 +97,19 @@ void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design) {
     ++children;
   EXPECT_EQ(children, static_cast<int>(design.size())) << "controls that are not in the design";
 
-  for (const ControlSpec& spec : design) {
-    SCOPED_TRACE(::testing::Message() << "control " << spec.id);
-    HWND child = GetDlgItem(top, spec.id);
+  for (const ControlSpec& row : design) {
+    SCOPED_TRACE(::testing::Message() << "control " << row.id);
+    HWND child = GetDlgItem(top, row.id);
     ASSERT_NE(child, nullptr);
     const RECT rect = RectIn(top, child);
-    EXPECT_EQ(rect.left, spec.x);
-    EXPECT_EQ(rect.top, spec.y);
-    EXPECT_EQ(rect.right - rect.left, spec.width);
-    EXPECT_EQ(rect.bottom - rect.top, spec.height);
-    EXPECT_EQ(Lower(ClassName(child)), ExpectedClass(spec.kind));
-    EXPECT_EQ(WindowText(child), spec.caption);
-    EXPECT_EQ(Style(child) & spec.style, static_cast<LONG_PTR>(spec.style));
-    EXPECT_EQ(ExStyle(child) & spec.exStyle, static_cast<LONG_PTR>(spec.exStyle));
+    EXPECT_EQ(rect.left, row.x);
+    EXPECT_EQ(rect.top, row.y);
+    EXPECT_EQ(rect.right - rect.left, row.width);
+    EXPECT_EQ(rect.bottom - rect.top, row.height);
+    EXPECT_EQ(Lower(ClassName(child)), ExpectedClass(row.kind));
+    EXPECT_EQ(WindowText(child), row.caption);
+    EXPECT_EQ(Style(child) & row.style, static_cast<LONG_PTR>(row.style));
+    EXPECT_EQ(ExStyle(child) & row.exStyle, static_cast<LONG_PTR>(row.exStyle));
     EXPECT_TRUE(IsWindowVisible(child));
   }
 }

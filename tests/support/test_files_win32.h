@@ -1,17 +1,22 @@
-// A fresh folder under the temporary directory for one test, removed with its
-// files when the test ends.
+// Files and scratch folders for the Windows and end-to-end tests.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rdc::test {
 
+// The user's temporary directory, ending in a backslash.
+std::wstring TempDirectory();
+
+// A fresh folder under the temporary directory for one test, removed with its
+// files when the test ends.
 class TestFolder {
  public:
-  TestFolder();
+  explicit TestFolder(std::wstring_view tag = L"test");
   ~TestFolder();
   TestFolder(const TestFolder&) = delete;
   TestFolder& operator=(const TestFolder&) = delete;
@@ -25,7 +30,9 @@ class TestFolder {
 
 // Whole-file helpers; ReadBytes gives "" for a missing file.
 std::string ReadBytes(const std::wstring& path);
-void WriteBytes(const std::wstring& path, std::string_view bytes);
+bool WriteBytes(const std::wstring& path, std::string_view bytes);
 bool FileExists(const std::wstring& path);
+// Names of the files (not folders) in `folder`, sorted.
+std::vector<std::wstring> FileNames(const std::wstring& folder);
 
 }  // namespace rdc::test
