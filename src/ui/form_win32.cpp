@@ -167,14 +167,16 @@ std::vector<int> FormWindow::FocusableInOrder() const {
   return result;
 }
 
-void FormWindow::FocusNext() {
+void FormWindow::MoveFocus(bool forward) {
   const std::vector<int> order = FocusableInOrder();
   if (order.empty()) return;
-  const int current = GetDlgCtrlID(GetFocus());
-  auto it = std::find(order.begin(), order.end(), current);
-  const bool focusInside = GetFocus() && IsChild(hwnd_, GetFocus());
-  if (!focusInside || it == order.end() || ++it == order.end()) it = order.begin();
-  SetFocus(control(*it));
+  HWND focus = GetFocus();
+  const auto current = std::find(order.begin(), order.end(), GetDlgCtrlID(focus));
+  const bool focusInside = focus && IsChild(hwnd_, focus) && current != order.end();
+  const std::size_t count = order.size();
+  std::size_t index = focusInside ? static_cast<std::size_t>(current - order.begin()) : 0;
+  if (focusInside) index = forward ? (index + 1) % count : (index + count - 1) % count;
+  SetFocus(control(order[index]));
 }
 
 bool FormWindow::FocusedControlTakesEnter() const {
@@ -189,13 +191,12 @@ bool FormWindow::FocusedControlTakesEnter() const {
 
 bool FormWindow::TranslateKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN) return false;
-  const bool modifiers =
-      GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
   switch (msg.wParam) {
     case VK_ESCAPE: PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0); return true;
     case VK_TAB:
-      if (modifiers) return false;
-      FocusNext();
+      // Tab goes forward through the focus order, Shift+Tab back; Ctrl and Alt are not ours.
+      if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+      MoveFocus(GetKeyState(VK_SHIFT) >= 0);
       return true;
     case VK_RETURN: {
       if (FocusedControlTakesEnter()) return false;

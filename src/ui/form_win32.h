@@ -70,8 +70,9 @@ class FormWindow {
   // it was handled and must not be dispatched.
   bool TranslateKey(const MSG& msg);
 
-  // Moves the focus to the next control of the focus order (Tab).
-  void FocusNext();
+  // Moves the focus to the next (Tab) or the previous (Shift+Tab) control of the
+  // focus order, wrapping at either end.
+  void MoveFocus(bool forward);
 
  protected:
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

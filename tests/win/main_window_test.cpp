@@ -578,6 +578,23 @@ TEST_F(MainWindowKeyboard, TabFollowsDesignOrderSkipsDisabledAndWraps) {
   EXPECT_EQ(Check(kMainFullScreen), BST_UNCHECKED);
 }
 
+TEST_F(MainWindowKeyboard, ShiftTabWalksTheOrderBackwards) {
+  Open();
+  SetFocus(Control(kMainForceAdmin));
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  std::vector<int> visited;
+  for (int n = 0; n < 3; ++n) {
+    PressKey(GetFocus(), VK_TAB);
+    visited.push_back(FocusedId());
+  }
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(visited, (std::vector<int>{kMainVendorLink, kMainShareDisks, kMainTemporaryLogin}));
+}
+
 TEST_F(MainWindowKeyboard, TabVisitsConnectAndDeleteOnceEnabled) {
   Open(kTwoServers);
   SelectRow(0);
