@@ -163,7 +163,8 @@ void MainWindow::OnCreated() {
   ParseConfig(state_.loadedConfig, state_.servers, options);
   ApplyOptions(options);
   RefreshServerView();
-  // The status sweep runs on this timer's ticks.
+  // 时钟1 ticks every 10 s for as long as the window exists; no status sweep
+  // handles its ticks yet.
   SetTimer(hwnd(), kProbeTimer, kProbeIntervalMs, nullptr);
 }
 
