@@ -19,6 +19,7 @@
 #include "ui/main_window_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
+#include "ui_test_support_win32.h"
 
 namespace rdc {
 namespace {
@@ -62,17 +63,9 @@ class RecordingEnvironment : public LaunchEnvironment {
   TempNameCounter counter_;
 };
 
-struct Box {
-  std::wstring text, caption;
-  UINT type;
-};
-
 class MainWindowConnect : public testing::Test {
  protected:
-  void SetUp() override {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-  }
+  void SetUp() override { test::InitCommonControlsOnce(); }
 
   // Opens the main window over a configuration text.
   void Open(std::string plain) {
@@ -101,25 +94,13 @@ class MainWindowConnect : public testing::Test {
     SendMessageW(window_->hwnd(), WM_NOTIFY, kMainServerList, reinterpret_cast<LPARAM>(&activate));
   }
 
-  void PressKey(int id, WPARAM key) {
-    PostMessageW(Control(id), WM_KEYDOWN, key, 0);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (TranslateFormKey(msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  void PressKey(int id, WPARAM key) { test::PressKey(Control(id), static_cast<UINT>(key)); }
 
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
   Recorded recorded_;
-  std::vector<Box> boxes_;
-  ScopedMessagePrompt prompt_{[this](const wchar_t* text, const wchar_t* caption, UINT type) {
-    boxes_.push_back({text, caption, type});
-    return IDOK;
-  }};
+  test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -138,7 +119,7 @@ TEST_F(MainWindowConnect, ConnectClickStartsTheClientForTheSelectedRowWithTheWin
   EXPECT_NE(recorded_.profiles[0].find("full address:s:10.0.0.2:3390\r\n"), std::string::npos);
   EXPECT_NE(recorded_.profiles[0].find("username:s:ops\r\n"), std::string::npos);
   EXPECT_EQ(recorded_.registryNames, std::vector<std::string>{"10.0.0.2"});
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(prompt_.boxes().empty());
 
   // Options are read at the moment of connecting.
   SendMessageW(Control(kMainForceAdmin), BM_SETCHECK, BST_UNCHECKED, 0);
@@ -153,10 +134,9 @@ TEST_F(MainWindowConnect, ConnectClickStartsTheClientForTheSelectedRowWithTheWin
 TEST_F(MainWindowConnect, DoubleClickAndEnterConnectTheSelectedRow) {
   Open(kTwoServers);
   DoubleClickList();  // nothing selected yet
-  ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_EQ(boxes_[0].text, kSelectServerFirst);
-  EXPECT_EQ(boxes_[0].caption, kOperationErrorCaption);
-  EXPECT_EQ(boxes_[0].type, UINT{MB_OK | MB_ICONERROR | MB_TASKMODAL});
+  const test::ShownBox selectFirst{kSelectServerFirst, kOperationErrorCaption,
+                                   MB_OK | MB_ICONERROR | MB_TASKMODAL};
+  EXPECT_EQ(prompt_.boxes(), std::vector<test::ShownBox>{selectFirst});
   EXPECT_TRUE(recorded_.commandLines.empty());
 
   SelectRow(0);
@@ -166,7 +146,7 @@ TEST_F(MainWindowConnect, DoubleClickAndEnterConnectTheSelectedRow) {
   ASSERT_EQ(recorded_.profiles.size(), 3u);
   for (const std::string& profile : recorded_.profiles)
     EXPECT_NE(profile.find("full address:s:10.0.0.1:3389\r\n"), std::string::npos);
-  EXPECT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(prompt_.boxes(), std::vector<test::ShownBox>{selectFirst});
 }
 
 TEST_F(MainWindowConnect, TemporaryLoginUsesTheTypedFieldsAndLeavesTheListAlone) {
@@ -184,7 +164,7 @@ TEST_F(MainWindowConnect, TemporaryLoginUsesTheTypedFieldsAndLeavesTheListAlone)
   // Always a password line, also for an empty password field.
   EXPECT_NE(profile.find("password 51:b:01FE0\r\n"), std::string::npos);
   EXPECT_EQ(state_.servers.size(), 2u);
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(prompt_.boxes().empty());
 }
 
 TEST_F(MainWindowConnect, ControlCharactersAreRefusedWithABoxAndNothingStarts) {
@@ -197,12 +177,9 @@ TEST_F(MainWindowConnect, ControlCharactersAreRefusedWithABoxAndNothingStarts) {
   EXPECT_TRUE(recorded_.commandLines.empty());
   EXPECT_TRUE(recorded_.profiles.empty());
   EXPECT_TRUE(recorded_.registryNames.empty());
-  ASSERT_EQ(boxes_.size(), 2u);
-  for (const Box& box : boxes_) {
-    EXPECT_EQ(box.text, kIllegalServerText);
-    EXPECT_EQ(box.caption, kOperationErrorCaption);
-    EXPECT_EQ(box.type, UINT{MB_OK | MB_ICONERROR | MB_TASKMODAL});
-  }
+  const test::ShownBox refused{kIllegalServerText, kOperationErrorCaption,
+                               MB_OK | MB_ICONERROR | MB_TASKMODAL};
+  EXPECT_EQ(prompt_.boxes(), std::vector<test::ShownBox>(2, refused));
 }
 
 }  // namespace
