@@ -8,35 +8,18 @@
 
 #include "core/config_file.h"
 #include "core/config_store_win32.h"
+#include "core/executable_folder_win32.h"
 #include "core/startup.h"
 #include "core/text_win32.h"
 #include "ui/form_win32.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
 
-namespace {
-
-// The folder of the program's own executable, without the last backslash.
-std::wstring ExecutableFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L'\\'));
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  const std::wstring folder = ExecutableFolder();
+  const std::wstring folder = rdc::ExecutableFolder();
   SetCurrentDirectoryW(folder.c_str());  // every relative name resolves beside the exe
 
   rdc::AppState state;

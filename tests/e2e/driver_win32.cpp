@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "core/config_cipher.h"
+#include "core/executable_folder_win32.h"
 #include "ui/control_ids.h"
 
 namespace rdc::e2e {
@@ -14,19 +15,6 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr wchar_t kLocalDevicesKey[] = L"Software\\Microsoft\\Terminal Server Client\\LocalDevices";
-
-std::wstring ThisExecutableFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L'\\'));
-}
 
 // A message to another process's window that gives up instead of hanging the test.
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr) {
@@ -139,7 +127,7 @@ bool IsChecked(HWND button) {
 }
 
 AppUnderTest::AppUnderTest() : folder_(L"e2e-app"), elsewhere_(L"e2e-cwd") {
-  const std::wstring source = ThisExecutableFolder() + L"\\rdconnect.exe";
+  const std::wstring source = ExecutableFolder() + L"\\rdconnect.exe";
   CopyFileW(source.c_str(), folder_.File(L"rdconnect.exe").c_str(), FALSE);
 }
 
@@ -163,7 +151,7 @@ std::string AppUnderTest::ConfigPlain() const {
 }
 
 bool AppUnderTest::InstallFakeClient() const {
-  const std::wstring source = ThisExecutableFolder() + L"\\fake_mstsc.exe";
+  const std::wstring source = ExecutableFolder() + L"\\fake_mstsc.exe";
   return CopyFileW(source.c_str(), folder_.File(L"mstsc.exe").c_str(), FALSE) != 0;
 }
 
