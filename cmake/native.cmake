@@ -1,6 +1,8 @@
 # Native (Linux) build: the portable code and its tests.
-find_package(GTest REQUIRED)
-include(GoogleTest)
+include(cmake/googletest.cmake)
+if(NOT rdc_have_gtest)
+  message(FATAL_ERROR "The native build is the portable code's tests: it needs GoogleTest's sources (Debian: googletest)")
+endif()
 
 file(GLOB rdc_native_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(rdc_native_tests ${rdc_native_tests})

@@ -36,15 +36,10 @@ if(CMAKE_CROSSCOMPILING)
   set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()
 
-set(RDC_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build for Windows")
-if(NOT EXISTS ${RDC_GTEST_SOURCE_DIR}/CMakeLists.txt)
-  message(STATUS "No GoogleTest sources at ${RDC_GTEST_SOURCE_DIR}: building the program only")
+include(cmake/googletest.cmake)
+if(NOT rdc_have_gtest)
   return()
 endif()
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(${RDC_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-include(GoogleTest)
 
 function(rdc_add_wine_tests target)
   gtest_discover_tests(${target}
