@@ -7,6 +7,8 @@
 #include <shellapi.h>
 #include <wincrypt.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,32 @@ void ExpectProfileFile(const std::wstring& path) {
   EXPECT_EQ(name.find_first_not_of(L"0123456789abcdef"), name.size() - 4)
       << ::testing::PrintToString(name);
   EXPECT_EQ(name.substr(name.size() - 4), L".tmp");
+}
+
+// The test reads the stand-in's record while the program may start it again: a
+// start must be recorded even while a reader has the record open.
+TEST(FakeClient, RecordsAStartWhileTheRecordIsBeingRead) {
+  AppUnderTest app;
+  ASSERT_TRUE(app.InstallFakeClient());
+  const std::wstring record = app.folder().File(L"mstsc-record.txt");
+  ASSERT_TRUE(WriteBytes(record, "earlier start\n"));
+  std::ifstream reader(std::filesystem::path(record), std::ios::binary);
+  ASSERT_TRUE(reader.is_open());
+
+  const std::wstring client = app.folder().File(L"mstsc.exe");
+  std::wstring commandLine = L"mstsc.exe \"" + record + L"\" ";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(client.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &process));
+  DWORD exitCode = 1;
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, kWaitMs), WAIT_OBJECT_0);
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(app.ClientStarts().size(), 2u);
 }
 
 class ConnectE2E : public ::testing::Test {

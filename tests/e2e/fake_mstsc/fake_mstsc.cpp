@@ -50,9 +50,11 @@ int CountLines(const std::wstring& path) {
   return lines;
 }
 
-// One line per start; the test reads the lines back in order.
+// One line per start; the test reads the lines back in order. The test polls
+// the record while the program runs, so readers are let in: an exclusive open
+// would fail, and lose this start, whenever a poll had the file open.
 bool AppendLine(const std::wstring& path, const std::string& line) {
-  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   const std::string bytes = line + "\n";
