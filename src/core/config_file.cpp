@@ -22,6 +22,30 @@ constexpr std::string_view kSmallScreenLine = "#Start:0";
 constexpr std::string_view kPasswordBegin = "#LoadinPass:<";
 constexpr std::string_view kPasswordEnd = ">";
 
+// A remark's line breaks are stored as a lone LF, so its record stays one line.
+std::string RemarkForFile(std::string_view remark) {
+  std::string stored;
+  for (std::size_t i = 0; i < remark.size(); ++i) {
+    if (remark[i] == '\r') {
+      stored += '\n';
+      if (i + 1 < remark.size() && remark[i + 1] == '\n') ++i;
+    } else {
+      stored += remark[i];
+    }
+  }
+  return stored;
+}
+
+// The stored remark back in memory: each lone LF is a CR LF line break again.
+std::string RemarkFromFile(std::string_view stored) {
+  std::string remark;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    if (stored[i] == '\n' && (i == 0 || stored[i - 1] != '\r')) remark += '\r';
+    remark += stored[i];
+  }
+  return remark;
+}
+
 // A line of three fields or more is a server record, whatever it begins with.
 void AppendRecordOf(std::string_view line, ServerList& list) {
   const std::vector<std::string> fields = SplitText(line, kFieldSeparator);
@@ -31,7 +55,7 @@ void AppendRecordOf(std::string_view line, ServerList& list) {
   entry.port = fields[1];
   entry.account = fields[2];
   if (fields.size() >= 4) entry.password = fields[3];
-  if (fields.size() >= 5) entry.remark = fields[4];
+  if (fields.size() >= 5) entry.remark = RemarkFromFile(fields[4]);
   entry.status = ServerStatus::Pending;
   list.push_back(std::move(entry));
 }
@@ -51,6 +75,8 @@ void ApplyOptionOf(std::string_view line, ConfigOptions& options) {
 
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options) {
   for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
+    // The password line is only the password's, whatever the password holds.
+    if (line.starts_with(kPasswordBegin)) continue;
     AppendRecordOf(line, list);
     ApplyOptionOf(line, options);
   }
@@ -64,7 +90,7 @@ std::string ComposeConfigText(const ServerList& list, const ConfigOptions& optio
       text += *field;
       text += kFieldSeparator;
     }
-    text += entry.remark;
+    text += RemarkForFile(entry.remark);
     text += kLineEnd;
   }
   if (options.forceAdmin) {

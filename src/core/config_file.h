@@ -20,9 +20,12 @@ struct ConfigOptions {
 // Appends one entry per record line to `list` and applies the option lines to
 // `options` (which the caller fills with the controls' current states first;
 // an "#admin:" line never clears forceAdmin). Reads up to the first zero byte.
+// A line that begins with "#LoadinPass:<" is neither a record nor an option;
+// a lone LF in a record's remark is a CR LF line break.
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options);
 
-// The plain text SaveConfig enciphers and writes.
+// The plain text SaveConfig enciphers and writes. A line break in a remark
+// (CR LF or a lone CR) is written as a lone LF.
 std::string ComposeConfigText(const ServerList& list, const ConfigOptions& options,
                               std::string_view startupPassword);
 

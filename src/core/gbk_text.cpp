@@ -58,4 +58,11 @@ std::string_view UpToFirstZero(std::string_view bytes) {
   return bytes.substr(0, bytes.find('\0'));
 }
 
+bool HasControlByte(std::string_view text) {
+  for (const char byte : text) {
+    if (static_cast<unsigned char>(byte) < 0x20) return true;
+  }
+  return false;
+}
+
 }  // namespace rdc

@@ -27,6 +27,10 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view separ
 // an end marker is missing after any begin marker.
 std::string TextBetweenAll(std::string_view source, std::string_view begin, std::string_view end);
 
+// Whether `text` holds a byte below 0x20 (line breaks, tabs, NUL, ...). In GBK
+// such a byte is always a character of its own, never half of one.
+bool HasControlByte(std::string_view text);
+
 // The bytes up to, not including, the first zero byte.
 std::string_view UpToFirstZero(std::string_view bytes);
 

@@ -3,6 +3,7 @@
 
 #include "core/config_cipher.h"
 #include "core/config_file.h"
+#include "core/gbk_text.h"
 
 namespace rdc {
 
@@ -17,6 +18,13 @@ bool RunStartup(AppState& state, std::string_view fileBytes, LoginPrompt& prompt
 
 bool IsStartupPasswordAccepted(std::string_view typed, std::string_view startupPassword) {
   return !typed.empty() && typed == startupPassword;
+}
+
+NewPasswordVerdict JudgeNewStartupPassword(std::string_view newPassword, std::string_view repeat) {
+  if (newPassword != repeat) return NewPasswordVerdict::Mismatch;
+  if (FindText(newPassword, ">") != -1) return NewPasswordVerdict::HasCloseMarker;
+  if (newPassword.empty()) return NewPasswordVerdict::AskToClear;
+  return NewPasswordVerdict::Set;
 }
 
 }  // namespace rdc

@@ -25,4 +25,13 @@ bool RunStartup(AppState& state, std::string_view fileBytes, LoginPrompt& prompt
 // and is not empty.
 bool IsStartupPasswordAccepted(std::string_view typed, std::string_view startupPassword);
 
+// What the set-password dialog's OK does with its two fields.
+enum class NewPasswordVerdict {
+  Mismatch,        // the fields differ: say so, keep the dialog
+  HasCloseMarker,  // ">" would end the stored password early: refuse, keep the dialog
+  AskToClear,      // both empty: ask before the password is cleared
+  Set,             // take the new password
+};
+NewPasswordVerdict JudgeNewStartupPassword(std::string_view newPassword, std::string_view repeat);
+
 }  // namespace rdc

@@ -90,13 +90,6 @@ std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOp
   return commandLine;
 }
 
-bool HasControlByte(std::string_view text) {
-  for (const char byte : text) {
-    if (static_cast<unsigned char>(byte) < 0x20) return true;
-  }
-  return false;
-}
-
 LaunchResult ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
                              int selectedEntryNumber, const LaunchOptions& options) {
   const ServerEntry* selected = EntryByNumber(servers, selectedEntryNumber);

@@ -92,10 +92,6 @@ std::u16string NewTempFileName(LaunchEnvironment& environment);
 // "mstsc.exe \"<path>\" " followed by the chosen options, each ending in a space.
 std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOptions& options);
 
-// Whether `text` holds a byte below 0x20 (line breaks, tabs, NUL, ...), which
-// the profile file cannot carry inside a line.
-bool HasControlByte(std::string_view text);
-
 // Connects to entry number `selectedEntryNumber` (1-based; 0 or less, or past
 // the end, means no selection). The connect button is disabled meanwhile.
 LaunchResult ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,

@@ -2,12 +2,58 @@
 #include "servers/server_list.h"
 
 #include <cstddef>
+#include <utility>
+
+#include "core/gbk_text.h"
 
 namespace rdc {
 
 const ServerEntry* EntryByNumber(const ServerList& list, int number) {
   if (number <= 0 || static_cast<std::size_t>(number) > list.size()) return nullptr;
   return &list[static_cast<std::size_t>(number) - 1];
+}
+
+bool IsStorable(const ServerTexts& texts) {
+  for (const std::string* field : {&texts.host, &texts.port, &texts.account, &texts.password}) {
+    if (HasControlByte(*field)) return false;
+  }
+  for (const std::string* field :
+       {&texts.host, &texts.port, &texts.account, &texts.password, &texts.remark}) {
+    if (FindText(*field, "|") != -1) return false;
+  }
+  return true;
+}
+
+ServerTexts TextsOf(const ServerEntry& entry) {
+  return {entry.host, entry.port, entry.account, entry.password, entry.remark};
+}
+
+void AppendServer(ServerList& list, ServerTexts texts) {
+  ServerEntry entry;
+  entry.host = std::move(texts.host);
+  entry.port = std::move(texts.port);
+  entry.account = std::move(texts.account);
+  entry.password = std::move(texts.password);
+  entry.remark = std::move(texts.remark);
+  entry.status = ServerStatus::Pending;
+  list.push_back(std::move(entry));
+}
+
+bool ReplaceServerTexts(ServerList& list, int number, ServerTexts texts) {
+  if (EntryByNumber(list, number) == nullptr) return false;
+  ServerEntry& entry = list[static_cast<std::size_t>(number) - 1];
+  entry.host = std::move(texts.host);
+  entry.port = std::move(texts.port);
+  entry.account = std::move(texts.account);
+  entry.password = std::move(texts.password);
+  entry.remark = std::move(texts.remark);
+  return true;
+}
+
+bool RemoveServer(ServerList& list, int number) {
+  if (EntryByNumber(list, number) == nullptr) return false;
+  list.erase(list.begin() + (number - 1));
+  return true;
 }
 
 }  // namespace rdc

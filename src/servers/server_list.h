@@ -29,4 +29,27 @@ inline int StatePictureIndex(ServerStatus status) {
 // The entry with entry number `number`, or nullptr when there is none.
 const ServerEntry* EntryByNumber(const ServerList& list, int number);
 
+// The five texts a user types for a server (the status is the program's).
+struct ServerTexts {
+  std::string host, port, account, password, remark;
+};
+
+// Whether the texts can be stored so that the next start reads the same
+// server: no "|" in any field, and no control character (below 0x20) in the
+// host, port, account or password. The remark may hold line breaks.
+bool IsStorable(const ServerTexts& texts);
+
+ServerTexts TextsOf(const ServerEntry& entry);
+
+// Appends a new entry, pending until its first probe.
+void AppendServer(ServerList& list, ServerTexts texts);
+
+// Overwrites the texts of entry `number` and keeps its status; false when there
+// is no such entry.
+bool ReplaceServerTexts(ServerList& list, int number, ServerTexts texts);
+
+// Removes entry `number`; later entries move down one number. False when there
+// is no such entry.
+bool RemoveServer(ServerList& list, int number);
+
 }  // namespace rdc

@@ -174,15 +174,46 @@ TEST(ParseConfigTest, LinesOfFewerThanThreeFieldsAreNotRecords) {
   EXPECT_TRUE(Parse("a|b\r\na|b|\r\n||\r\n\r\n#LoadinPass:<x|y>\r\n").list.empty());
 }
 
-TEST(ParseConfigTest, RemarkLineBreaksBecomeLinesOfTheirOwn) {
-  ServerEntry entry = Entry("h", "p", "a", "pw", "first\r\nsecond|x|y\r\n#admin:1");
-  const std::string text = ComposeConfigText({entry}, {}, "");
-
-  const Parsed parsed = Parse(text);
+TEST(ParseConfigTest, RemarkLineBreaksOfAnOlderFileBecomeLinesOfTheirOwn) {
+  // Written before remarks kept their line breaks: the record ended at the first one.
+  const Parsed parsed = Parse("h|p|a|pw|first\r\nsecond|x|y\r\n#admin:1\r\n#Start:0\r\n");
   ASSERT_EQ(parsed.list.size(), 2u);
   ExpectSameEntry(parsed.list[0], Entry("h", "p", "a", "pw", "first"));
   ExpectSameEntry(parsed.list[1], Entry("second", "x", "y", "", ""));
   EXPECT_TRUE(parsed.options.forceAdmin);
+}
+
+TEST(ConfigRoundTripTest, RemarkLineBreaksSurviveAsOneRecordLine) {
+  struct Case {
+    const char* remark;
+    const char* stored;  // the record line as written
+    const char* loaded;
+  };
+  for (const Case& c : {
+           Case{"one\r\ntwo\r\n", "h|p|a|pw|one\ntwo\n\r\n", "one\r\ntwo\r\n"},
+           Case{"lone\rcr", "h|p|a|pw|lone\ncr\r\n", "lone\r\ncr"},
+           Case{"\r\n#admin:1\r\n#Start:1", "h|p|a|pw|\n#admin:1\n#Start:1\r\n",
+                "\r\n#admin:1\r\n#Start:1"},
+       }) {
+    SCOPED_TRACE(c.remark);
+    const std::string text = ComposeConfigText({Entry("h", "p", "a", "pw", c.remark)}, {}, "");
+    EXPECT_EQ(text, std::string(c.stored) + "#Start:0\r\n#LoadinPass:<>\r\n");
+    const Parsed parsed = Parse(text);
+    ASSERT_EQ(parsed.list.size(), 1u);
+    ExpectSameEntry(parsed.list[0], Entry("h", "p", "a", "pw", c.loaded));
+  }
+}
+
+TEST(ParseConfigTest, ThePasswordLineIsNeitherARecordNorAnOption) {
+  for (const char* password : {"a|b|c", "x|#Start:1", "#admin:1", "||||"}) {
+    SCOPED_TRACE(password);
+    const std::string text = ComposeConfigText({}, {}, password);
+    const Parsed parsed = Parse(text);
+    EXPECT_TRUE(parsed.list.empty());
+    EXPECT_FALSE(parsed.options.forceAdmin);
+    EXPECT_FALSE(parsed.options.fullScreen);
+    EXPECT_EQ(StartupPasswordOf(text), password);
+  }
 }
 
 TEST(ParseConfigTest, ReadsNothingAfterTheFirstZeroByte) {

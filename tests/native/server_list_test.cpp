@@ -1,0 +1,57 @@
+// Tests of the server list's editing rules: what may be stored, and the
+// numbering after a removal.
+#include "servers/server_list.h"
+
+#include <gtest/gtest.h>
+
+namespace rdc {
+namespace {
+
+TEST(IsStorableTest, RefusesWhatWouldShiftOrSplitTheRecord) {
+  struct Case {
+    ServerTexts texts;
+    bool storable;
+  };
+  const Case cases[] = {
+      {{"127.0.0.1", "3389", "Administrator", "", ""}, true},
+      {{"", "", "", "", ""}, true},
+      {{"h", "p", "\xC4\x7C", "\xC4\x7C", "\xC4\x7C"}, true},  // "膢": 0x7C is a trail byte
+      {{"h", "p", "a", "pw", "line\r\nline\ttab"}, true},        // a remark may break lines
+      {{"h|x", "p", "a", "pw", ""}, false},
+      {{"h", "p", "a", "pw", "re|mark"}, false},
+      {{"h", "p", "a", "p|w", ""}, false},
+      {{"h\t", "p", "a", "pw", ""}, false},
+      {{"h", "33\r\n89", "a", "pw", ""}, false},
+      {{"h", "p", "a\x1F", "pw", ""}, false},
+      {{"h", "p", "a", "p\nw", ""}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.texts.host + "/" + c.texts.port + "/" + c.texts.account + "/" +
+                 c.texts.password + "/" + c.texts.remark);
+    EXPECT_EQ(IsStorable(c.texts), c.storable);
+  }
+}
+
+TEST(ServerListEditTest, AppendReplaceAndRemoveKeepNumbersAndStatus) {
+  ServerList list;
+  for (const char* host : {"a", "b", "c"}) AppendServer(list, {host, "1", "u", "", ""});
+  list[1].status = ServerStatus::Online;
+
+  EXPECT_TRUE(ReplaceServerTexts(list, 2, {"b2", "2", "v", "pw", "r"}));
+  EXPECT_EQ(list[1].host, "b2");
+  EXPECT_EQ(list[1].remark, "r");
+  EXPECT_EQ(list[1].status, ServerStatus::Online);
+  EXPECT_FALSE(ReplaceServerTexts(list, 4, {"x", "", "", "", ""}));
+
+  EXPECT_TRUE(RemoveServer(list, 1));
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(EntryByNumber(list, 1)->host, "b2");
+  EXPECT_EQ(EntryByNumber(list, 2)->host, "c");
+  EXPECT_EQ(EntryByNumber(list, 2)->status, ServerStatus::Pending);
+  EXPECT_FALSE(RemoveServer(list, 0));
+  EXPECT_FALSE(RemoveServer(list, 3));
+  EXPECT_EQ(list.size(), 2u);
+}
+
+}  // namespace
+}  // namespace rdc
