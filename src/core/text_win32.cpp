@@ -24,4 +24,17 @@ std::string GbkFromWide(std::wstring_view wide) {
   return gbk;
 }
 
+std::wstring WithWindowsLineBreaks(std::wstring_view text) {
+  std::wstring result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      result += L"\r\n";
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
 }  // namespace rdc

@@ -13,4 +13,8 @@ inline constexpr unsigned kGbkCodePage = 936;
 std::wstring WideFromGbk(std::string_view gbk);
 std::string GbkFromWide(std::wstring_view wide);
 
+// A multi-line edit box shows a line break only as CR LF: every CR, LF or
+// CR LF of `text` becomes CR LF.
+std::wstring WithWindowsLineBreaks(std::wstring_view text);
+
 }  // namespace rdc

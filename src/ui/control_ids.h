@@ -40,4 +40,30 @@ enum LoginControl : int {
   kLoginCancel,         // 按钮2
 };
 
+enum ServerDialogControl : int {
+  kServerGroup = 300,  // 分组框1 "服务器信息"
+  kServerLabelHost,    // 标签1
+  kServerHost,         // 编辑框_域名
+  kServerLabelPort,    // 标签2
+  kServerPort,         // 编辑框_端口
+  kServerLabelAccount, // 标签3
+  kServerAccount,      // 编辑框_账号
+  kServerLabelPassword,// 标签4
+  kServerPassword,     // 编辑框_密码
+  kServerLabelRemark,  // 标签5
+  kServerRemark,       // 编辑框_备注
+  kServerOk,           // 按钮1
+  kServerCancel,       // 按钮2
+};
+
+enum SetPasswordControl : int {
+  kSetPasswordPicture = 400,  // 图片框1
+  kSetPasswordLabelNew,       // 标签1
+  kSetPasswordNew,            // 编辑框1
+  kSetPasswordLabelRepeat,    // 标签2
+  kSetPasswordRepeat,         // 编辑框2
+  kSetPasswordOk,             // 按钮1
+  kSetPasswordCancel,         // 按钮2
+};
+
 }  // namespace rdc

@@ -17,6 +17,9 @@ FormFrame LoginDialogFrame();
 
 inline constexpr std::size_t kStartupPasswordMaxBytes = 16;
 
+// Puts the picture of the two password dialogs into a picture box.
+void ShowPasswordDialogPicture(HWND pictureBox);
+
 class LoginDialog : public FormWindow {
  public:
   using ProcessEnd = std::function<void()>;

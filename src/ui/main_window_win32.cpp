@@ -14,6 +14,8 @@
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
+#include "ui/server_dialog_win32.h"
+#include "ui/set_password_dialog_win32.h"
 #include "ui/vendor.h"
 
 namespace rdc {
@@ -95,6 +97,11 @@ constexpr std::array<Column, 4> kColumns{{
     {L"网络状态", 60, LVCFMT_CENTER},
 }};
 
+// The list view's state-image bits hold the picture index + 1.
+UINT StateImageOf(ServerStatus status) {
+  return INDEXTOSTATEIMAGEMASK(StatePictureIndex(status) + 1);
+}
+
 const wchar_t* StatusText(ServerStatus status) {
   switch (status) {
     case ServerStatus::Online: return L"在线";
@@ -102,20 +109,6 @@ const wchar_t* StatusText(ServerStatus status) {
     case ServerStatus::Pending: break;
   }
   return L"...";
-}
-
-// A multi-line edit box shows a line break only as CR LF.
-std::wstring WithWindowsLineBreaks(std::wstring_view text) {
-  std::wstring result;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' || text[i] == L'\n') {
-      result += L"\r\n";
-      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else {
-      result += text[i];
-    }
-  }
-  return result;
 }
 
 void ShowOperationError(const wchar_t* text) {
@@ -190,26 +183,50 @@ void MainWindow::SetUpListView() {
 }
 
 void MainWindow::RefreshServerView() {
+  // Rows carry their entry number; their texts are asked for when shown
+  // (LVN_GETDISPINFOW), so a rebuild of any length costs one insert per row.
   HWND list = control(kMainServerList);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(list);
   const int count = static_cast<int>(state_.servers.size());
+  ListView_SetItemCount(list, count);
   for (int number = 1; number <= count; ++number) {
-    const ServerEntry& entry = state_.servers[static_cast<std::size_t>(number - 1)];
-    std::wstring host = WideFromGbk(entry.host);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
-    item.iItem = count;  // at the end
-    item.pszText = host.data();
+    item.iItem = number - 1;  // at the end
+    item.pszText = LPSTR_TEXTCALLBACKW;
     item.lParam = number;
     item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(StatePictureIndex(entry.status) + 1);
-    const int row = ListView_InsertItem(list, &item);
-    std::wstring port = WideFromGbk(entry.port);
-    std::wstring account = WideFromGbk(entry.account);
-    ListView_SetItemText(list, row, 1, port.data());
-    ListView_SetItemText(list, row, 2, account.data());
-    ListView_SetItemText(list, row, 3, const_cast<wchar_t*>(StatusText(entry.status)));
+    item.state = StateImageOf(state_.servers[static_cast<std::size_t>(number - 1)].status);
+    ListView_InsertItem(list, &item);  // columns 1 to 3 are never set: they ask too
   }
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void MainWindow::ShowRowStatus(int row) {
+  const ServerEntry* entry = EntryByNumber(state_.servers, row + 1);
+  if (!entry) return;
+  HWND list = control(kMainServerList);
+  ListView_SetItemState(list, row, StateImageOf(entry->status), LVIS_STATEIMAGEMASK);
+  ListView_RedrawItems(list, row, row);
+}
+
+void MainWindow::AnswerRowText(NMLVDISPINFOW& request) const {
+  LVITEMW& item = request.item;
+  if (!(item.mask & LVIF_TEXT) || item.pszText == nullptr || item.cchTextMax <= 0) return;
+  const ServerEntry* entry = EntryByNumber(state_.servers, static_cast<int>(item.lParam));
+  if (!entry) entry = EntryByNumber(state_.servers, item.iItem + 1);
+  std::wstring text;
+  if (entry) {
+    switch (item.iSubItem) {
+      case 0: text = WideFromGbk(entry->host); break;
+      case 1: text = WideFromGbk(entry->port); break;
+      case 2: text = WideFromGbk(entry->account); break;
+      case 3: text = StatusText(entry->status); break;
+    }
+  }
+  lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
 }
 
 int MainWindow::SelectedEntryNumber() const {
@@ -251,6 +268,10 @@ void MainWindow::ShowSelectedServer() {
 
 LRESULT MainWindow::OnNotify(NMHDR* header) {
   if (header->idFrom != kMainServerList) return 0;
+  if (header->code == LVN_GETDISPINFOW) {
+    AnswerRowText(*reinterpret_cast<NMLVDISPINFOW*>(header));
+    return 0;
+  }
   if (header->code == NM_DBLCLK) {
     ConnectSelectedServer();  // where the pointer was does not matter
     return 0;
@@ -269,12 +290,25 @@ void MainWindow::OnCommand(int id, int notification) {
   switch (id) {
     case kMainConnect: ConnectSelectedServer(); return;
     case kMainTemporaryLogin: ConnectTemporaryLogin(); return;
+    case kMainAdd: OpenServerDialog(0); return;
     case kMainEdit:
-      if (!HasSelection()) return;
-      // Editing the selected server comes with the server dialog.
+      if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
       return;
+    case kMainDelete: DeleteSelectedServer(); return;
+    case kMainStartupPassword: RunSetPasswordDialog(state_.startupPassword); return;
     case kMainVendorLink: openAddress_(kVendorAddress); return;
   }
+}
+
+void MainWindow::OpenServerDialog(int editTarget) {
+  if (RunServerDialog(state_.servers, editTarget)) RefreshServerView();
+}
+
+void MainWindow::DeleteSelectedServer() {
+  if (!HasSelection()) return;
+  if (ShowMessage(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
+  RemoveServer(state_.servers, SelectedEntryNumber());
+  RefreshServerView();
 }
 
 LaunchOptions MainWindow::CurrentLaunchOptions() const {

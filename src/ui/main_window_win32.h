@@ -2,6 +2,10 @@
 // the connection options, the remark of the selected server, the vendor link.
 #pragma once
 
+#include <windows.h>
+// <commctrl.h> builds on <windows.h>.
+#include <commctrl.h>
+
 #include <functional>
 #include <memory>
 #include <span>
@@ -44,6 +48,9 @@ class MainWindow : public FormWindow {
   // Rebuilds every row of the list view from the server list.
   void RefreshServerView();
 
+  // Shows the status of entry row + 1 in its row (picture and text).
+  void ShowRowStatus(int row);
+
   // The option controls as the configuration file stores them.
   ConfigOptions Options() const;
 
@@ -65,6 +72,9 @@ class MainWindow : public FormWindow {
   void ApplyOptions(const ConfigOptions& options);
   void ShowSelectedServer();
   bool HasSelection() const;  // shows the selection message when there is none
+  void AnswerRowText(NMLVDISPINFOW& request) const;
+  void OpenServerDialog(int editTarget);  // 0 adds a server
+  void DeleteSelectedServer();
   void ConnectSelectedServer();
   void ConnectTemporaryLogin();
   void ReportRefusal(LaunchResult result) const;

@@ -7,6 +7,16 @@ inline constexpr wchar_t kSelectServerFirst[] = L"请选择服务器列表！";
 inline constexpr wchar_t kOperationErrorCaption[] = L"操作错误";
 inline constexpr wchar_t kIllegalServerText[] = L"服务器信息包含非法字符，无法连接。";
 
+inline constexpr wchar_t kInputErrorCaption[] = L"输入出错";
+inline constexpr wchar_t kUnstorableServerText[] = L"服务器信息不能包含“|”或控制字符。";
+inline constexpr wchar_t kConfirmDelete[] = L"确认删除该项？";
+inline constexpr wchar_t kConfirmDeleteCaption[] = L"删除项目";
+
+inline constexpr wchar_t kPasswordsDiffer[] = L"两次密码必须相同";
+inline constexpr wchar_t kPasswordHasCloseMarker[] = L"启动密码不能包含字符“>”。";
+inline constexpr wchar_t kConfirmClearPassword[] = L"您确定要清空密码吗？";
+inline constexpr wchar_t kHintCaption[] = L"提示";
+
 inline constexpr wchar_t kWrongPassword[] = L"密码错误";
 inline constexpr wchar_t kErrorCaption[] = L"错误";
 

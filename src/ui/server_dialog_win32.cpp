@@ -1,0 +1,107 @@
+// The server dialog: its design, the two modes, and the commit that adds or
+// replaces an entry.
+#include "ui/server_dialog_win32.h"
+
+#include <array>
+
+#include "core/text_win32.h"
+#include "ui/control_ids.h"
+#include "ui/messages.h"
+#include "ui/prompt_win32.h"
+
+namespace rdc {
+namespace {
+
+constexpr DWORD kRightLabel = SS_RIGHT | SS_CENTERIMAGE;
+constexpr DWORD kLineEdit = ES_AUTOHSCROLL;
+// Several lines that wrap, and Enter starts a new one; no scroll bars.
+constexpr DWORD kRemarkEdit = ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
+
+// Positions are client coordinates; every control lies inside the group box.
+const std::array<ControlSpec, 13> kControls{{
+    {kServerGroup, ControlKind::GroupBox, L"服务器信息", 4, 2, 248, 294},
+    {kServerLabelHost, ControlKind::Label, L"IP/域名：", 23, 26, 56, 24, kRightLabel},
+    {kServerHost, ControlKind::Edit, L"127.0.0.1", 79, 26, 150, 24, kLineEdit, WS_EX_STATICEDGE},
+    {kServerLabelPort, ControlKind::Label, L"端口：", 23, 58, 56, 24, kRightLabel},
+    {kServerPort, ControlKind::Edit, L"3389", 79, 58, 64, 24, kLineEdit, WS_EX_STATICEDGE},
+    {kServerLabelAccount, ControlKind::Label, L"登陆账号：", 12, 90, 67, 24, kRightLabel},
+    {kServerAccount, ControlKind::Edit, L"Administrator", 79, 90, 150, 24, kLineEdit,
+     WS_EX_STATICEDGE},
+    {kServerLabelPassword, ControlKind::Label, L"登陆密码：", 12, 122, 67, 24, kRightLabel},
+    {kServerPassword, ControlKind::Edit, L"", 79, 122, 150, 24, kLineEdit | ES_PASSWORD,
+     WS_EX_STATICEDGE},
+    {kServerLabelRemark, ControlKind::Label, L"备注：", 12, 154, 67, 24, kRightLabel},
+    {kServerRemark, ControlKind::Edit, L"", 79, 154, 150, 88, kRemarkEdit, WS_EX_STATICEDGE},
+    {kServerOk, ControlKind::DefaultButton, L"添 加 列 表(ADDLIST)", 20, 256, 100, 31},
+    {kServerCancel, ControlKind::Button, L"取 消\r\n(Close)", 140, 256, 100, 31},
+}};
+
+const std::vector<int> kFocusOrder{kServerHost,   kServerPort, kServerAccount, kServerPassword,
+                                   kServerRemark, kServerOk,   kServerCancel};
+
+constexpr std::array kTextFields{kServerHost, kServerPort, kServerAccount, kServerPassword,
+                                 kServerRemark};
+
+}  // namespace
+
+std::span<const ControlSpec> ServerDialogControls() {
+  return kControls;
+}
+const std::vector<int>& ServerDialogFocusOrder() {
+  return kFocusOrder;
+}
+FormFrame ServerDialogFrame() {
+  return {L"添加服务器列表", 262, 331, kDialogFrameStyle};
+}
+
+ServerDialog::ServerDialog(ServerList& servers, int editTarget)
+    : servers_(servers), editTarget_(editTarget) {}
+
+HWND ServerDialog::Create() {
+  return FormWindow::Create(ServerDialogFrame(), kControls, kFocusOrder, kServerOk);
+}
+
+void ServerDialog::OnCreated() {
+  SendMessageW(control(kServerPassword), EM_SETPASSWORDCHAR, L'*', 0);
+  for (int id : kTextFields) SendMessageW(control(id), EM_SETLIMITTEXT, 0, 0);  // no limit
+  const ServerEntry* entry = EntryByNumber(servers_, editTarget_);
+  if (entry == nullptr) return;  // add mode: the design's values
+  SetText(kServerHost, WideFromGbk(entry->host).c_str());
+  SetText(kServerAccount, WideFromGbk(entry->account).c_str());
+  SetText(kServerPassword, WideFromGbk(entry->password).c_str());
+  SetText(kServerPort, WideFromGbk(entry->port).c_str());
+  SetText(kServerRemark, WithWindowsLineBreaks(WideFromGbk(entry->remark)).c_str());
+  SetText(kServerOk, L"修 改 列 表(EDIT LIST)");
+  SetWindowTextW(hwnd(), L"修改服务器列表");
+}
+
+void ServerDialog::OnCommand(int id, int notification) {
+  if (notification != BN_CLICKED) return;
+  if (id == kServerOk) Commit();
+  if (id == kServerCancel) DestroyWindow(hwnd());
+}
+
+void ServerDialog::Commit() {
+  ServerTexts texts{GbkFromWide(Text(kServerHost)), GbkFromWide(Text(kServerPort)),
+                    GbkFromWide(Text(kServerAccount)), GbkFromWide(Text(kServerPassword)),
+                    GbkFromWide(Text(kServerRemark))};
+  if (!IsStorable(texts)) {
+    ShowMessage(kUnstorableServerText, kInputErrorCaption, MB_OK | MB_ICONERROR);
+    return;
+  }
+  if (editTarget_ > 0) {
+    committed_ = ReplaceServerTexts(servers_, editTarget_, std::move(texts));
+  } else {
+    AppendServer(servers_, std::move(texts));
+    committed_ = true;
+  }
+  DestroyWindow(hwnd());
+}
+
+bool RunServerDialog(ServerList& servers, int editTarget) {
+  ServerDialog dialog(servers, editTarget);
+  if (dialog.Create()) RunModal(dialog);
+  return dialog.committed();
+}
+
+}  // namespace rdc
