@@ -41,19 +41,19 @@ enum LoginControl : int {
 };
 
 enum ServerDialogControl : int {
-  kServerGroup = 300,  // 分组框1 "服务器信息"
-  kServerLabelHost,    // 标签1
-  kServerHost,         // 编辑框_域名
-  kServerLabelPort,    // 标签2
-  kServerPort,         // 编辑框_端口
-  kServerLabelAccount, // 标签3
-  kServerAccount,      // 编辑框_账号
-  kServerLabelPassword,// 标签4
-  kServerPassword,     // 编辑框_密码
-  kServerLabelRemark,  // 标签5
-  kServerRemark,       // 编辑框_备注
-  kServerOk,           // 按钮1
-  kServerCancel,       // 按钮2
+  kServerGroup = 300,    // 分组框1 "服务器信息"
+  kServerLabelHost,      // 标签1
+  kServerHost,           // 编辑框_域名
+  kServerLabelPort,      // 标签2
+  kServerPort,           // 编辑框_端口
+  kServerLabelAccount,   // 标签3
+  kServerAccount,        // 编辑框_账号
+  kServerLabelPassword,  // 标签4
+  kServerPassword,       // 编辑框_密码
+  kServerLabelRemark,    // 标签5
+  kServerRemark,         // 编辑框_备注
+  kServerOk,             // 按钮1
+  kServerCancel,         // 按钮2
 };
 
 enum SetPasswordControl : int {

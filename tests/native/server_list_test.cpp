@@ -16,7 +16,7 @@ TEST(IsStorableTest, RefusesWhatWouldShiftOrSplitTheRecord) {
       {{"127.0.0.1", "3389", "Administrator", "", ""}, true},
       {{"", "", "", "", ""}, true},
       {{"h", "p", "\xC4\x7C", "\xC4\x7C", "\xC4\x7C"}, true},  // "膢": 0x7C is a trail byte
-      {{"h", "p", "a", "pw", "line\r\nline\ttab"}, true},        // a remark may break lines
+      {{"h", "p", "a", "pw", "line\r\nline\ttab"}, true},      // a remark may break lines
       {{"h|x", "p", "a", "pw", ""}, false},
       {{"h", "p", "a", "pw", "re|mark"}, false},
       {{"h", "p", "a", "p|w", ""}, false},

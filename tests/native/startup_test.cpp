@@ -133,10 +133,10 @@ TEST(JudgeNewStartupPasswordTest, MismatchFirstThenTheMarkerThenEmpty) {
     const char* repeat;
     NewPasswordVerdict verdict;
   };
-  for (const Case& c : {Case{"", "x", Mismatch}, Case{"abc", "abC", Mismatch},
-                        Case{"a>b", "a>", Mismatch}, Case{"a>b", "a>b", HasCloseMarker},
-                        Case{">", ">", HasCloseMarker}, Case{"", "", AskToClear},
-                        Case{"\xC3\xDC|#Start:1", "\xC3\xDC|#Start:1", Set}}) {
+  for (const Case& c :
+       {Case{"", "x", Mismatch}, Case{"abc", "abC", Mismatch}, Case{"a>b", "a>", Mismatch},
+        Case{"a>b", "a>b", HasCloseMarker}, Case{">", ">", HasCloseMarker},
+        Case{"", "", AskToClear}, Case{"\xC3\xDC|#Start:1", "\xC3\xDC|#Start:1", Set}}) {
     SCOPED_TRACE(std::string(c.newPassword) + " / " + c.repeat);
     EXPECT_EQ(JudgeNewStartupPassword(c.newPassword, c.repeat), c.verdict);
   }

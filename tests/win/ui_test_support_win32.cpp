@@ -29,6 +29,53 @@ void PumpMessages() {
   }
 }
 
+namespace {
+
+struct ModalFormWatch {
+  HWND owner = nullptr;
+  HWND form = nullptr;
+  std::function<void(HWND)> act;
+  ULONGLONG deadline = 0;
+};
+ModalFormWatch g_watch;
+
+BOOL CALLBACK FindNewForm(HWND hwnd, LPARAM) {
+  if (hwnd == g_watch.owner || !IsWindowVisible(hwnd)) return TRUE;
+  g_watch.form = hwnd;
+  return FALSE;
+}
+
+void CALLBACK WatchForForm(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (!g_watch.form) {
+    EnumThreadWindows(GetCurrentThreadId(), FindNewForm, 0);
+    if (g_watch.form) {
+      g_watch.act(g_watch.form);
+      return;
+    }
+  }
+  if (GetTickCount64() < g_watch.deadline) return;
+  KillTimer(nullptr, timer);
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM) -> BOOL {
+        if (hwnd != g_watch.owner && IsWindowVisible(hwnd)) DestroyWindow(hwnd);
+        return TRUE;
+      },
+      0);
+}
+
+}  // namespace
+
+bool WithModalForm(HWND owner, const std::function<void()>& open,
+                   const std::function<void(HWND form)>& act) {
+  g_watch = {owner, nullptr, act, GetTickCount64() + 5000};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchForForm);
+  open();
+  KillTimer(nullptr, timer);
+  PumpMessages();
+  return g_watch.form != nullptr;
+}
+
 void PressKey(HWND target, UINT virtualKey) {
   const UINT scanCode = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
   PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scanCode) << 16));

@@ -44,6 +44,13 @@ RECT RectIn(HWND top, HWND hwnd);
 // style bits of its row.
 void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design);
 
+// Runs `act` on the first form (other than `owner`) that this thread shows
+// while `open` runs; `open` is what opens the modal form and returns when it
+// has closed. A form still open 5 s later is destroyed, so no test hangs.
+// Returns whether the form appeared.
+bool WithModalForm(HWND owner, const std::function<void()>& open,
+                   const std::function<void(HWND form)>& act);
+
 // One message box the program asked for.
 struct ShownBox {
   std::wstring text;

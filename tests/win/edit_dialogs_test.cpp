@@ -1,0 +1,268 @@
+// The server dialog and the set-password dialog driven by messages, alone and
+// opened from the main window's add, edit, delete and 启动密码 buttons.
+#include <windows.h>
+// <commctrl.h> builds on <windows.h>.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/text_win32.h"
+#include "test_files_win32.h"
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+#include "ui/server_dialog_win32.h"
+#include "ui/set_password_dialog_win32.h"
+#include "ui_test_support_win32.h"
+
+namespace rdc {
+namespace {
+
+using test::PressKey;
+using test::PumpMessages;
+using test::RecordingPrompt;
+using test::ShownBox;
+using test::WindowText;
+
+constexpr UINT kErrorBox = MB_OK | MB_ICONERROR | MB_TASKMODAL;
+const ShownBox kUnstorableBox{L"服务器信息不能包含“|”或控制字符。", L"输入出错", kErrorBox};
+
+HWND Item(HWND form, int id) {
+  return GetDlgItem(form, id);
+}
+void Click(HWND form, int id) {
+  SendMessageW(Item(form, id), BM_CLICK, 0, 0);
+}
+void Type(HWND form, int id, const wchar_t* text) {
+  SetWindowTextW(Item(form, id), text);
+}
+
+class EditDialogsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::InitCommonControlsOnce(); }
+  void TearDown() override { PumpMessages(); }
+
+  // Opens the server dialog over `servers_` and leaves it open.
+  std::unique_ptr<ServerDialog> OpenServerDialog(int editTarget) {
+    auto dialog = std::make_unique<ServerDialog>(servers_, editTarget);
+    EXPECT_NE(dialog->Create(), nullptr);
+    PumpMessages();
+    return dialog;
+  }
+
+  ServerList servers_;
+  RecordingPrompt prompt_;
+};
+
+TEST_F(EditDialogsTest, ServerDialogOpensFromItsDesignInAddModeAndFromTheEntryInEditMode) {
+  auto add = OpenServerDialog(0);
+  HWND form = add->hwnd();
+  test::ExpectLiveControlsMatch(form, ServerDialogControls());
+  RECT outer{};
+  GetWindowRect(form, &outer);
+  EXPECT_EQ(outer.right - outer.left, 262);
+  EXPECT_EQ(outer.bottom - outer.top, 331);
+  EXPECT_EQ(WindowText(form), L"添加服务器列表");
+  EXPECT_EQ(SendMessageW(Item(form, kServerPassword), EM_GETPASSWORDCHAR, 0, 0), L'*');
+  EXPECT_EQ(GetFocus(), Item(form, kServerHost));
+  add.reset();
+
+  AppendServer(servers_, {"h", "p", "a", "pw", "one\r\ntwo"});
+  auto edit = OpenServerDialog(1);
+  form = edit->hwnd();
+  EXPECT_EQ(WindowText(form), L"修改服务器列表");
+  EXPECT_EQ(WindowText(Item(form, kServerOk)), L"修 改 列 表(EDIT LIST)");
+  for (auto [id, text] : {std::pair{kServerHost, L"h"},
+                          {kServerPort, L"p"},
+                          {kServerAccount, L"a"},
+                          {kServerPassword, L"pw"},
+                          {kServerRemark, L"one\r\ntwo"}})
+    EXPECT_EQ(WindowText(Item(form, id)), text);
+}
+
+TEST_F(EditDialogsTest, ServerDialogRefusesWhatWouldNotReadBackAndStaysOpen) {
+  for (auto [id, text] : {std::pair{kServerHost, L"a|b"},
+                          {kServerRemark, L"x|y"},
+                          {kServerPassword, L"p\tw"},
+                          {kServerPort, L"33\x01"}}) {
+    auto dialog = OpenServerDialog(0);
+    Type(dialog->hwnd(), id, text);
+    Click(dialog->hwnd(), kServerOk);
+    EXPECT_EQ(prompt_.boxes().back(), kUnstorableBox);
+    EXPECT_TRUE(IsWindow(dialog->hwnd()));
+    EXPECT_EQ(WindowText(Item(dialog->hwnd(), id)), text);
+    EXPECT_TRUE(servers_.empty());
+  }
+  EXPECT_EQ(prompt_.boxes().size(), 4u);
+}
+
+TEST_F(EditDialogsTest, EnterBreaksTheRemarkLineAndCommitsFromAnyOtherField) {
+  auto dialog = OpenServerDialog(0);
+  HWND remark = Item(dialog->hwnd(), kServerRemark);
+  SetFocus(remark);
+  test::TypeText(remark, L"a");
+  PressKey(remark, VK_RETURN);
+  test::TypeText(remark, L"b");
+  EXPECT_TRUE(IsWindow(dialog->hwnd()));
+  EXPECT_EQ(WindowText(remark), L"a\r\nb");
+
+  SetFocus(Item(dialog->hwnd(), kServerPort));
+  PressKey(Item(dialog->hwnd(), kServerPort), VK_RETURN);
+  EXPECT_FALSE(IsWindow(dialog->hwnd()));
+  ASSERT_EQ(servers_.size(), 1u);
+  EXPECT_EQ(servers_[0].host, "127.0.0.1");
+  EXPECT_EQ(servers_[0].port, "3389");
+  EXPECT_EQ(servers_[0].account, "Administrator");
+  EXPECT_EQ(servers_[0].remark, "a\r\nb");
+  EXPECT_EQ(servers_[0].status, ServerStatus::Pending);
+}
+
+TEST_F(EditDialogsTest, SetPasswordDialogFocusesCancelYetEnterMeansOk) {
+  struct Case {
+    const wchar_t* first;
+    const wchar_t* second;
+    int answer;  // to the clearing question
+    std::vector<ShownBox> boxes;
+    bool stays;
+    std::string password;
+  };
+  const ShownBox differ{L"两次密码必须相同", L"输入出错", kErrorBox};
+  const ShownBox marker{L"启动密码不能包含字符“>”。", L"输入出错", kErrorBox};
+  const ShownBox clear{L"您确定要清空密码吗？", L"提示",
+                       MB_YESNO | MB_ICONINFORMATION | MB_TASKMODAL};
+  const Case cases[] = {
+      {L"", L"x", IDYES, {differ}, true, "old"},
+      {L"a>b", L"a>b", IDYES, {marker}, true, "old"},
+      {L"", L"", IDNO, {clear}, true, "old"},
+      {L"", L"", IDYES, {clear}, false, ""},
+      {L"新密码", L"新密码", IDYES, {}, false, "\xD0\xC2\xC3\xDC\xC2\xEB"},
+  };
+  for (const Case& c : cases) {
+    std::string password = "old";
+    RecordingPrompt answers([&c](const ShownBox&) { return c.answer; });
+    SetPasswordDialog dialog(password);
+    HWND form = dialog.Create();
+    ASSERT_NE(form, nullptr);
+    PumpMessages();
+    EXPECT_EQ(GetFocus(), Item(form, kSetPasswordCancel));
+    Type(form, kSetPasswordNew, c.first);
+    Type(form, kSetPasswordRepeat, c.second);
+    PressKey(GetFocus(), VK_RETURN);
+    EXPECT_EQ(answers.boxes(), c.boxes);
+    EXPECT_EQ(IsWindow(form) != FALSE, c.stays);
+    if (c.stays) EXPECT_EQ(WindowText(Item(form, kSetPasswordRepeat)), c.second);
+    EXPECT_EQ(password, c.password);
+  }
+}
+
+TEST_F(EditDialogsTest, SetPasswordFieldsShowPlainTextOfAtMostSixteenGbkBytes) {
+  std::string password;
+  SetPasswordDialog dialog(password);
+  HWND form = dialog.Create();
+  test::ExpectLiveControlsMatch(form, SetPasswordDialogControls());
+  EXPECT_NE(SendMessageW(Item(form, kSetPasswordPicture), STM_GETICON, 0, 0), 0);
+  for (int id : {kSetPasswordNew, kSetPasswordRepeat}) {
+    EXPECT_EQ(SendMessageW(Item(form, id), EM_GETPASSWORDCHAR, 0, 0), 0);
+    test::TypeText(Item(form, id), L"一二三四五六七八九");
+    EXPECT_EQ(WindowText(Item(form, id)), L"一二三四五六七八");
+  }
+}
+
+class MainWindowEditTest : public EditDialogsTest {
+ protected:
+  void SetUp() override {
+    state_.loadedConfig = "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+    window_ = std::make_unique<MainWindow>(state_, store_);
+    main_ = window_->Create();
+    ASSERT_NE(main_, nullptr);
+    PumpMessages();
+  }
+  void TearDown() override {
+    window_.reset();
+    EditDialogsTest::TearDown();
+  }
+
+  HWND List() const { return Item(main_, kMainServerList); }
+  void SelectRow(int row) {
+    ListView_SetItemState(List(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+  // Clicks `button` and lets `act` work the form it opens.
+  void ClickWithForm(int button, const std::function<void(HWND)>& act) {
+    EXPECT_TRUE(test::WithModalForm(
+        main_, [&] { Click(main_, button); }, act));
+  }
+  // Each row as "host port account status #itemdata".
+  std::vector<std::wstring> Rows() const {
+    std::vector<std::wstring> rows;
+    for (int row = 0; row < ListView_GetItemCount(List()); ++row) {
+      std::wstring line;
+      wchar_t cell[64];
+      for (int column = 0; column < 4; ++column) {
+        ListView_GetItemText(List(), row, column, cell, 64);
+        line += cell + std::wstring(L" ");
+      }
+      LVITEMW item{LVIF_PARAM, row};
+      ListView_GetItem(List(), &item);
+      rows.push_back(line + L"#" + std::to_wstring(item.lParam));
+    }
+    return rows;
+  }
+
+  test::TestFolder folder_;
+  ConfigFileStore store_{folder_.File(L"ms.ini")};
+  AppState state_;
+  std::unique_ptr<MainWindow> window_;
+  HWND main_ = nullptr;
+};
+
+TEST_F(MainWindowEditTest, AddEditAndDeleteChangeTheListAndRebuildTheView) {
+  state_.servers[1].status = ServerStatus::Online;
+  window_->RefreshServerView();
+  SelectRow(1);
+  ClickWithForm(kMainEdit, [](HWND form) {
+    Type(form, kServerHost, L"b2");
+    Click(form, kServerOk);
+  });
+  ClickWithForm(kMainAdd, [](HWND form) { Click(form, kServerOk); });
+  EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"a 1 u ... #1", L"b2 2 v 在线 #2", L"c 3 w ... #3",
+                                               L"127.0.0.1 3389 Administrator ... #4"}));
+  EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), -1);
+  EXPECT_TRUE(IsWindowEnabled(Item(main_, kMainConnect)));
+  EXPECT_TRUE(IsWindowEnabled(Item(main_, kMainDelete)));
+
+  int answer = IDCANCEL;
+  RecordingPrompt confirm([&answer](const ShownBox&) { return answer; });
+  SelectRow(1);
+  Click(main_, kMainDelete);
+  EXPECT_EQ(Rows().size(), 4u);
+  EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), 1) << "Cancel keeps the selection";
+  answer = IDOK;
+  Click(main_, kMainDelete);
+  EXPECT_EQ(confirm.boxes().back(),
+            (ShownBox{L"确认删除该项？", L"删除项目", MB_OKCANCEL | MB_TASKMODAL}));
+  EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"a 1 u ... #1", L"c 3 w ... #2",
+                                               L"127.0.0.1 3389 Administrator ... #3"}));
+  Click(main_, kMainDelete);
+  EXPECT_EQ(confirm.boxes().back().text, L"请选择服务器列表！");
+  EXPECT_EQ(Rows().size(), 3u);
+}
+
+TEST_F(MainWindowEditTest, StartupPasswordIsSetWhileTheMainWindowTakesNoInput) {
+  bool mainEnabled = true;
+  ClickWithForm(kMainStartupPassword, [&](HWND form) {
+    mainEnabled = IsWindowEnabled(main_) != FALSE;
+    Type(form, kSetPasswordNew, L"pw");
+    Type(form, kSetPasswordRepeat, L"pw");
+    Click(form, kSetPasswordOk);
+  });
+  EXPECT_FALSE(mainEnabled);
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  EXPECT_EQ(state_.startupPassword, "pw");
+  EXPECT_FALSE(test::FileExists(store_.path())) << "ms.ini is written when the window closes";
+}
+
+}  // namespace
+}  // namespace rdc
