@@ -11,6 +11,7 @@ target_compile_definitions(rdc_native_tests PRIVATE RDC_SOURCE_DIR="${CMAKE_SOUR
 gtest_discover_tests(rdc_native_tests)
 
 file(GLOB rdc_benchmarks CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+list(FILTER rdc_benchmarks EXCLUDE REGEX "_win32\\.cpp$")
 foreach(bench ${rdc_benchmarks})
   get_filename_component(name ${bench} NAME_WE)
   add_executable(${name} ${bench})
