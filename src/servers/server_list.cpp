@@ -24,29 +24,28 @@ bool IsStorable(const ServerTexts& texts) {
   return true;
 }
 
-ServerTexts TextsOf(const ServerEntry& entry) {
-  return {entry.host, entry.port, entry.account, entry.password, entry.remark};
-}
+namespace {
 
-void AppendServer(ServerList& list, ServerTexts texts) {
-  ServerEntry entry;
+void AssignTexts(ServerEntry& entry, ServerTexts&& texts) {
   entry.host = std::move(texts.host);
   entry.port = std::move(texts.port);
   entry.account = std::move(texts.account);
   entry.password = std::move(texts.password);
   entry.remark = std::move(texts.remark);
+}
+
+}  // namespace
+
+void AppendServer(ServerList& list, ServerTexts texts) {
+  ServerEntry entry;
+  AssignTexts(entry, std::move(texts));
   entry.status = ServerStatus::Pending;
   list.push_back(std::move(entry));
 }
 
 bool ReplaceServerTexts(ServerList& list, int number, ServerTexts texts) {
   if (EntryByNumber(list, number) == nullptr) return false;
-  ServerEntry& entry = list[static_cast<std::size_t>(number) - 1];
-  entry.host = std::move(texts.host);
-  entry.port = std::move(texts.port);
-  entry.account = std::move(texts.account);
-  entry.password = std::move(texts.password);
-  entry.remark = std::move(texts.remark);
+  AssignTexts(list[static_cast<std::size_t>(number) - 1], std::move(texts));
   return true;
 }
 

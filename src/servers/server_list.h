@@ -39,8 +39,6 @@ struct ServerTexts {
 // host, port, account or password. The remark may hold line breaks.
 bool IsStorable(const ServerTexts& texts);
 
-ServerTexts TextsOf(const ServerEntry& entry);
-
 // Appends a new entry, pending until its first probe.
 void AppendServer(ServerList& list, ServerTexts texts);
 
