@@ -79,9 +79,13 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
   std::unordered_map<int, std::size_t> connecting;
   std::size_t lookingUp = 0;
 
+  std::vector<ProbeOutcome> known;  // not yet handed to the sink
   auto report = [&](std::size_t i, bool online) {
     reported[i] = true;
-    sink(ProbeOutcome{std::move(targets[i]), online});
+    known.push_back({std::move(targets[i]), online});
+  };
+  auto handOver = [&] {
+    if (!known.empty()) sink(std::exchange(known, {}));
   };
   auto beginUnstarted = [&] {
     while (!unstarted.empty()) {
@@ -120,6 +124,7 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
     }
   }
   beginUnstarted();
+  handOver();
 
   while (!connecting.empty() || !unstarted.empty() || lookingUp > 0) {
     const Clock::time_point now = Clock::now();
@@ -157,10 +162,12 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
       // Short of sockets with none of ours open: give the system a moment.
       std::this_thread::sleep_for(kLookUpCheck);
     }
+    handOver();
   }
   connector.reset();  // the deadline: close what is still connecting
   for (std::size_t i = 0; i < targets.size(); ++i)
     if (!reported[i]) report(i, false);
+  handOver();
 }
 
 void StartSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSink sink) {

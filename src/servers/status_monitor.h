@@ -70,8 +70,10 @@ struct ProbeSystem {
   std::chrono::milliseconds deadline = kProbeDeadline;
 };
 
-// Receives each outcome as soon as it is known, on the sweep's thread.
-using OutcomeSink = std::function<void(ProbeOutcome)>;
+// Receives the outcomes on the sweep's thread as soon as they are known, those
+// that became known together in one call (a message each would overrun a
+// window's queue at 10,000 rows).
+using OutcomeSink = std::function<void(std::vector<ProbeOutcome>)>;
 
 // Runs every attempt of one sweep at once and returns when each has an outcome,
 // at the deadline at the latest.

@@ -48,7 +48,9 @@ struct Sweep {
     auto log = this->log;
     if (!system.newConnector)
       system.newConnector = [log] { return std::make_unique<FakeConnector>(ByPort, log); };
-    RunSweep(std::move(targets), system, [this](ProbeOutcome o) { outcomes.push_back(o); });
+    RunSweep(std::move(targets), system, [this](std::vector<ProbeOutcome> known) {
+      outcomes.insert(outcomes.end(), known.begin(), known.end());
+    });
   }
   // "online", "offline", or "none" when the host had no outcome; outcomes of a host in order.
   std::string Of(const std::string& host) const {

@@ -31,9 +31,9 @@ test::FakeAnswer Network(const IpAddress&, std::uint16_t port) {
 // Stands for the main window's message queue: sweeps post, the UI takes.
 class OutcomeQueue {
  public:
-  void Post(ProbeOutcome outcome) {
+  void Post(std::vector<ProbeOutcome> outcomes) {
     std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(outcome));
+    queue_.insert(queue_.end(), outcomes.begin(), outcomes.end());
   }
   std::deque<ProbeOutcome> TakeAll() {
     std::lock_guard lock(mutex_);
@@ -71,8 +71,9 @@ class UiSide {
   void Sweep() {
     std::vector<ProbeTarget> targets = PlanSweep(list_);
     expected_ += targets.size();
-    StartSweep(std::move(targets), system_,
-               [queue = queue_](ProbeOutcome o) { queue->Post(std::move(o)); });
+    StartSweep(std::move(targets), system_, [queue = queue_](std::vector<ProbeOutcome> known) {
+      queue->Post(std::move(known));
+    });
   }
 
   void Change() {
