@@ -24,6 +24,19 @@ if(NOT MSVC)
   target_link_options(rdconnect PRIVATE -municode)
 endif()
 
+# Benchmarks print their figures beside their floors; built on demand (target rdc_bench).
+file(GLOB rdc_benchmarks CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_win32.cpp)
+add_custom_target(rdc_bench)
+foreach(bench ${rdc_benchmarks})
+  get_filename_component(name ${bench} NAME_WE)
+  add_executable(${name} EXCLUDE_FROM_ALL ${bench} ${rdc_resources})
+  target_link_libraries(${name} PRIVATE rdc_win32)
+  if(NOT MSVC)
+    target_link_options(${name} PRIVATE -municode)
+  endif()
+  add_dependencies(rdc_bench ${name})
+endforeach()
+
 # Tests run under Wine when cross-compiling; on Windows they run directly.
 if(CMAKE_CROSSCOMPILING)
   set(rdc_wineprefix ${CMAKE_BINARY_DIR}/wineprefix)
