@@ -1,12 +1,18 @@
 // Looking up the servers the user keeps by their 1-based entry number.
 #include "servers/server_list.h"
 
+#include <atomic>
 #include <cstddef>
 #include <utility>
 
 #include "core/gbk_text.h"
 
 namespace rdc {
+
+std::uint64_t NewEntryId() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
 
 const ServerEntry* EntryByNumber(const ServerList& list, int number) {
   if (number <= 0 || static_cast<std::size_t>(number) > list.size()) return nullptr;

@@ -9,6 +9,9 @@ namespace rdc {
 
 enum class ServerStatus : std::int32_t { Online = 1, Offline = 2, Pending = 3 };
 
+// A fresh number for each entry created in this run; never 0.
+std::uint64_t NewEntryId();
+
 struct ServerEntry {
   std::string host;      // IP address or domain name, GBK
   std::string port;      // decimal port as typed, GBK
@@ -16,6 +19,9 @@ struct ServerEntry {
   std::string password;  // GBK, plain in memory
   std::string remark;    // GBK, may hold line breaks
   ServerStatus status = ServerStatus::Pending;
+  // Which entry this is, for the status probes: copies keep it, an edit in
+  // place keeps it, every new entry gets its own. Never saved.
+  std::uint64_t id = NewEntryId();
 };
 
 // Entry number k (1-based) is list[k - 1].

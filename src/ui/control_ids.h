@@ -3,6 +3,9 @@
 
 namespace rdc {
 
+// The main window's timer 时钟1: a status sweep at every tick.
+inline constexpr unsigned kMainProbeTimer = 1;
+
 enum MainControl : int {
   kMainServerGroup = 100,  // 分组框2 "服务器控制"
   kMainTemporaryGroup,     // 分组框5 "临时远程登陆"

@@ -10,6 +10,7 @@
 #include "core/config_cipher.h"
 #include "core/text_win32.h"
 #include "launch/launch_environment_win32.h"
+#include "servers/tcp_probe_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
@@ -21,7 +22,7 @@
 namespace rdc {
 namespace {
 
-constexpr UINT_PTR kProbeTimer = 1;
+constexpr UINT_PTR kProbeTimer = kMainProbeTimer;
 constexpr UINT kProbeIntervalMs = 10000;
 
 const std::wstring kVendorLinkCaption = std::wstring(L"进入tarnwick站 ") + kVendorDomain;
@@ -138,7 +139,10 @@ FormFrame MainWindowFrame() {
 }
 
 MainWindow::MainWindow(AppState& state, const ConfigFileStore& store)
-    : state_(state), store_(store), openAddress_(OpenWithShell) {}
+    : state_(state),
+      store_(store),
+      openAddress_(OpenWithShell),
+      startSweep_([](HWND window, const ServerList& list) { StartProbeSweep(window, list); }) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
@@ -156,8 +160,8 @@ void MainWindow::OnCreated() {
   ParseConfig(state_.loadedConfig, state_.servers, options);
   ApplyOptions(options);
   RefreshServerView();
-  // 时钟1 ticks every 10 s for as long as the window exists; no status sweep
-  // handles its ticks yet.
+  startSweep_(hwnd(), state_.servers);
+  // 时钟1 starts a sweep every 10 s for as long as the window exists.
   SetTimer(hwnd(), kProbeTimer, kProbeIntervalMs, nullptr);
 }
 
@@ -364,6 +368,17 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
+    case WM_TIMER:
+      if (wParam != kProbeTimer) break;
+      startSweep_(hwnd(), state_.servers);
+      return 0;
+    case kProbeOutcomeMessage: {
+      const auto outcomes = TakeProbeOutcomes(lParam);
+      for (const ProbeOutcome& outcome : *outcomes)
+        if (const int row = ApplyProbeOutcome(state_.servers, outcome); row >= 0)
+          ShowRowStatus(row);
+      return 0;
+    }
     case WM_DESTROY: KillTimer(hwnd(), kProbeTimer); return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);

@@ -28,6 +28,8 @@ std::wstring MainWindowTitle();
 class MainWindow : public FormWindow {
  public:
   using AddressOpener = std::function<void(const wchar_t* address)>;
+  // Starts a status sweep over the list whose outcomes are posted to the window.
+  using SweepStarter = std::function<void(HWND window, const ServerList& list)>;
 
   MainWindow(AppState& state, const ConfigFileStore& store);
 
@@ -36,6 +38,9 @@ class MainWindow : public FormWindow {
 
   // Replaces the shell "open" of the vendor address (tests).
   void SetAddressOpener(AddressOpener opener) { openAddress_ = std::move(opener); }
+
+  // Replaces how status sweeps run (benchmarks); call before Create().
+  void SetSweepStarter(SweepStarter start) { startSweep_ = std::move(start); }
 
   // Replaces the system the connections go to (tests); call after Create().
   void SetLaunchEnvironment(std::unique_ptr<LaunchEnvironment> environment) {
@@ -82,6 +87,7 @@ class MainWindow : public FormWindow {
   AppState& state_;
   const ConfigFileStore& store_;
   AddressOpener openAddress_;
+  SweepStarter startSweep_;
   std::unique_ptr<LaunchEnvironment> launch_;
   bool closing_ = false;
 };

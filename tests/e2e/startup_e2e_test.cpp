@@ -46,7 +46,7 @@ TEST(StartupE2E, ShowsTheServersBesideItselfAndWritesTheSameFileBack) {
   const std::string original = ConfigCipher(kThreeServers);
   ASSERT_TRUE(WriteBytes(app.ConfigPath(), original));
   // A different ms.ini in the working folder must be neither read nor written.
-  const std::string decoy = ConfigCipher("10.9.8.7|22|root||\r\n#Start:1\r\n#LoadinPass:<>\r\n");
+  const std::string decoy = ConfigCipher("127.9.8.7|22|root||\r\n#Start:1\r\n#LoadinPass:<>\r\n");
   ASSERT_TRUE(WriteBytes(app.workingFolder().File(L"ms.ini"), decoy));
 
   ASSERT_TRUE(app.Start());

@@ -85,6 +85,8 @@ class MainWindowTest : public ::testing::Test {
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(state_, store_);
+    // Rows keep their status here; the live status has tests of its own.
+    window_->SetSweepStarter([](HWND, const ServerList&) {});
     window_->SetAddressOpener([this](const wchar_t* address) { opened_.push_back(address); });
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);

@@ -1,0 +1,154 @@
+// Windows side of the status probes: each attempt a non-blocking socket of
+// its own, closed when it ends; nothing is sent or read.
+#include "servers/tcp_probe_win32.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/text_win32.h"
+
+namespace rdc {
+
+WsaPollConnector::~WsaPollConnector() {
+  for (const WSAPOLLFD& socket : sockets_) closesocket(socket.fd);
+}
+
+int WsaPollConnector::Begin(const IpAddress& address, std::uint16_t port) {
+  const bool v6 = address.family == IpAddress::Family::V6;
+  SOCKET socket = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (socket == INVALID_SOCKET) {
+    const int error = WSAGetLastError();
+    return error == WSAEMFILE || error == WSAENOBUFS ? kNoRoom : kFailed;
+  }
+  u_long nonBlocking = 1;
+  sockaddr_storage target{};
+  int targetSize = 0;
+  if (v6) {
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&target);
+    in6->sin6_family = AF_INET6;
+    in6->sin6_port = htons(port);
+    std::memcpy(&in6->sin6_addr, address.bytes.data(), 16);
+    targetSize = sizeof(sockaddr_in6);
+  } else {
+    auto* in4 = reinterpret_cast<sockaddr_in*>(&target);
+    in4->sin_family = AF_INET;
+    in4->sin_port = htons(port);
+    std::memcpy(&in4->sin_addr, address.bytes.data(), 4);
+    targetSize = sizeof(sockaddr_in);
+  }
+  if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) {
+    closesocket(socket);
+    return kFailed;
+  }
+  const int attempt = next_++;
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&target), targetSize) == 0) {
+    closesocket(socket);
+    endedAtOnce_.push_back({attempt, true});
+  } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
+    sockets_.push_back({socket, POLLOUT, 0});
+    attempts_.push_back(attempt);
+  } else {
+    closesocket(socket);
+    endedAtOnce_.push_back({attempt, false});
+  }
+  return attempt;
+}
+
+std::vector<ProbeConnector::Ended> WsaPollConnector::Wait(std::chrono::milliseconds wait) {
+  std::vector<Ended> ended = std::move(endedAtOnce_);
+  endedAtOnce_.clear();
+  if (sockets_.empty()) return ended;
+  const int timeout = ended.empty() ? static_cast<int>(wait.count()) : 0;
+  if (WSAPoll(sockets_.data(), static_cast<ULONG>(sockets_.size()), timeout) <= 0) return ended;
+  for (std::size_t i = sockets_.size(); i-- > 0;) {
+    const SHORT events = sockets_[i].revents;
+    if (events == 0) continue;
+    int error = 0;
+    int size = sizeof(error);
+    const bool readable = getsockopt(sockets_[i].fd, SOL_SOCKET, SO_ERROR,
+                                     reinterpret_cast<char*>(&error), &size) == 0;
+    ended.push_back({attempts_[i], readable && error == 0 && (events & POLLOUT) &&
+                                       !(events & (POLLERR | POLLHUP))});
+    closesocket(sockets_[i].fd);
+    sockets_[i] = sockets_.back();
+    sockets_.pop_back();
+    attempts_[i] = attempts_.back();
+    attempts_.pop_back();
+  }
+  return ended;
+}
+
+bool StartWinsock() {
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started;
+}
+
+std::vector<IpAddress> LookUpHost(const std::string& host) {
+  std::vector<IpAddress> addresses;
+  ADDRINFOW hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  ADDRINFOW* found = nullptr;
+  if (GetAddrInfoW(WideFromGbk(host).c_str(), nullptr, &hints, &found) != 0) return addresses;
+  for (const ADDRINFOW* info = found; info; info = info->ai_next) {
+    IpAddress address;
+    if (info->ai_family == AF_INET) {
+      std::memcpy(address.bytes.data(),
+                  &reinterpret_cast<const sockaddr_in*>(info->ai_addr)->sin_addr, 4);
+    } else if (info->ai_family == AF_INET6) {
+      address.family = IpAddress::Family::V6;
+      std::memcpy(address.bytes.data(),
+                  &reinterpret_cast<const sockaddr_in6*>(info->ai_addr)->sin6_addr, 16);
+    } else {
+      continue;
+    }
+    addresses.push_back(address);
+  }
+  FreeAddrInfoW(found);
+  return addresses;
+}
+
+namespace {
+
+// Winsock that did not start fails every attempt at once.
+class FailingConnector : public ProbeConnector {
+ public:
+  int Begin(const IpAddress&, std::uint16_t) override { return kFailed; }
+  std::vector<Ended> Wait(std::chrono::milliseconds) override { return {}; }
+};
+
+}  // namespace
+
+ProbeSystem Win32ProbeSystem() {
+  ProbeSystem system;
+  system.newConnector = []() -> std::unique_ptr<ProbeConnector> {
+    if (!StartWinsock()) return std::make_unique<FailingConnector>();
+    return std::make_unique<WsaPollConnector>();
+  };
+  system.lookUp = [](const std::string& host) {
+    return StartWinsock() ? LookUpHost(host) : std::vector<IpAddress>{};
+  };
+  return system;
+}
+
+void StartProbeSweep(HWND window, const ServerList& list) {
+  StartSweep(PlanSweep(list), Win32ProbeSystem(), [window](std::vector<ProbeOutcome> known) {
+    auto posted = std::make_unique<std::vector<ProbeOutcome>>(std::move(known));
+    // A window that is gone takes no message; the outcome is then dropped here.
+    if (PostMessageW(window, kProbeOutcomeMessage, 0, reinterpret_cast<LPARAM>(posted.get())))
+      posted.release();
+  });
+}
+
+std::unique_ptr<std::vector<ProbeOutcome>> TakeProbeOutcomes(LPARAM lParam) {
+  return std::unique_ptr<std::vector<ProbeOutcome>>(
+      reinterpret_cast<std::vector<ProbeOutcome>*>(lParam));
+}
+
+}  // namespace rdc

@@ -1,0 +1,164 @@
+// The live status column: real loopback listeners and closed ports probed by
+// the main window's sweeps, read back from the list view.
+// clang-format off
+#include <winsock2.h>  // before <windows.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <ws2tcpip.h>
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/config_store_win32.h"
+#include "servers/tcp_probe_win32.h"
+#include "test_files_win32.h"
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+#include "ui_test_support_win32.h"
+
+namespace rdc {
+namespace {
+
+// A listening socket on a loopback address and a free port, until closed.
+class Listener {
+ public:
+  explicit Listener(int family = AF_INET) {
+    StartWinsock();
+    socket_ = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_storage address{};
+    int size = 0;
+    if (family == AF_INET6) {
+      auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
+      in6->sin6_family = AF_INET6;
+      in6->sin6_addr = in6addr_loopback;
+      size = sizeof(*in6);
+    } else {
+      auto* in4 = reinterpret_cast<sockaddr_in*>(&address);
+      in4->sin_family = AF_INET;
+      in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      size = sizeof(*in4);
+    }
+    listening_ = socket_ != INVALID_SOCKET &&
+                 bind(socket_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                 listen(socket_, SOMAXCONN) == 0 &&
+                 getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    port_ = ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // same place in both
+  }
+  ~Listener() { Close(); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  bool listening() const { return listening_; }
+  std::string port() const { return std::to_string(port_); }
+  void Close() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+  }
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  bool listening_ = false;
+  unsigned short port_ = 0;
+};
+
+// A port of 127.0.0.1 that nothing listens on.
+std::string ClosedPort() {
+  Listener gone;
+  const std::string port = gone.port();
+  gone.Close();
+  return port;
+}
+
+class StatusViewTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::InitCommonControlsOnce(); }
+  void TearDown() override {
+    if (hwnd_) DestroyWindow(hwnd_);
+    test::PumpMessages();
+  }
+
+  void Open(std::string config) {
+    state_.loadedConfig = std::move(config);
+    window_ = std::make_unique<MainWindow>(state_, store_);
+    hwnd_ = window_->Create();
+    ASSERT_NE(hwnd_, nullptr);
+  }
+
+  std::wstring StatusText(int row) const {
+    wchar_t buffer[32] = {};
+    LVITEMW item{};
+    item.iSubItem = 3;
+    item.pszText = buffer;
+    item.cchTextMax = 32;
+    SendMessageW(GetDlgItem(hwnd_, kMainServerList), LVM_GETITEMTEXTW, row,
+                 reinterpret_cast<LPARAM>(&item));
+    return buffer;
+  }
+  // The row's state picture index as the list view holds it.
+  int Picture(int row) const {
+    const auto state = SendMessageW(GetDlgItem(hwnd_, kMainServerList), LVM_GETITEMSTATE, row,
+                                    LVIS_STATEIMAGEMASK);
+    return static_cast<int>(state >> 12) - 1;
+  }
+
+  // Pumps the window's messages until the row shows `text`, for a few seconds at most.
+  bool WaitForStatus(int row, const std::wstring& text) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 8000) {
+      test::PumpMessages();
+      if (StatusText(row) == text) return true;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return false;
+  }
+
+  test::TestFolder folder_;
+  ConfigFileStore store_{folder_.File(L"ms.ini")};
+  AppState state_;
+  std::unique_ptr<MainWindow> window_;
+  HWND hwnd_ = nullptr;
+};
+
+TEST_F(StatusViewTest, FirstSweepShowsListenersOnlineAndTheRestOffline) {
+  Listener listener;
+  ASSERT_TRUE(listener.listening());
+  Open("127.0.0.1|" + listener.port() + "|a||\r\n" +     //
+       "127.0.0.1|" + ClosedPort() + "|a||\r\n" +        //
+       "|" + listener.port() + "|a||\r\n" +              // empty host
+       "localhost|  " + listener.port() + "x|a||\r\n" +  // a name; port text with extras
+       "#Start:0\r\n#LoadinPass:<>\r\n");
+  const std::wstring expected[] = {L"在线", L"离线", L"离线", L"在线"};
+  for (int row = 0; row < 4; ++row) {
+    SCOPED_TRACE("row " + std::to_string(row));
+    ASSERT_TRUE(WaitForStatus(row, expected[row]))
+        << "shows " << testing::PrintToString(StatusText(row));
+    EXPECT_EQ(Picture(row), expected[row] == L"在线" ? 0 : 1);
+    EXPECT_EQ(state_.servers[row].status,
+              expected[row] == L"在线" ? ServerStatus::Online : ServerStatus::Offline);
+  }
+}
+
+TEST_F(StatusViewTest, AListenerThatStopsTurnsOfflineAtTheNextSweep) {
+  Listener listener;
+  ASSERT_TRUE(listener.listening());
+  Open("127.0.0.1|" + listener.port() + "|a||\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  ASSERT_TRUE(WaitForStatus(0, L"在线"));
+  listener.Close();
+  PostMessageW(hwnd_, WM_TIMER, kMainProbeTimer, 0);  // what 时钟1's tick brings
+  EXPECT_TRUE(WaitForStatus(0, L"离线")) << testing::PrintToString(StatusText(0));
+  EXPECT_EQ(Picture(0), 1);
+}
+
+TEST_F(StatusViewTest, AHostWithOnlyAnIpv6AddressIsProbedOverIpv6) {
+  Listener listener(AF_INET6);
+  if (!listener.listening()) GTEST_SKIP() << "no IPv6 loopback here";
+  Open("::1|" + listener.port() + "|a||\r\n::1|" + ClosedPort() + "|a||\r\n#Start:0\r\n");
+  EXPECT_TRUE(WaitForStatus(0, L"在线")) << testing::PrintToString(StatusText(0));
+  EXPECT_TRUE(WaitForStatus(1, L"离线")) << testing::PrintToString(StatusText(1));
+}
+
+}  // namespace
+}  // namespace rdc
