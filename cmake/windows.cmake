@@ -14,8 +14,16 @@ list(FILTER rdc_win32_sources EXCLUDE REGEX "/src/app/")
 add_library(rdc_win32 STATIC ${rdc_win32_sources})
 target_link_libraries(rdc_win32 PUBLIC rdc_portable ${rdc_system_libs})
 
-# The resources (manifest, icons) go into every executable that opens our windows.
+# The resources (manifest, icons, version) go into every executable that opens our windows.
 set(rdc_resources ${CMAKE_SOURCE_DIR}/src/ui/resources/rdconnect.rc)
+# The version resource takes the project's version from a generated header.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+# The pictures and the manifest are named in the .rc: a change to one rebuilds it.
+file(GLOB rdc_resource_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/resources/*.ico
+     ${CMAKE_SOURCE_DIR}/src/ui/resources/*.bmp ${CMAKE_SOURCE_DIR}/src/ui/resources/*.manifest)
+set_source_files_properties(${rdc_resources} PROPERTIES
+  INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/generated
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/version.h;${rdc_resource_files}")
 
 file(GLOB rdc_app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp)
 add_executable(rdconnect WIN32 ${rdc_app_sources} ${rdc_resources})
