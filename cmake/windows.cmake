@@ -42,6 +42,15 @@ if(CMAKE_CROSSCOMPILING)
            COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run --prefix ${rdc_wineprefix} --stop)
   set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
   set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+  # A prefix of its own whose display is at 144 DPI (150%): the scaled layouts are
+  # tested there, and no test in the shared prefix ever sees that DPI.
+  set(rdc_wine_dpi144 ${CMAKE_SOURCE_DIR}/tools/wine-run
+      --prefix ${CMAKE_BINARY_DIR}/wineprefix-dpi144 --dpi 144)
+  add_test(NAME wine_dpi144_start COMMAND ${rdc_wine_dpi144} --start)
+  add_test(NAME wine_dpi144_stop COMMAND ${rdc_wine_dpi144} --stop)
+  set_tests_properties(wine_dpi144_start PROPERTIES FIXTURES_SETUP wine_dpi144)
+  set_tests_properties(wine_dpi144_stop PROPERTIES FIXTURES_CLEANUP wine_dpi144)
 endif()
 
 include(cmake/googletest.cmake)
@@ -66,6 +75,13 @@ add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})
 target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock)
 # Tests share the registry and the temporary folder of one Wine prefix.
 rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
+if(CMAKE_CROSSCOMPILING)
+  # The layouts once more at 150%, in the 144-DPI prefix; the tests check they see 144.
+  add_test(NAME ScaledLayout.At144Dpi
+           COMMAND ${rdc_wine_dpi144} -- $<TARGET_FILE:rdc_win_tests> --gtest_filter=ScaledLayout.*)
+  set_tests_properties(ScaledLayout.At144Dpi PROPERTIES
+    FIXTURES_REQUIRED wine_dpi144 ENVIRONMENT RDC_EXPECTED_DPI=144)
+endif()
 
 # End to end: the real exe, started in a fresh folder and driven from outside.
 file(GLOB rdc_e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
