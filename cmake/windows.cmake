@@ -72,7 +72,9 @@ target_include_directories(rdc_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/sup
 
 file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})
-target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock)
+target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock
+                      version)
+target_include_directories(rdc_win_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # Tests share the registry and the temporary folder of one Wine prefix.
 rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
 if(CMAKE_CROSSCOMPILING)
