@@ -14,8 +14,16 @@ list(FILTER rdc_win32_sources EXCLUDE REGEX "/src/app/")
 add_library(rdc_win32 STATIC ${rdc_win32_sources})
 target_link_libraries(rdc_win32 PUBLIC rdc_portable ${rdc_system_libs})
 
-# The resources (manifest, icons) go into every executable that opens our windows.
+# The resources (manifest, icons, version) go into every executable that opens our windows.
 set(rdc_resources ${CMAKE_SOURCE_DIR}/src/ui/resources/rdconnect.rc)
+# The version resource takes the project's version from a generated header.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+# The pictures and the manifest are named in the .rc: a change to one rebuilds it.
+file(GLOB rdc_resource_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/resources/*.ico
+     ${CMAKE_SOURCE_DIR}/src/ui/resources/*.bmp ${CMAKE_SOURCE_DIR}/src/ui/resources/*.manifest)
+set_source_files_properties(${rdc_resources} PROPERTIES
+  INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/generated
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/version.h;${rdc_resource_files}")
 
 file(GLOB rdc_app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp)
 add_executable(rdconnect WIN32 ${rdc_app_sources} ${rdc_resources})
@@ -34,6 +42,15 @@ if(CMAKE_CROSSCOMPILING)
            COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run --prefix ${rdc_wineprefix} --stop)
   set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
   set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+  # A prefix of its own whose display is at 144 DPI (150%): the scaled layouts are
+  # tested there, and no test in the shared prefix ever sees that DPI.
+  set(rdc_wine_dpi144 ${CMAKE_SOURCE_DIR}/tools/wine-run
+      --prefix ${CMAKE_BINARY_DIR}/wineprefix-dpi144 --dpi 144)
+  add_test(NAME wine_dpi144_start COMMAND ${rdc_wine_dpi144} --start)
+  add_test(NAME wine_dpi144_stop COMMAND ${rdc_wine_dpi144} --stop)
+  set_tests_properties(wine_dpi144_start PROPERTIES FIXTURES_SETUP wine_dpi144)
+  set_tests_properties(wine_dpi144_stop PROPERTIES FIXTURES_CLEANUP wine_dpi144)
 endif()
 
 include(cmake/googletest.cmake)
@@ -55,9 +72,18 @@ target_include_directories(rdc_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/sup
 
 file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})
-target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock)
+target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock
+                      version)
+target_include_directories(rdc_win_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # Tests share the registry and the temporary folder of one Wine prefix.
 rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
+if(CMAKE_CROSSCOMPILING)
+  # The layouts once more at 150%, in the 144-DPI prefix; the tests check they see 144.
+  add_test(NAME ScaledLayout.At144Dpi
+           COMMAND ${rdc_wine_dpi144} -- $<TARGET_FILE:rdc_win_tests> --gtest_filter=ScaledLayout.*)
+  set_tests_properties(ScaledLayout.At144Dpi PROPERTIES
+    FIXTURES_REQUIRED wine_dpi144 ENVIRONMENT RDC_EXPECTED_DPI=144)
+endif()
 
 # End to end: the real exe, started in a fresh folder and driven from outside.
 file(GLOB rdc_e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)

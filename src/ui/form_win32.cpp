@@ -1,4 +1,5 @@
-// The shared window base: creation from a design table, fonts, keyboard rules.
+// The shared window base: creation from a design table at the window's DPI,
+// fonts, pictures, keyboard rules.
 #include "ui/form_win32.h"
 
 #include <commctrl.h>
@@ -64,29 +65,40 @@ DWORD KindStyle(ControlKind kind) {
 
 FormWindow::~FormWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
-  for (auto& [kind, font] : fonts_) DeleteObject(font);
 }
 
 HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> controls,
                         std::vector<int> focusOrder, int defaultButton) {
   RegisterFormClass(&Procedure);
+  controls_.assign(controls.begin(), controls.end());
   focusOrder_ = std::move(focusOrder);
   defaultButton_ = defaultButton;
 
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int x = work.left + (work.right - work.left - frame.outerWidth) / 2;
-  const int y = work.top + (work.bottom - work.top - frame.outerHeight) / 2;
-  HWND hwnd =
-      CreateWindowExW(WS_EX_APPWINDOW, kFormClass, frame.title, frame.style, x, y, frame.outerWidth,
-                      frame.outerHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  auto centred = [&work](int outerWidth, int outerHeight) {
+    return RECT{work.left + (work.right - work.left - outerWidth) / 2,
+                work.top + (work.bottom - work.top - outerHeight) / 2, 0, 0};
+  };
+  RECT place = centred(frame.outerWidth, frame.outerHeight);
+  HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kFormClass, frame.title, frame.style, place.left,
+                              place.top, frame.outerWidth, frame.outerHeight, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), this);
   if (!hwnd) return nullptr;
+  // Only a created window knows its monitor's DPI; away from 96 it takes its
+  // scaled outer size, centred again.
+  dpi_ = WindowDpi(hwnd);
+  if (dpi_ != kDesignDpi) {
+    place = centred(Scale(frame.outerWidth), Scale(frame.outerHeight));
+    SetWindowPos(hwnd, nullptr, place.left, place.top, Scale(frame.outerWidth),
+                 Scale(frame.outerHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 
-  for (const ControlSpec& row : controls) {
-    HWND child = CreateWindowExW(row.exStyle, ClassFor(row.kind), row.caption,
-                                 KindStyle(row.kind) | row.style, row.x, row.y, row.width,
-                                 row.height, hwnd, reinterpret_cast<HMENU>(INT_PTR{row.id}),
-                                 GetModuleHandleW(nullptr), nullptr);
+  for (const ControlSpec& row : controls_) {
+    HWND child = CreateWindowExW(
+        row.exStyle, ClassFor(row.kind), row.caption, KindStyle(row.kind) | row.style, Scale(row.x),
+        Scale(row.y), Scale(row.width), Scale(row.height), hwnd,
+        reinterpret_cast<HMENU>(INT_PTR{row.id}), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row.font)), FALSE);
   }
   OnCreated();
@@ -97,17 +109,63 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
 }
 
 HFONT FormWindow::FontFor(ControlFont font) {
-  if (font == ControlFont::Default) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  HFONT guiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  // The stock font is made for the system's DPI; a window at another DPI gets a copy
+  // of it with its height scaled.
+  const int systemDpi = SystemDpi();
+  if (font == ControlFont::Default && dpi_ == systemDpi) return guiFont;
   for (auto& [kind, handle] : fonts_)
-    if (kind == font) return handle;
-  const bool bold = font == ControlFont::SongBold12 || font == ControlFont::SongBold16;
-  const int height = font == ControlFont::SongBold16 ? 16 : 12;
-  const wchar_t* face = font == ControlFont::NSimSun12 ? L"新宋体" : L"宋体";
-  HFONT handle = CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                             GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-  fonts_.emplace_back(font, handle);
+    if (kind == font) return handle.get();
+  HFONT handle = nullptr;
+  if (font == ControlFont::Default) {
+    LOGFONTW scaled{};
+    GetObjectW(guiFont, sizeof(scaled), &scaled);
+    scaled.lfHeight = MulDiv(scaled.lfHeight, dpi_, systemDpi);
+    handle = CreateFontIndirectW(&scaled);
+  } else {
+    const bool bold = font == ControlFont::SongBold12 || font == ControlFont::SongBold16;
+    const int height = Scale(font == ControlFont::SongBold16 ? 16 : 12);
+    const wchar_t* face = font == ControlFont::NSimSun12 ? L"新宋体" : L"宋体";
+    handle = CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                         GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, face);
+  }
+  fonts_.emplace_back(font, OwnedFont(handle));
   return handle;
+}
+
+void FormWindow::MoveToDpi(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The controls keep the old fonts until they have the new ones.
+  std::vector<std::pair<ControlFont, OwnedFont>> oldFonts = std::move(fonts_);
+  fonts_.clear();
+  for (const ControlSpec& row : controls_) {
+    HWND child = control(row.id);
+    SetWindowPos(child, nullptr, Scale(row.x), Scale(row.y), Scale(row.width), Scale(row.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row.font)), TRUE);
+  }
+  for (IconPicture& picture : pictures_) LoadIconPicture(picture);
+  OnDpiChanged();
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void FormWindow::ShowIconPicture(int id, int icon, int designSize) {
+  pictures_.push_back({id, icon, designSize, nullptr});
+  LoadIconPicture(pictures_.back());
+}
+
+void FormWindow::LoadIconPicture(IconPicture& picture) {
+  // Not LR_SHARED: a shared icon keeps the size it was first loaded at. The
+  // icon resource holds the picture at 100%, 150% and 200%; other sizes are
+  // scaled from the nearest.
+  const int size = Scale(picture.designSize);
+  OwnedIcon icon(static_cast<HICON>(LoadImageW(
+      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(picture.icon), IMAGE_ICON, size, size, 0)));
+  SendMessageW(control(picture.id), STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+  picture.shown = std::move(icon);  // the box no longer shows the one this replaces
 }
 
 LRESULT CALLBACK FormWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -132,6 +190,11 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_CLOSE: OnCloseRequest(); return 0;
+    case WM_DPICHANGED:
+      // Moved to a monitor of another DPI (or its scaling changed): take the
+      // rectangle Windows suggests, then lay out every control again.
+      MoveToDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_ACTIVATE:
       // Remember the focused control when the window goes inactive; give it back later.
       if (LOWORD(wParam) == WA_INACTIVE) {

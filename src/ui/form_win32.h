@@ -1,13 +1,18 @@
 // The base of the program's four windows: a fixed layout built from one table
-// of control descriptions, and the keyboard rules they share (Esc closes,
-// Enter clicks the default button, Tab follows the window's focus order).
+// of control descriptions, scaled to the window's DPI, and the keyboard rules
+// they share (Esc closes, Enter clicks the default button, Tab follows the
+// window's focus order).
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+#include "ui/dpi_win32.h"
 
 namespace rdc {
 
@@ -26,7 +31,7 @@ enum class ControlKind {
 // Fonts named by the designs; everything else uses the system's default GUI font.
 enum class ControlFont { Default, SongBold12, Song12, NSimSun12, SongBold16 };
 
-// One control of a window's design: client position and size in pixels.
+// One control of a window's design: client position and size in pixels at 96 DPI.
 struct ControlSpec {
   int id;
   ControlKind kind;
@@ -37,7 +42,7 @@ struct ControlSpec {
   ControlFont font = ControlFont::Default;
 };
 
-// The window styles and outer size of a form.
+// The window styles and outer size (at 96 DPI) of a form.
 struct FormFrame {
   const wchar_t* title;
   int outerWidth, outerHeight;
@@ -52,6 +57,16 @@ inline constexpr DWORD kPlainLabel = SS_LEFTNOWORDWRAP | SS_CENTERIMAGE;
 // Styles a control of `kind` gets besides those of its table row.
 DWORD KindStyle(ControlKind kind);
 
+// Owners of the fonts and icons a form makes; they are freed with the form.
+struct FontDeleter {
+  void operator()(HFONT font) const { DeleteObject(font); }
+};
+struct IconDeleter {
+  void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+
 class FormWindow {
  public:
   FormWindow() = default;
@@ -62,7 +77,8 @@ class FormWindow {
   HWND hwnd() const { return hwnd_; }
   HWND control(int id) const { return GetDlgItem(hwnd_, id); }
 
-  // Creates the window centred on the screen, builds its controls and shows it.
+  // Creates the window centred on the screen, builds its controls at the
+  // window's DPI and shows it.
   HWND Create(const FormFrame& frame, std::span<const ControlSpec> controls,
               std::vector<int> focusOrder, int defaultButton);
 
@@ -74,6 +90,10 @@ class FormWindow {
   // focus order, wrapping at either end.
   void MoveFocus(bool forward);
 
+  // The DPI the window is laid out for, and a design value (96 DPI) at it.
+  int dpi() const { return dpi_; }
+  int Scale(int designPixels) const { return ScaleToDpi(designPixels, dpi_); }
+
  protected:
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void OnCreated() {}
@@ -81,6 +101,14 @@ class FormWindow {
   virtual LRESULT OnNotify(NMHDR* /*header*/) { return 0; }
   // The close box, the system menu's Close and Esc all come here.
   virtual void OnCloseRequest() { DestroyWindow(hwnd_); }
+  // The window has been laid out again for another DPI: a window scales here
+  // what its design table does not hold (list-view columns, pictures).
+  virtual void OnDpiChanged() {}
+
+  // Shows the icon resource `icon` in the picture box `id`, drawn at
+  // `designSize` pixels at 96 DPI and at the matching size at any other; it
+  // follows the window to another DPI.
+  void ShowIconPicture(int id, int icon, int designSize);
 
   void SetText(int id, const wchar_t* text);
   std::wstring Text(int id) const;
@@ -91,17 +119,29 @@ class FormWindow {
  private:
   friend void RunModal(FormWindow& form);
 
+  struct IconPicture {
+    int id;
+    int icon;
+    int designSize;
+    OwnedIcon shown;
+  };
+
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   HFONT FontFor(ControlFont font);
+  void MoveToDpi(int dpi, const RECT& suggested);
+  void LoadIconPicture(IconPicture& picture);
   void EnableWindowsDisabledByModal();
   bool FocusedControlTakesEnter() const;
   std::vector<int> FocusableInOrder() const;
 
   HWND hwnd_ = nullptr;
+  std::vector<ControlSpec> controls_;
   std::vector<int> focusOrder_;
   int defaultButton_ = 0;
+  int dpi_ = kDesignDpi;
   HWND lastFocus_ = nullptr;
-  std::vector<std::pair<ControlFont, HFONT>> fonts_;  // created fonts, deleted with the window
+  std::vector<std::pair<ControlFont, OwnedFont>> fonts_;  // the fonts made for dpi_
+  std::vector<IconPicture> pictures_;
   std::vector<HWND> disabledByModal_;  // the other windows while this form runs modally
 };
 

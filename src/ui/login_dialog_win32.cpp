@@ -44,14 +44,8 @@ HWND LoginDialog::Create() {
   return FormWindow::Create(LoginDialogFrame(), kControls, kFocusOrder, kLoginOk);
 }
 
-void ShowPasswordDialogPicture(HWND pictureBox) {
-  HICON picture = static_cast<HICON>(LoadImageW(
-      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_LOCK), IMAGE_ICON, 32, 32, LR_SHARED));
-  SendMessageW(pictureBox, STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
-}
-
 void LoginDialog::OnCreated() {
-  ShowPasswordDialogPicture(control(kLoginPicture));
+  ShowIconPicture(kLoginPicture, IDI_LOCK, kPasswordPictureSize);
   SendMessageW(control(kLoginPassword), EM_SETPASSWORDCHAR, L'*', 0);
   passwordLimit_ =
       std::make_unique<GbkLengthLimit>(control(kLoginPassword), kStartupPasswordMaxBytes);

@@ -17,8 +17,8 @@ FormFrame LoginDialogFrame();
 
 inline constexpr std::size_t kStartupPasswordMaxBytes = 16;
 
-// Puts the picture of the two password dialogs into a picture box.
-void ShowPasswordDialogPicture(HWND pictureBox);
+// The size of the two password dialogs' picture (the icon IDI_LOCK) at 96 DPI.
+inline constexpr int kPasswordPictureSize = 32;
 
 class LoginDialog : public FormWindow {
  public:

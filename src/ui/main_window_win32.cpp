@@ -98,6 +98,41 @@ constexpr std::array<Column, 4> kColumns{{
     {L"网络状态", 60, LVCFMT_CENTER},
 }};
 
+// The state pictures at 96 DPI, and the sizes they are drawn at besides
+// (150% and 200%) so that they stay sharp there.
+constexpr int kStatePictureWidth = 12;
+constexpr int kStatePictureHeight = 13;
+struct DrawnStatePictures {
+  int dpi;
+  int resource;
+};
+constexpr std::array<DrawnStatePictures, 3> kDrawnStatePictures{{
+    {96, IDB_STATUS},
+    {144, IDB_STATUS_150},
+    {192, IDB_STATUS_200},
+}};
+
+// The three state pictures at `dpi`, from the smallest drawing at least as
+// large (the largest beyond 200%); a drawing of another size is stretched.
+HIMAGELIST LoadStatePictures(int dpi) {
+  const int width = ScaleToDpi(kStatePictureWidth, dpi);
+  const int height = ScaleToDpi(kStatePictureHeight, dpi);
+  int resource = kDrawnStatePictures.back().resource;
+  for (const DrawnStatePictures& drawn : kDrawnStatePictures) {
+    if (drawn.dpi >= dpi) {
+      resource = drawn.resource;
+      break;
+    }
+  }
+  HIMAGELIST pictures = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 3, 0);
+  HBITMAP strip =
+      static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource),
+                                      IMAGE_BITMAP, 3 * width, height, LR_CREATEDIBSECTION));
+  ImageList_Add(pictures, strip, nullptr);
+  DeleteObject(strip);
+  return pictures;
+}
+
 // The list view's state-image bits hold the picture index + 1.
 UINT StateImageOf(ServerStatus status) {
   return INDEXTOSTATEIMAGEMASK(StatePictureIndex(status) + 1);
@@ -172,18 +207,26 @@ void MainWindow::SetUpListView() {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     column.fmt = kColumns[i].format;
-    column.cx = kColumns[i].width;
+    column.cx = Scale(kColumns[i].width);
     column.pszText = const_cast<wchar_t*>(kColumns[i].title);
     column.iSubItem = i;
     ListView_InsertColumn(list, i, &column);
   }
-  HIMAGELIST states = ImageList_Create(12, 13, ILC_COLOR32 | ILC_MASK, 3, 0);
-  HBITMAP strip =
-      static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_STATUS),
-                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  ImageList_Add(states, strip, nullptr);
-  DeleteObject(strip);
-  ListView_SetImageList(list, states, LVSIL_STATE);  // the list view owns it from now on
+  ShowStatePictures();
+}
+
+void MainWindow::ShowStatePictures() {
+  // The list view owns the list it shows; the one it showed before is ours to free.
+  HIMAGELIST previous =
+      ListView_SetImageList(control(kMainServerList), LoadStatePictures(dpi()), LVSIL_STATE);
+  if (previous) ImageList_Destroy(previous);
+}
+
+void MainWindow::OnDpiChanged() {
+  HWND list = control(kMainServerList);
+  for (int i = 0; i < static_cast<int>(kColumns.size()); ++i)
+    ListView_SetColumnWidth(list, i, Scale(kColumns[i].width));
+  ShowStatePictures();
 }
 
 void MainWindow::RefreshServerView() {

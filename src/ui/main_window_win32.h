@@ -71,9 +71,11 @@ class MainWindow : public FormWindow {
   void OnCommand(int id, int notification) override;
   LRESULT OnNotify(NMHDR* header) override;
   void OnCloseRequest() override;
+  void OnDpiChanged() override;
 
  private:
   void SetUpListView();
+  void ShowStatePictures();  // at the window's DPI
   void ApplyOptions(const ConfigOptions& options);
   void ShowSelectedServer();
   bool HasSelection() const;  // shows the selection message when there is none

@@ -9,6 +9,7 @@
 #include "ui/login_dialog_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
+#include "ui/resources/resource_ids.h"
 
 namespace rdc {
 namespace {
@@ -52,7 +53,7 @@ HWND SetPasswordDialog::Create() {
 }
 
 void SetPasswordDialog::OnCreated() {
-  ShowPasswordDialogPicture(control(kSetPasswordPicture));
+  ShowIconPicture(kSetPasswordPicture, IDI_LOCK, kPasswordPictureSize);
   newLimit_ = std::make_unique<GbkLengthLimit>(control(kSetPasswordNew), kStartupPasswordMaxBytes);
   repeatLimit_ =
       std::make_unique<GbkLengthLimit>(control(kSetPasswordRepeat), kStartupPasswordMaxBytes);

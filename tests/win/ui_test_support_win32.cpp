@@ -138,7 +138,11 @@ std::wstring Lower(std::wstring text) {
 
 }  // namespace
 
-void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design) {
+int AtDpi(int designPixels, int dpi) {
+  return (designPixels * dpi + 48) / 96;  // nearest pixel, halves up
+}
+
+void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design, int dpi) {
   int children = 0;
   for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
     ++children;
@@ -149,10 +153,10 @@ void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design) {
     HWND child = GetDlgItem(top, row.id);
     ASSERT_NE(child, nullptr);
     const RECT rect = RectIn(top, child);
-    EXPECT_EQ(rect.left, row.x);
-    EXPECT_EQ(rect.top, row.y);
-    EXPECT_EQ(rect.right - rect.left, row.width);
-    EXPECT_EQ(rect.bottom - rect.top, row.height);
+    EXPECT_EQ(rect.left, AtDpi(row.x, dpi));
+    EXPECT_EQ(rect.top, AtDpi(row.y, dpi));
+    EXPECT_EQ(rect.right - rect.left, AtDpi(row.width, dpi));
+    EXPECT_EQ(rect.bottom - rect.top, AtDpi(row.height, dpi));
     EXPECT_EQ(Lower(ClassName(child)), ExpectedClass(row.kind));
     EXPECT_EQ(WindowText(child), row.caption);
     EXPECT_EQ(Style(child) & row.style, static_cast<LONG_PTR>(row.style));

@@ -39,10 +39,13 @@ LOGFONTW FontOf(HWND hwnd);  // the font the control draws with (WM_GETFONT)
 // A window's rectangle in the client coordinates of `top`.
 RECT RectIn(HWND top, HWND hwnd);
 
+// A design value (pixels at 96 DPI) at `dpi`, to the nearest pixel, halves up.
+int AtDpi(int designPixels, int dpi);
+
 // Checks that `top` has exactly the controls of `design`, each visible at its
-// client position and size, of its kind's class, with its caption and with the
-// style bits of its row.
-void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design);
+// client position and size (scaled to `dpi`), of its kind's class, with its
+// caption and with the style bits of its row.
+void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design, int dpi = 96);
 
 // Runs `act` on the first form (other than `owner`) that this thread shows
 // while `open` runs; `open` is what opens the modal form and returns when it

@@ -1,11 +1,21 @@
 #!/usr/bin/env python3
 """Draws the program's pictures and writes them beside this script:
-app.ico (128x128, 32-bit: the window icon), lock.ico (32x32, 32-bit: the
-password dialogs' picture) and status.bmp (three 12x13 state pictures:
-online, offline, pending). Run it again after changing a drawing."""
+app.ico (the window icon, 32-bit, at every size Windows asks for from 16 to
+256 pixels), lock.ico (the password dialogs' picture: 32x32 and its 150% and
+200% sizes) and status.bmp, status150.bmp, status200.bmp (three state
+pictures side by side: online, offline, pending; 12x13 and the same at 150%
+and 200%). Each size is drawn afresh, not stretched, so it stays sharp.
+Run it again after changing a drawing."""
 import math
 import os
 import struct
+import zlib
+
+# Sizes of the window icon: the shell's and the caption's at 100% to 200%,
+# the 128 of the window's design and the 256 of large icon views.
+APP_ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 128, 256)
+# The scales the pictures of the windows are drawn at: 100%, 150%, 200%.
+SCALES = ((1, ''), (1.5, '150'), (2, '200'))
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -20,12 +30,17 @@ def fill(px, x0, y0, x1, y1, rgba):
             px[y][x] = rgba
 
 
-def disc(px, cx, cy, r, rgba, edge=None):
+def disc(px, cx, cy, r, rgba, edge=None, edge_width=1.2):
     for y in range(len(px)):
         for x in range(len(px[0])):
             d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
             if d <= r:
-                px[y][x] = edge if edge and d > r - 1.2 else rgba
+                px[y][x] = edge if edge and d > r - edge_width else rgba
+
+
+def scaled(pixels, scale):
+    """A design size at a scale, rounded as the program rounds (halves up)."""
+    return int(pixels * scale + 0.5)
 
 
 def dib(px, with_mask):
@@ -47,12 +62,30 @@ def dib(px, with_mask):
     return header + colour + bytes(mask)
 
 
-def write_ico(name, px):
-    image = dib(px, True)
+def png(px):
+    """A 32-bit PNG: the form Windows expects for a 256-pixel icon image."""
     h, w = len(px), len(px[0])
-    entry = struct.pack('<BBBBHHII', w % 256, h % 256, 0, 0, 1, 32, len(image), 6 + 16)
+    rows = b''.join(b'\0' + bytes(c for rgba in row for c in rgba) for row in px)
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff))
+    return (b'\x89PNG\r\n\x1a\n' +
+            chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b''))
+
+
+def write_ico(name, pictures):
+    """An icon file holding every picture of `pictures` (smallest first)."""
+    images = [png(px) if len(px) >= 256 else dib(px, True) for px in pictures]
+    offset = 6 + 16 * len(images)
+    entries = b''
+    for px, image in zip(pictures, images):
+        h, w = len(px), len(px[0])
+        entries += struct.pack('<BBBBHHII', w % 256, h % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
     with open(os.path.join(HERE, name), 'wb') as f:
-        f.write(struct.pack('<HHH', 0, 1, 1) + entry + image)
+        f.write(struct.pack('<HHH', 0, 1, len(images)) + entries + b''.join(images))
 
 
 def write_bmp(name, px):
@@ -77,37 +110,44 @@ def monitor(size):
     return px
 
 
-def lock():
-    """A golden padlock: the password dialogs' picture."""
-    px = blank(32, 32)
+def lock(scale):
+    """A golden padlock, 32x32 at scale 1: the password dialogs' picture."""
+    size = scaled(32, scale)
+    px = blank(size, size)
+
+    def at(v):
+        return scaled(v, scale)
     gold, dark = (230, 170, 40, 255), (120, 80, 10, 255)
-    for y in range(2, 16):
-        for x in range(7, 25):
-            d = math.hypot(x + 0.5 - 16, y + 0.5 - 14)
-            if 6 <= d <= 9 and y < 15:
+    for y in range(at(2), at(16)):
+        for x in range(at(7), at(25)):
+            d = math.hypot(x + 0.5 - 16 * scale, y + 0.5 - 14 * scale)
+            if 6 * scale <= d <= 9 * scale and y < at(15):
                 px[y][x] = (150, 150, 160, 255)
-    fill(px, 5, 14, 27, 30, dark)
-    fill(px, 6, 15, 26, 29, gold)
-    disc(px, 16, 20.5, 2.5, dark)
-    fill(px, 15, 21, 17, 26, dark)
+    fill(px, at(5), at(14), at(27), at(30), dark)
+    fill(px, at(6), at(15), at(26), at(29), gold)
+    disc(px, 16 * scale, 20.5 * scale, 2.5 * scale, dark)
+    fill(px, at(15), at(21), at(17), at(26), dark)
     return px
 
 
-def status_strip():
-    """Three 12x13 dots side by side: green online, red offline, grey pending."""
-    px = blank(36, 13)
+def status_strip(scale):
+    """Three 12x13 dots at scale 1, side by side: green online, red offline,
+    grey pending."""
+    w, h = scaled(12, scale), scaled(13, scale)
+    px = blank(3 * w, h)
     colours = [((40, 180, 60, 255), (20, 110, 30, 255)),
                ((220, 50, 40, 255), (130, 20, 15, 255)),
                ((170, 170, 170, 255), (100, 100, 100, 255))]
     for i, (inner, edge) in enumerate(colours):
-        part = blank(12, 13)
-        disc(part, 6, 6.5, 5.5, inner, edge)
-        for y in range(13):
-            px[y][i * 12:(i + 1) * 12] = part[y]
+        part = blank(w, h)
+        disc(part, w / 2, h / 2, 5.5 * scale, inner, edge, 1.2 * scale)
+        for y in range(h):
+            px[y][i * w:(i + 1) * w] = part[y]
     return px
 
 
 if __name__ == '__main__':
-    write_ico('app.ico', monitor(128))
-    write_ico('lock.ico', lock())
-    write_bmp('status.bmp', status_strip())
+    write_ico('app.ico', [monitor(size) for size in APP_ICON_SIZES])
+    write_ico('lock.ico', [lock(scale) for scale, _ in SCALES])
+    for scale, suffix in SCALES:
+        write_bmp('status%s.bmp' % suffix, status_strip(scale))
