@@ -42,7 +42,10 @@ sockaddr_in Loopback(unsigned short port) {
 }
 
 // Opens `count` listeners and finds `count` closed ports; returns the ports in
-// row order (listening, closed, listening, ...) and whether each listens.
+// row order (listening, closed, listening, ...) and whether each listens. The
+// closed ports lie below the system's range of source ports: a connect to a
+// closed port from that range can be given the same port as its source and
+// then connects to itself.
 struct Ports {
   std::vector<SOCKET> listeners;
   std::vector<unsigned short> ports;
@@ -50,21 +53,26 @@ struct Ports {
 };
 Ports MakePorts(int count) {
   Ports result;
-  std::vector<unsigned short> closed;
-  for (int i = 0; i < 2 * count; ++i) {
+  unsigned short nextClosed = 20000;
+  for (int i = 0; i < count; ++i) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = Loopback(0);
     int size = sizeof(address);
     bind(s, reinterpret_cast<sockaddr*>(&address), size);
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    if (i % 2 == 0) {
-      listen(s, SOMAXCONN);
-      result.listeners.push_back(s);
-    } else {
-      closesocket(s);  // its port stays free: nothing listens there
-    }
+    listen(s, SOMAXCONN);
+    result.listeners.push_back(s);
     result.ports.push_back(ntohs(address.sin_port));
-    result.listening.push_back(i % 2 == 0);
+    result.listening.push_back(true);
+    for (;; ++nextClosed) {  // a port nothing holds: binding it works
+      SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+      const sockaddr_in closed = Loopback(nextClosed);
+      const bool free = bind(probe, reinterpret_cast<const sockaddr*>(&closed), sizeof closed) == 0;
+      closesocket(probe);
+      if (free) break;
+    }
+    result.ports.push_back(nextClosed++);
+    result.listening.push_back(false);
   }
   return result;
 }
@@ -239,7 +247,8 @@ int wmain(int argc, wchar_t** argv) {
   const Ports ports = MakePorts(500);
   const auto chosen = [](HWND hwnd, const ServerList& list) { StartProbeSweep(hwnd, list); };
 
-  const double scan = ScanMs(ports);
+  // The floor is the scanner's best of three runs.
+  const double scan = std::min({ScanMs(ports), ScanMs(ports), ScanMs(ports)});
   const WindowRun poll1k = RunWindow(ports, 1000, chosen, 0);
   const WindowRun threads1k = RunWindow(ports, 1000, StartThreadPerRowSweep, 0);
   std::printf(
@@ -257,12 +266,7 @@ int wmain(int argc, wchar_t** argv) {
       "peak threads %d\n",
       poll10k.sweepMs, poll10k.wrongRows, poll10k.p50, poll10k.p99, poll10k.peakThreads);
   std::fflush(stdout);
-  const WindowRun threads10k = RunWindow(ports, 10000, StartThreadPerRowSweep, 4000);
-  std::printf(
-      "10,000 rows, one thread per row (baseline): first sweep %.1f ms (%d wrong); "
-      "round trip p50 %.2f ms, p99 %.2f ms; peak threads %d\n",
-      threads10k.sweepMs, threads10k.wrongRows, threads10k.p50, threads10k.p99,
-      threads10k.peakThreads);
-  std::fflush(stdout);
+  // One thread per row is not run at 10,000 rows: its sweeps pile up faster than
+  // they end, and the run does not finish.
   ExitProcess(0);  // baseline threads may still be connecting
 }

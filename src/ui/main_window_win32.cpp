@@ -212,6 +212,9 @@ void MainWindow::SetUpListView() {
     column.iSubItem = i;
     ListView_InsertColumn(list, i, &column);
   }
+  // The state pictures are asked for like the texts, so a status change
+  // touches the list view only to repaint a row that shows.
+  ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
   ShowStatePictures();
 }
 
@@ -239,31 +242,35 @@ void MainWindow::RefreshServerView() {
   ListView_SetItemCount(list, count);
   for (int number = 1; number <= count; ++number) {
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = number - 1;  // at the end
     item.pszText = LPSTR_TEXTCALLBACKW;
     item.lParam = number;
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = StateImageOf(state_.servers[static_cast<std::size_t>(number - 1)].status);
     ListView_InsertItem(list, &item);  // columns 1 to 3 are never set: they ask too
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }
 
-void MainWindow::ShowRowStatus(int row) {
-  const ServerEntry* entry = EntryByNumber(state_.servers, row + 1);
-  if (!entry) return;
+void MainWindow::ShowProbeOutcomes(const std::vector<ProbeOutcome>& outcomes) {
+  // Rows ask for their status when shown: only those on screen are repainted.
   HWND list = control(kMainServerList);
-  ListView_SetItemState(list, row, StateImageOf(entry->status), LVIS_STATEIMAGEMASK);
-  ListView_RedrawItems(list, row, row);
+  const int top = ListView_GetTopIndex(list);
+  const int bottom = top + ListView_GetCountPerPage(list);
+  for (const ProbeOutcome& outcome : outcomes) {
+    const int row = ApplyProbeOutcome(state_.servers, outcome);
+    if (row >= top && row <= bottom) ListView_RedrawItems(list, row, row);
+  }
 }
 
-void MainWindow::AnswerRowText(NMLVDISPINFOW& request) const {
+void MainWindow::AnswerRow(NMLVDISPINFOW& request) const {
   LVITEMW& item = request.item;
-  if (!(item.mask & LVIF_TEXT) || item.pszText == nullptr || item.cchTextMax <= 0) return;
   const ServerEntry* entry = EntryByNumber(state_.servers, static_cast<int>(item.lParam));
   if (!entry) entry = EntryByNumber(state_.servers, item.iItem + 1);
+  if ((item.mask & LVIF_STATE) && entry) {
+    item.state = (item.state & ~LVIS_STATEIMAGEMASK) | StateImageOf(entry->status);
+  }
+  if (!(item.mask & LVIF_TEXT) || item.pszText == nullptr || item.cchTextMax <= 0) return;
   std::wstring text;
   if (entry) {
     switch (item.iSubItem) {
@@ -316,7 +323,7 @@ void MainWindow::ShowSelectedServer() {
 LRESULT MainWindow::OnNotify(NMHDR* header) {
   if (header->idFrom != kMainServerList) return 0;
   if (header->code == LVN_GETDISPINFOW) {
-    AnswerRowText(*reinterpret_cast<NMLVDISPINFOW*>(header));
+    AnswerRow(*reinterpret_cast<NMLVDISPINFOW*>(header));
     return 0;
   }
   if (header->code == NM_DBLCLK) {
@@ -415,13 +422,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam != kProbeTimer) break;
       startSweep_(hwnd(), state_.servers);
       return 0;
-    case kProbeOutcomeMessage: {
-      const auto outcomes = TakeProbeOutcomes(lParam);
-      for (const ProbeOutcome& outcome : *outcomes)
-        if (const int row = ApplyProbeOutcome(state_.servers, outcome); row >= 0)
-          ShowRowStatus(row);
-      return 0;
-    }
+    case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
     case WM_DESTROY: KillTimer(hwnd(), kProbeTimer); return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);

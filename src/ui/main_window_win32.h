@@ -15,6 +15,7 @@
 #include "core/config_file.h"
 #include "core/config_store_win32.h"
 #include "launch/client_launch.h"
+#include "servers/status_monitor.h"
 #include "ui/form_win32.h"
 
 namespace rdc {
@@ -53,8 +54,8 @@ class MainWindow : public FormWindow {
   // Rebuilds every row of the list view from the server list.
   void RefreshServerView();
 
-  // Shows the status of entry row + 1 in its row (picture and text).
-  void ShowRowStatus(int row);
+  // Applies the outcomes of a status sweep to their entries and shows them.
+  void ShowProbeOutcomes(const std::vector<ProbeOutcome>& outcomes);
 
   // The option controls as the configuration file stores them.
   ConfigOptions Options() const;
@@ -79,7 +80,8 @@ class MainWindow : public FormWindow {
   void ApplyOptions(const ConfigOptions& options);
   void ShowSelectedServer();
   bool HasSelection() const;  // shows the selection message when there is none
-  void AnswerRowText(NMLVDISPINFOW& request) const;
+  // Gives a row's texts and state picture from its entry.
+  void AnswerRow(NMLVDISPINFOW& request) const;
   void OpenServerDialog(int editTarget);  // 0 adds a server
   void DeleteSelectedServer();
   void ConnectSelectedServer();
