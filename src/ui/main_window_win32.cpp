@@ -24,6 +24,7 @@ namespace {
 
 constexpr UINT_PTR kProbeTimer = kMainProbeTimer;
 constexpr UINT kProbeIntervalMs = 10000;
+constexpr UINT kFirstSweepMessage = WM_APP + 9;
 
 const std::wstring kVendorLinkCaption = std::wstring(L"进入tarnwick站 ") + kVendorDomain;
 
@@ -195,7 +196,9 @@ void MainWindow::OnCreated() {
   ParseConfig(state_.loadedConfig, state_.servers, options);
   ApplyOptions(options);
   RefreshServerView();
-  startSweep_(hwnd(), state_.servers);
+  // The first sweep starts as soon as the window has shown itself, so its
+  // thousands of connects do not hold up the first paint.
+  PostMessageW(hwnd(), kFirstSweepMessage, 0, 0);
   // 时钟1 starts a sweep every 10 s for as long as the window exists.
   SetTimer(hwnd(), kProbeTimer, kProbeIntervalMs, nullptr);
 }
@@ -422,6 +425,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam != kProbeTimer) break;
       startSweep_(hwnd(), state_.servers);
       return 0;
+    case kFirstSweepMessage: startSweep_(hwnd(), state_.servers); return 0;
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
     case WM_DESTROY: KillTimer(hwnd(), kProbeTimer); return 0;
   }
