@@ -87,17 +87,20 @@ std::string ReplaceEvery(std::string_view text, std::string_view placeholder,
                          std::string_view replacement) {
   std::string result;
   result.reserve(text.size());
+  std::size_t copied = 0;  // text before this index is in the result already
   std::size_t index = 0;
   while (index < text.size()) {
-    if (text.substr(index, placeholder.size()) == placeholder) {
+    if (text[index] == placeholder.front() &&
+        text.substr(index, placeholder.size()) == placeholder) {
+      result.append(text.substr(copied, index - copied));
       result += replacement;
       index += placeholder.size();
+      copied = index;
     } else {
-      const std::size_t length = CharLength(text, index);
-      result += text.substr(index, length);
-      index += length;
+      index += CharLength(text, index);
     }
   }
+  result.append(text.substr(copied));
   return result;
 }
 
