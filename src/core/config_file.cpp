@@ -47,9 +47,10 @@ std::string RemarkFromFile(std::string_view stored) {
 }
 
 // A line of three fields or more is a server record, whatever it begins with.
-void AppendRecordOf(std::string_view line, ServerList& list) {
+// False when the line is not one.
+bool AppendRecordOf(std::string_view line, ServerList& list) {
   const std::vector<std::string> fields = SplitText(line, kFieldSeparator);
-  if (fields.size() < 3) return;
+  if (fields.size() < 3) return false;
   ServerEntry entry;
   entry.host = fields[0];
   entry.port = fields[1];
@@ -58,6 +59,7 @@ void AppendRecordOf(std::string_view line, ServerList& list) {
   if (fields.size() >= 5) entry.remark = RemarkFromFile(fields[4]);
   entry.status = ServerStatus::Pending;
   list.push_back(std::move(entry));
+  return true;
 }
 
 // The first marker the line holds decides; the option value is its last byte.
@@ -77,8 +79,8 @@ void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& option
   for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
     // The password line is only the password's, whatever the password holds.
     if (line.starts_with(kPasswordBegin)) continue;
-    AppendRecordOf(line, list);
-    ApplyOptionOf(line, options);
+    // A record is only a server: its texts may hold an option marker.
+    if (!AppendRecordOf(line, list)) ApplyOptionOf(line, options);
   }
 }
 
@@ -107,7 +109,14 @@ std::string ComposeConfigText(const ServerList& list, const ConfigOptions& optio
 }
 
 std::string StartupPasswordOf(std::string_view plain) {
-  return TextBetweenAll(UpToFirstZero(plain), kPasswordBegin, kPasswordEnd);
+  // Only password lines count: a server's texts may hold the marker too.
+  std::string passwordLines;
+  for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
+    if (!line.starts_with(kPasswordBegin)) continue;
+    passwordLines += line;
+    passwordLines += kLineEnd;
+  }
+  return TextBetweenAll(passwordLines, kPasswordBegin, kPasswordEnd);
 }
 
 }  // namespace rdc

@@ -20,7 +20,8 @@ struct ConfigOptions {
 // Appends one entry per record line to `list` and applies the option lines to
 // `options` (which the caller fills with the controls' current states first;
 // an "#admin:" line never clears forceAdmin). Reads up to the first zero byte.
-// A line that begins with "#LoadinPass:<" is neither a record nor an option;
+// A record line sets no option, whatever markers its texts hold. A line that
+// begins with "#LoadinPass:<" is neither a record nor an option;
 // a lone LF in a record's remark is a CR LF line break.
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options);
 
@@ -29,7 +30,9 @@ void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& option
 std::string ComposeConfigText(const ServerList& list, const ConfigOptions& options,
                               std::string_view startupPassword);
 
-// The start-up password held by a deciphered configuration ("" when none).
+// The start-up password held by a deciphered configuration ("" when none):
+// the text between "#LoadinPass:<" and ">" on the lines that begin with the
+// marker, several joined by "||".
 std::string StartupPasswordOf(std::string_view plain);
 
 }  // namespace rdc

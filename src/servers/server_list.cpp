@@ -20,6 +20,8 @@ const ServerEntry* EntryByNumber(const ServerList& list, int number) {
 }
 
 bool IsStorable(const ServerTexts& texts) {
+  // A record line that begins like the password line would be read as one.
+  if (texts.host.starts_with("#LoadinPass:<")) return false;
   for (const std::string* field : {&texts.host, &texts.port, &texts.account, &texts.password}) {
     if (HasControlByte(*field)) return false;
   }

@@ -42,7 +42,8 @@ struct ServerTexts {
 
 // Whether the texts can be stored so that the next start reads the same
 // server: no "|" in any field, and no control character (below 0x20) in the
-// host, port, account or password. The remark may hold line breaks.
+// host, port, account or password, and a host that does not begin with the
+// password line's "#LoadinPass:<". The remark may hold line breaks.
 bool IsStorable(const ServerTexts& texts);
 
 // Appends a new entry, pending until its first probe.

@@ -272,7 +272,8 @@ INSTANTIATE_TEST_SUITE_P(
                    kFullOnly, kFullOnly},
         OptionCase{"#onsole: stops the other tests", "#onsole: #admin: #Start:1\r\n", kCleared,
                    kCleared},
-        OptionCase{"record line holding a marker", "h|p|#Start:1\r\n", kCleared, kFullOnly},
+        OptionCase{"record line holding a marker is only a record",
+                   "h|p|#Start:1\r\nh|#admin:|1\r\n", kCleared, kCleared},
         OptionCase{"marker tests are case-sensitive", "#ADMIN:1\r\n#start:1\r\n", kCleared,
                    kCleared},
         OptionCase{"marker behind a lead byte is not seen", "\x81#admin:1\r\n", kCleared,
@@ -287,6 +288,8 @@ TEST(StartupPasswordOfTest, TakesThePasswordLine) {
   EXPECT_EQ(StartupPasswordOf("#LoadinPass:<a>b>\r\n"), "a");
   EXPECT_EQ(StartupPasswordOf("#LoadinPass:<a>\r\n#LoadinPass:<b>\r\n"), "a||b");
   EXPECT_EQ(StartupPasswordOf("#Start:0\r\n\0#LoadinPass:<hidden>\r\n"s), "");
+  // A server's texts may hold the marker; only the password line counts.
+  EXPECT_EQ(StartupPasswordOf("h|p|a|pw|#LoadinPass:<x>\r\n#Start:0\r\n#LoadinPass:<>\r\n"), "");
 }
 
 TEST(StartupPasswordOfTest, PasswordWithCloseBracketKeepsOnlyItsFirstPart) {

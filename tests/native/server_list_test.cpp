@@ -24,6 +24,8 @@ TEST(IsStorableTest, RefusesWhatWouldShiftOrSplitTheRecord) {
       {{"h", "33\r\n89", "a", "pw", ""}, false},
       {{"h", "p", "a\x1F", "pw", ""}, false},
       {{"h", "p", "a", "p\nw", ""}, false},
+      {{"#LoadinPass:<h", "p", "a", "pw", ""}, false},  // would read as the password line
+      {{"h#LoadinPass:<", "p", "a", "pw", "#LoadinPass:<x>"}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.texts.host + "/" + c.texts.port + "/" + c.texts.account + "/" +
