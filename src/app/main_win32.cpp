@@ -1,5 +1,6 @@
-// The program's entry: works in its own folder, reads ms.ini, asks for the
-// start-up password when one is set, then runs the main window.
+// The program's entry: works in its own folder, leaves the work to a copy
+// already running from it, reads ms.ini, asks for the start-up password when
+// one is set, then runs the main window.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -9,11 +10,14 @@
 #include "core/config_file.h"
 #include "core/config_store_win32.h"
 #include "core/executable_folder_win32.h"
+#include "core/single_copy_win32.h"
 #include "core/startup.h"
 #include "core/text_win32.h"
 #include "ui/form_win32.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/messages.h"
+#include "ui/prompt_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
@@ -22,10 +26,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring folder = rdc::ExecutableFolder();
   SetCurrentDirectoryW(folder.c_str());  // every relative name resolves beside the exe
 
+  // Two copies of one folder would each save their own list over the other's.
+  const rdc::SingleCopyLock lock(folder);
+  if (!lock.first()) {
+    rdc::BringRunningCopyToFront(folder);
+    return 0;
+  }
+
   rdc::AppState state;
-  const rdc::ConfigFileStore store(folder + L"\\" + rdc::WideFromGbk(rdc::kConfigFileName));
+  rdc::ConfigFileStore store(folder + L"\\" + rdc::WideFromGbk(rdc::kConfigFileName));
+  const rdc::ConfigRead config = store.Read();
+  if (config.unreadable) {
+    // The run goes on with an empty list but must not save it over the user's.
+    store.KeepFileAsItIs();
+    rdc::ShowMessage(rdc::kConfigUnreadable, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
+  }
   rdc::LoginDialogPrompt prompt;
-  if (!rdc::RunStartup(state, store.Read(), prompt)) return 0;
+  if (!rdc::RunStartup(state, config.bytes, prompt)) return 0;
 
   rdc::MainWindow window(state, store);
   HWND main = window.Create();

@@ -23,4 +23,8 @@ inline constexpr wchar_t kErrorCaption[] = L"错误";
 inline constexpr wchar_t kSaveFailed[] = L"配置文件 ms.ini 保存失败，本次的修改尚未保存。";
 inline constexpr wchar_t kSaveFailedCaption[] = L"保存失败";
 
+inline constexpr wchar_t kConfigUnreadable[] =
+    L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。";
+inline constexpr wchar_t kConfigUnreadableCaption[] = L"读取失败";
+
 }  // namespace rdc

@@ -1,0 +1,83 @@
+// One running copy per folder: a named mutex derived from the folder, and the
+// running copy's windows found through the executable path of their process.
+#include "core/single_copy_win32.h"
+
+#include <cstdint>
+#include <cwchar>
+#include <iterator>
+
+namespace rdc {
+namespace {
+
+std::wstring FolderOfProcess(DWORD processId) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return {};
+  wchar_t path[MAX_PATH * 4];
+  DWORD size = static_cast<DWORD>(std::size(path));
+  const bool known = QueryFullProcessImageNameW(process, 0, path, &size) != 0;
+  CloseHandle(process);
+  if (!known) return {};
+  const std::wstring image(path, size);
+  const std::size_t cut = image.find_last_of(L'\\');
+  return cut == std::wstring::npos ? std::wstring() : image.substr(0, cut);
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+std::wstring SingleCopyLockName(const std::wstring& folder) {
+  // A path may be longer than a name may be, so the name holds a hash of it.
+  std::wstring upper = folder;
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a, 64 bits
+  for (wchar_t unit : upper) {
+    hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
+  }
+  wchar_t hex[17];
+  std::swprintf(hex, std::size(hex), L"%016llx", static_cast<unsigned long long>(hash));
+  return L"Local\\rdconnect-" + std::wstring(hex);
+}
+
+SingleCopyLock::SingleCopyLock(const std::wstring& folder) {
+  SetLastError(ERROR_SUCCESS);
+  mutex_ = CreateMutexW(nullptr, FALSE, SingleCopyLockName(folder).c_str());
+  // Without a mutex (it cannot be made) the copy runs as it would alone.
+  first_ = mutex_ == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+SingleCopyLock::~SingleCopyLock() {
+  if (mutex_ != nullptr) CloseHandle(mutex_);
+}
+
+bool BringRunningCopyToFront(const std::wstring& folder) {
+  struct Search {
+    const std::wstring& folder;
+    DWORD self;
+    HWND takesInput = nullptr;
+    HWND any = nullptr;
+  } search{folder, GetCurrentProcessId()};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(param);
+        if (!IsWindowVisible(window)) return TRUE;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == search.self || !SameFolder(FolderOfProcess(owner), search.folder)) return TRUE;
+        if (search.any == nullptr) search.any = window;
+        // A task-modal box disables the copy's other windows; it is the one to show.
+        if (search.takesInput == nullptr && IsWindowEnabled(window)) search.takesInput = window;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  HWND target = search.takesInput != nullptr ? search.takesInput : search.any;
+  if (target == nullptr) return false;
+  if (IsIconic(target)) ShowWindow(target, SW_RESTORE);
+  SetForegroundWindow(target);  // ignored: Windows may only flash it instead
+  return true;
+}
+
+}  // namespace rdc
