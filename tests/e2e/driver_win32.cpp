@@ -177,6 +177,19 @@ bool AppUnderTest::Start() {
                         elsewhere_.path().c_str(), &startup, &process_) != 0;
 }
 
+HANDLE AppUnderTest::StartAnotherCopy() const {
+  const std::wstring exe = folder_.File(L"rdconnect.exe");
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      elsewhere_.path().c_str(), &startup, &started))
+    return nullptr;
+  CloseHandle(started.hThread);
+  return started.hProcess;
+}
+
 bool AppUnderTest::Running() const {
   return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }

@@ -67,6 +67,9 @@ class AppUnderTest {
   std::string ClientProfile(int start) const;
 
   bool Start();
+  // Starts one more copy of the same exe, as Start() does; the caller closes the
+  // returned process handle (nullptr when it could not start).
+  HANDLE StartAnotherCopy() const;
   HANDLE process() const { return process_.hProcess; }
   bool Running() const;
   // Waits for the process to end; false on timeout.

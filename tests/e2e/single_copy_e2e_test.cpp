@@ -1,0 +1,128 @@
+// Faults that must not cost the user's list: a second copy from the same folder
+// only shows the running one, and an ms.ini that cannot be read is not
+// overwritten by the run that could not read it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/config_cipher.h"
+#include "driver_win32.h"
+#include "ui/control_ids.h"
+
+namespace rdc::e2e {
+namespace {
+
+constexpr char kOneServer[] = "10.1.2.3|3389|admin|pw|rack 4\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+
+// A plain window of the test's own that holds the foreground until a copy takes it.
+class ForegroundHolder {
+ public:
+  ForegroundHolder() {
+    window_ = CreateWindowExW(0, L"STATIC", L"holder", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                              nullptr, nullptr, nullptr);
+    SetForegroundWindow(window_);
+  }
+  ~ForegroundHolder() { DestroyWindow(window_); }
+  ForegroundHolder(const ForegroundHolder&) = delete;
+  ForegroundHolder& operator=(const ForegroundHolder&) = delete;
+  HWND window() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+// Starts a second copy beside `app` and waits for it to end; its exit code.
+DWORD RunSecondCopy(const AppUnderTest& app) {
+  HANDLE second = app.StartAnotherCopy();
+  if (second == nullptr) return 0xFFFFFFFF;
+  DWORD exitCode = 0xFFFFFFFF;
+  if (WaitForSingleObject(second, kWaitMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(second, &exitCode);
+  else
+    TerminateProcess(second, 1);
+  CloseHandle(second);
+  return exitCode;
+}
+
+TEST(SingleCopyE2E, SecondStartShowsTheRunningMainWindowAndEndsWithoutTouchingMsIni) {
+  AppUnderTest app;
+  const std::string original = ConfigCipher(kOneServer);
+  ASSERT_TRUE(WriteBytes(app.ConfigPath(), original));
+  ASSERT_TRUE(app.Start());
+  HWND main = app.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+
+  ForegroundHolder holder;
+  ASSERT_EQ(GetForegroundWindow(), holder.window());
+  EXPECT_EQ(RunSecondCopy(app), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }))
+      << "the running copy's window was not brought to the front";
+  EXPECT_TRUE(app.Running());
+  EXPECT_EQ(ReadBytes(app.ConfigPath()), original);
+  EXPECT_EQ(FileNames(app.folder().path()),
+            (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+  EXPECT_EQ(app.TopLevelWindows(true).size(), 1u) << "the first copy opened nothing more";
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(app.WaitForExit());
+}
+
+TEST(SingleCopyE2E, SecondStartShowsTheRunningStartupPrompt) {
+  AppUnderTest app;
+  ASSERT_TRUE(app.WriteConfig("#Start:0\r\n#LoadinPass:<secret>\r\n"));
+  ASSERT_TRUE(app.Start());
+  HWND prompt = app.WaitForWindow(kFormClass, kLoginTitle);
+  ASSERT_NE(prompt, nullptr);
+
+  ForegroundHolder holder;
+  EXPECT_EQ(RunSecondCopy(app), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == prompt; }));
+  EXPECT_TRUE(app.Running());
+}
+
+TEST(SingleCopyE2E, CopiesInDifferentFoldersRunSideBySide) {
+  AppUnderTest one;
+  AppUnderTest other;
+  ASSERT_TRUE(one.Start());
+  ASSERT_TRUE(other.Start());
+  HWND oneMain = one.WaitForMainWindow();
+  HWND otherMain = other.WaitForMainWindow();
+  ASSERT_NE(oneMain, nullptr);
+  ASSERT_NE(otherMain, nullptr);
+  PostMessageW(oneMain, WM_CLOSE, 0, 0);
+  PostMessageW(otherMain, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(one.WaitForExit());
+  EXPECT_TRUE(other.WaitForExit());
+  EXPECT_TRUE(FileExists(one.ConfigPath()));
+  EXPECT_TRUE(FileExists(other.ConfigPath()));
+}
+
+TEST(UnreadableConfigE2E, WarnsRunsWithAnEmptyListAndLeavesTheFileAsItWas) {
+  AppUnderTest app;
+  const std::string original = ConfigCipher(kOneServer);
+  ASSERT_TRUE(WriteBytes(app.ConfigPath(), original));
+  // Another program holds ms.ini without sharing it while the copy starts.
+  HANDLE lock = CreateFileW(app.ConfigPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(app.Start());
+  HWND box = app.WaitForMessageBox();
+  ASSERT_NE(box, nullptr) << "no warning";
+  const MessageBoxSeen seen = ReadMessageBox(box);
+  EXPECT_EQ(seen.caption, L"读取失败");
+  EXPECT_EQ(seen.text, L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。");
+  CloseHandle(lock);
+  EXPECT_TRUE(AnswerMessageBox(box));
+
+  HWND main = app.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(app.RowCount(GetDlgItem(main, kMainServerList)), 0);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(app.WaitForExit());
+  EXPECT_EQ(ReadBytes(app.ConfigPath()), original);
+  EXPECT_EQ(FileNames(app.folder().path()),
+            (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+}
+
+}  // namespace
+}  // namespace rdc::e2e
