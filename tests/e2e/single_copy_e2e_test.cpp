@@ -80,23 +80,6 @@ TEST(SingleCopyE2E, SecondStartShowsTheRunningStartupPrompt) {
   EXPECT_TRUE(app.Running());
 }
 
-TEST(SingleCopyE2E, CopiesInDifferentFoldersRunSideBySide) {
-  AppUnderTest one;
-  AppUnderTest other;
-  ASSERT_TRUE(one.Start());
-  ASSERT_TRUE(other.Start());
-  HWND oneMain = one.WaitForMainWindow();
-  HWND otherMain = other.WaitForMainWindow();
-  ASSERT_NE(oneMain, nullptr);
-  ASSERT_NE(otherMain, nullptr);
-  PostMessageW(oneMain, WM_CLOSE, 0, 0);
-  PostMessageW(otherMain, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(one.WaitForExit());
-  EXPECT_TRUE(other.WaitForExit());
-  EXPECT_TRUE(FileExists(one.ConfigPath()));
-  EXPECT_TRUE(FileExists(other.ConfigPath()));
-}
-
 TEST(UnreadableConfigE2E, WarnsRunsWithAnEmptyListAndLeavesTheFileAsItWas) {
   AppUnderTest app;
   const std::string original = ConfigCipher(kOneServer);
