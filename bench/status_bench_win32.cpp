@@ -19,6 +19,7 @@
 
 #include "core/app_state.h"
 #include "core/config_store_win32.h"
+#include "loopback_ports_win32.h"
 #include "servers/port_text.h"
 #include "servers/tcp_probe_win32.h"
 #include "ui/control_ids.h"
@@ -42,10 +43,7 @@ sockaddr_in Loopback(unsigned short port) {
 }
 
 // Opens `count` listeners and finds `count` closed ports; returns the ports in
-// row order (listening, closed, listening, ...) and whether each listens. The
-// closed ports lie below the system's range of source ports: a connect to a
-// closed port from that range can be given the same port as its source and
-// then connects to itself.
+// row order (listening, closed, listening, ...) and whether each listens.
 struct Ports {
   std::vector<SOCKET> listeners;
   std::vector<unsigned short> ports;
@@ -53,25 +51,13 @@ struct Ports {
 };
 Ports MakePorts(int count) {
   Ports result;
-  unsigned short nextClosed = 20000;
   for (int i = 0; i < count; ++i) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = Loopback(0);
-    int size = sizeof(address);
-    bind(s, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    result.ports.push_back(test::BindLoopbackBelowSourcePorts(s, AF_INET));
     listen(s, SOMAXCONN);
     result.listeners.push_back(s);
-    result.ports.push_back(ntohs(address.sin_port));
     result.listening.push_back(true);
-    for (;; ++nextClosed) {  // a port nothing holds: binding it works
-      SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-      const sockaddr_in closed = Loopback(nextClosed);
-      const bool free = bind(probe, reinterpret_cast<const sockaddr*>(&closed), sizeof closed) == 0;
-      closesocket(probe);
-      if (free) break;
-    }
-    result.ports.push_back(nextClosed++);
+    result.ports.push_back(test::ClosedLoopbackPort());
     result.listening.push_back(false);
   }
   return result;
