@@ -105,8 +105,8 @@ void BenchRebuild() {
       CreateWindowExW(WS_EX_STATICEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 21,
                       17, 344, 160, bare, nullptr, wc.hInstance, nullptr);
   for (int column = 0; column < 4; ++column) {
-    LVCOLUMNW spec{LVCF_WIDTH | LVCF_TEXT, 0, 80, const_cast<wchar_t*>(L"c")};
-    ListView_InsertColumn(bareList, column, &spec);
+    LVCOLUMNW header{LVCF_WIDTH | LVCF_TEXT, 0, 80, const_cast<wchar_t*>(L"c")};
+    ListView_InsertColumn(bareList, column, &header);
   }
   UpdateWindow(bare);
   Pump();
