@@ -22,7 +22,6 @@
 namespace rdc {
 namespace {
 
-constexpr UINT_PTR kProbeTimer = kMainProbeTimer;
 constexpr UINT kProbeIntervalMs = 10000;
 constexpr UINT kFirstSweepMessage = WM_APP + 9;
 
@@ -200,7 +199,7 @@ void MainWindow::OnCreated() {
   // thousands of connects do not hold up the first paint.
   PostMessageW(hwnd(), kFirstSweepMessage, 0, 0);
   // 时钟1 starts a sweep every 10 s for as long as the window exists.
-  SetTimer(hwnd(), kProbeTimer, kProbeIntervalMs, nullptr);
+  SetTimer(hwnd(), kMainProbeTimer, kProbeIntervalMs, nullptr);
 }
 
 void MainWindow::SetUpListView() {
@@ -422,12 +421,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_TIMER:
-      if (wParam != kProbeTimer) break;
+      if (wParam != kMainProbeTimer) break;
       startSweep_(hwnd(), state_.servers);
       return 0;
     case kFirstSweepMessage: startSweep_(hwnd(), state_.servers); return 0;
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
-    case WM_DESTROY: KillTimer(hwnd(), kProbeTimer); return 0;
+    case WM_DESTROY: KillTimer(hwnd(), kMainProbeTimer); return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);
 }
