@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "core/config_store_win32.h"
 #include "driver_win32.h"
+#include "model/config_store_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 

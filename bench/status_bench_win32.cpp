@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/app_state.h"
-#include "core/config_store_win32.h"
 #include "loopback_ports_win32.h"
+#include "model/app_state.h"
+#include "model/config_store_win32.h"
 #include "servers/port_text.h"
 #include "servers/tcp_probe_win32.h"
 #include "ui/control_ids.h"

@@ -10,7 +10,7 @@ set(rdc_system_libs comctl32 shell32 crypt32 ws2_32 user32 gdi32 advapi32 ole32)
 
 set(rdc_win32_sources ${rdc_sources})
 list(FILTER rdc_win32_sources INCLUDE REGEX "_win32\\.cpp$")
-list(FILTER rdc_win32_sources EXCLUDE REGEX "/src/app/")
+list(FILTER rdc_win32_sources EXCLUDE REGEX "/src/app/main_win32\\.cpp$")
 add_library(rdc_win32 STATIC ${rdc_win32_sources})
 target_link_libraries(rdc_win32 PUBLIC rdc_portable ${rdc_system_libs})
 
@@ -25,8 +25,7 @@ set_source_files_properties(${rdc_resources} PROPERTIES
   INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/generated
   OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/version.h;${rdc_resource_files}")
 
-file(GLOB rdc_app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/*.cpp)
-add_executable(rdconnect WIN32 ${rdc_app_sources} ${rdc_resources})
+add_executable(rdconnect WIN32 ${CMAKE_SOURCE_DIR}/src/app/main_win32.cpp ${rdc_resources})
 target_link_libraries(rdconnect PRIVATE rdc_win32)
 if(NOT MSVC)
   target_link_options(rdconnect PRIVATE -municode)

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "core/config_cipher.h"
-#include "core/config_file.h"
-#include "core/gbk_text.h"
 #include "fuzz_support.h"
+#include "model/config_cipher.h"
+#include "model/config_file.h"
+#include "text/gbk_text.h"
 
 namespace rdc::fuzz {
 namespace {

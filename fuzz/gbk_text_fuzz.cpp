@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/gbk_text.h"
 #include "fuzz_support.h"
+#include "text/gbk_text.h"
 
 namespace rdc::fuzz {
 namespace {

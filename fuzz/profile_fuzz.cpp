@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/gbk_text.h"
 #include "fuzz_support.h"
 #include "launch/profile.h"
+#include "text/gbk_text.h"
 
 namespace rdc::fuzz {
 namespace {

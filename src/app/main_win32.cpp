@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "core/config_file.h"
-#include "core/config_store_win32.h"
-#include "core/executable_folder_win32.h"
-#include "core/single_copy_win32.h"
-#include "core/startup.h"
-#include "core/text_win32.h"
+#include "app/single_copy_win32.h"
+#include "model/config_file.h"
+#include "model/config_store_win32.h"
+#include "model/startup.h"
+#include "os/executable_folder_win32.h"
+#include "text/text_win32.h"
 #include "ui/form_win32.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"

@@ -3,8 +3,8 @@
 
 #include <optional>
 
-#include "core/gbk_text.h"
 #include "launch/profile.h"
+#include "text/gbk_text.h"
 
 namespace rdc {
 namespace {

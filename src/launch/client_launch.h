@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "launch/password_blob.h"
-#include "servers/server_list.h"
+#include "model/server_list.h"
 
 namespace rdc {
 

@@ -4,7 +4,7 @@
 
 #include <wincrypt.h>
 
-#include "core/text_win32.h"
+#include "text/text_win32.h"
 
 namespace rdc {
 namespace {

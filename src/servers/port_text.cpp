@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "core/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace rdc {
 namespace {

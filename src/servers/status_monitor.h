@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "model/server_list.h"
 #include "servers/probe_address.h"
-#include "servers/server_list.h"
 
 namespace rdc {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/text_win32.h"
+#include "text/text_win32.h"
 
 namespace rdc {
 

@@ -1,7 +1,7 @@
 // The GBK byte limit of the password fields.
 #include "ui/gbk_limit_win32.h"
 
-#include "core/text_win32.h"
+#include "text/text_win32.h"
 
 namespace rdc {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "core/text_win32.h"
+#include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"

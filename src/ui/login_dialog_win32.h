@@ -6,7 +6,7 @@
 #include <memory>
 #include <span>
 
-#include "core/startup.h"
+#include "model/startup.h"
 #include "ui/form_win32.h"
 #include "ui/gbk_limit_win32.h"
 

@@ -7,10 +7,10 @@
 
 #include <array>
 
-#include "core/config_cipher.h"
-#include "core/text_win32.h"
 #include "launch/launch_environment_win32.h"
+#include "model/config_cipher.h"
 #include "servers/tcp_probe_win32.h"
+#include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
@@ -133,9 +133,13 @@ HIMAGELIST LoadStatePictures(int dpi) {
   return pictures;
 }
 
-// The list view's state-image bits hold the picture index + 1.
+// The state pictures in their strip: 0 online, 1 offline, 2 pending. The list
+// view's state-image bits hold the picture index + 1.
 UINT StateImageOf(ServerStatus status) {
-  return INDEXTOSTATEIMAGEMASK(StatePictureIndex(status) + 1);
+  int index = 2;
+  if (status == ServerStatus::Online) index = 0;
+  if (status == ServerStatus::Offline) index = 1;
+  return INDEXTOSTATEIMAGEMASK(index + 1);
 }
 
 const wchar_t* StatusText(ServerStatus status) {

@@ -11,10 +11,10 @@
 #include <span>
 #include <string>
 
-#include "core/app_state.h"
-#include "core/config_file.h"
-#include "core/config_store_win32.h"
 #include "launch/client_launch.h"
+#include "model/app_state.h"
+#include "model/config_file.h"
+#include "model/config_store_win32.h"
 #include "servers/status_monitor.h"
 #include "ui/form_win32.h"
 

@@ -4,7 +4,8 @@
 
 #include <array>
 
-#include "core/text_win32.h"
+#include "model/config_file.h"
+#include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "servers/server_list.h"
+#include "model/server_list.h"
 #include "ui/form_win32.h"
 
 namespace rdc {

@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "core/startup.h"
-#include "core/text_win32.h"
+#include "model/startup.h"
+#include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/messages.h"

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "core/config_cipher.h"
-#include "core/executable_folder_win32.h"
+#include "model/config_cipher.h"
+#include "os/executable_folder_win32.h"
 #include "ui/control_ids.h"
 
 namespace rdc::e2e {

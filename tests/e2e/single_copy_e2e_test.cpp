@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/config_cipher.h"
 #include "driver_win32.h"
+#include "model/config_cipher.h"
 #include "ui/control_ids.h"
 
 namespace rdc::e2e {

@@ -1,6 +1,6 @@
 // Tests of the ms.ini cipher against published RC4 vectors and its own
 // properties: the same call deciphers, and every call starts a new keystream.
-#include "core/config_cipher.h"
+#include "model/config_cipher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Tests of the plain text inside ms.ini: the exact bytes written, and how
 // records and option lines (odd ones included) are read back.
-#include "core/config_file.h"
+#include "model/config_file.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/config_cipher.h"
-#include "core/config_file.h"
+#include "model/config_cipher.h"
+#include "model/config_file.h"
 
 namespace rdc {
 namespace {

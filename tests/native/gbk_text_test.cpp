@@ -1,6 +1,6 @@
 // Tests of the GBK text rules: character stepping, FindText, SplitText,
 // TextBetweenAll and the cut at the first zero byte.
-#include "core/gbk_text.h"
+#include "text/gbk_text.h"
 
 #include <gtest/gtest.h>
 

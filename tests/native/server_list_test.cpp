@@ -1,8 +1,10 @@
 // Tests of the server list's editing rules: what may be stored, and the
 // numbering after a removal.
-#include "servers/server_list.h"
+#include "model/server_list.h"
 
 #include <gtest/gtest.h>
+
+#include "model/config_file.h"
 
 namespace rdc {
 namespace {

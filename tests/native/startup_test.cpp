@@ -1,14 +1,14 @@
 // Tests of the start-up decisions: when the password prompt is shown and when
 // the main window may open, with a prompt that types a given answer.
-#include "core/startup.h"
+#include "model/startup.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 
-#include "core/config_cipher.h"
-#include "core/config_file.h"
+#include "model/config_cipher.h"
+#include "model/config_file.h"
 
 namespace rdc {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
-#include "core/config_cipher.h"
-#include "core/config_store_win32.h"
-#include "core/single_copy_win32.h"
+#include "app/single_copy_win32.h"
+#include "model/app_state.h"
+#include "model/config_cipher.h"
+#include "model/config_store_win32.h"
 #include "test_files_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui_test_support_win32.h"

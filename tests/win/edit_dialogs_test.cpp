@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/text_win32.h"
 #include "test_files_win32.h"
+#include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/server_dialog_win32.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/text_win32.h"
 #include "launch/profile.h"
+#include "text/text_win32.h"
 
 namespace rdc {
 namespace {

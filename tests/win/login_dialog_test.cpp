@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
-#include "core/text_win32.h"
+#include "model/app_state.h"
+#include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui_test_support_win32.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/config_store_win32.h"
-#include "core/text_win32.h"
 #include "launch/client_launch.h"
+#include "model/config_store_win32.h"
 #include "test_files_win32.h"
+#include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/form_win32.h"
 #include "ui/main_window_win32.h"

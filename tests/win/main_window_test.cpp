@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
-#include "core/config_cipher.h"
-#include "core/config_store_win32.h"
 #include "launch/client_launch.h"
+#include "model/app_state.h"
+#include "model/config_cipher.h"
+#include "model/config_store_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"

@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "core/app_state.h"
-#include "core/config_store_win32.h"
+#include "model/app_state.h"
+#include "model/config_store_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win32.h"

@@ -1,9 +1,9 @@
 // The start-up decisions over the bytes read from ms.ini and a password prompt.
-#include "core/startup.h"
+#include "model/startup.h"
 
-#include "core/config_cipher.h"
-#include "core/config_file.h"
-#include "core/gbk_text.h"
+#include "model/config_cipher.h"
+#include "model/config_file.h"
+#include "text/gbk_text.h"
 
 namespace rdc {
 

@@ -1,5 +1,5 @@
 // ms.ini on disk: whole-file read, atomic replace on save.
-#include "core/config_store_win32.h"
+#include "model/config_store_win32.h"
 
 #include <windows.h>
 

@@ -1,11 +1,9 @@
 // Looking up the servers the user keeps by their 1-based entry number.
-#include "servers/server_list.h"
+#include "model/server_list.h"
 
 #include <atomic>
 #include <cstddef>
 #include <utility>
-
-#include "core/gbk_text.h"
 
 namespace rdc {
 
@@ -17,19 +15,6 @@ std::uint64_t NewEntryId() {
 const ServerEntry* EntryByNumber(const ServerList& list, int number) {
   if (number <= 0 || static_cast<std::size_t>(number) > list.size()) return nullptr;
   return &list[static_cast<std::size_t>(number) - 1];
-}
-
-bool IsStorable(const ServerTexts& texts) {
-  // A record line that begins like the password line would be read as one.
-  if (texts.host.starts_with("#LoadinPass:<")) return false;
-  for (const std::string* field : {&texts.host, &texts.port, &texts.account, &texts.password}) {
-    if (HasControlByte(*field)) return false;
-  }
-  for (const std::string* field :
-       {&texts.host, &texts.port, &texts.account, &texts.password, &texts.remark}) {
-    if (FindText(*field, "|") != -1) return false;
-  }
-  return true;
 }
 
 namespace {

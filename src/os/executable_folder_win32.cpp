@@ -1,5 +1,5 @@
 // The running executable's folder, whatever the length of its path.
-#include "core/executable_folder_win32.h"
+#include "os/executable_folder_win32.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
 // The plain text of ms.ini: records and option lines read into the server list
 // and the two options, and the same text composed back for saving.
-#include "core/config_file.h"
+#include "model/config_file.h"
 
 #include <utility>
 #include <vector>
 
-#include "core/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace rdc {
 
@@ -106,6 +106,19 @@ std::string ComposeConfigText(const ServerList& list, const ConfigOptions& optio
   text += kPasswordEnd;
   text += kLineEnd;
   return text;
+}
+
+bool IsStorable(const ServerTexts& texts) {
+  // A record line that begins like the password line would be read as one.
+  if (texts.host.starts_with(kPasswordBegin)) return false;
+  for (const std::string* field : {&texts.host, &texts.port, &texts.account, &texts.password}) {
+    if (HasControlByte(*field)) return false;
+  }
+  for (const std::string* field :
+       {&texts.host, &texts.port, &texts.account, &texts.password, &texts.remark}) {
+    if (FindText(*field, kFieldSeparator) != -1) return false;
+  }
+  return true;
 }
 
 std::string StartupPasswordOf(std::string_view plain) {

@@ -1,5 +1,5 @@
 // GBK <-> UTF-16 through code page 936.
-#include "core/text_win32.h"
+#include "text/text_win32.h"
 
 #include <windows.h>
 

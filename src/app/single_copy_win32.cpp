@@ -1,6 +1,6 @@
 // One running copy per folder: a named mutex derived from the folder, and the
 // running copy's windows found through the executable path of their process.
-#include "core/single_copy_win32.h"
+#include "app/single_copy_win32.h"
 
 #include <cstdint>
 #include <cwchar>

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "core/app_state.h"
+#include "model/app_state.h"
 
 namespace rdc {
 

@@ -1,6 +1,6 @@
 // Searching and splitting of GBK byte strings, stepping over whole characters
 // so that the second byte of a double-byte character never starts a match.
-#include "core/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace rdc {
 

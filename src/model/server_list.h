@@ -27,11 +27,6 @@ struct ServerEntry {
 // Entry number k (1-based) is list[k - 1].
 using ServerList = std::vector<ServerEntry>;
 
-// Index into the list view's state pictures: 0 online, 1 offline, 2 pending.
-inline int StatePictureIndex(ServerStatus status) {
-  return static_cast<int>(status) - 1;
-}
-
 // The entry with entry number `number`, or nullptr when there is none.
 const ServerEntry* EntryByNumber(const ServerList& list, int number);
 
@@ -39,12 +34,6 @@ const ServerEntry* EntryByNumber(const ServerList& list, int number);
 struct ServerTexts {
   std::string host, port, account, password, remark;
 };
-
-// Whether the texts can be stored so that the next start reads the same
-// server: no "|" in any field, and no control character (below 0x20) in the
-// host, port, account or password, and a host that does not begin with the
-// password line's "#LoadinPass:<". The remark may hold line breaks.
-bool IsStorable(const ServerTexts& texts);
 
 // Appends a new entry, pending until its first probe.
 void AppendServer(ServerList& list, ServerTexts texts);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "servers/server_list.h"
+#include "model/server_list.h"
 
 namespace rdc {
 

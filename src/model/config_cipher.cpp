@@ -1,6 +1,6 @@
 // RC4 over the bytes of ms.ini: the key schedule is rebuilt at every call, so
 // the same plain text always gives the same file and deciphering is the same call.
-#include "core/config_cipher.h"
+#include "model/config_cipher.h"
 
 #include <array>
 #include <cstddef>

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "servers/server_list.h"
+#include "model/server_list.h"
 
 namespace rdc {
 
@@ -29,6 +29,12 @@ void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& option
 // (CR LF or a lone CR) is written as a lone LF.
 std::string ComposeConfigText(const ServerList& list, const ConfigOptions& options,
                               std::string_view startupPassword);
+
+// Whether the texts can be stored so that the next start reads the same
+// server: no "|" in any field, and no control character (below 0x20) in the
+// host, port, account or password, and a host that does not begin with the
+// password line's "#LoadinPass:<". The remark may hold line breaks.
+bool IsStorable(const ServerTexts& texts);
 
 // The start-up password held by a deciphered configuration ("" when none):
 // the text between "#LoadinPass:<" and ">" on the lines that begin with the
