@@ -25,6 +25,8 @@
 #include "ui/control_ids.h"
 #include "ui/form_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/probe_outcomes_win32.h"
+#include "ui/window_messages.h"
 
 namespace rdc {
 namespace {

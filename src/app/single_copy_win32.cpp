@@ -6,17 +6,17 @@
 #include <cwchar>
 #include <iterator>
 
+#include "os/owners_win32.h"
+
 namespace rdc {
 namespace {
 
 std::wstring FolderOfProcess(DWORD processId) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-  if (process == nullptr) return {};
+  const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) return {};
   wchar_t path[MAX_PATH * 4];
   DWORD size = static_cast<DWORD>(std::size(path));
-  const bool known = QueryFullProcessImageNameW(process, 0, path, &size) != 0;
-  CloseHandle(process);
-  if (!known) return {};
+  if (!QueryFullProcessImageNameW(process.get(), 0, path, &size)) return {};
   const std::wstring image(path, size);
   const std::size_t cut = image.find_last_of(L'\\');
   return cut == std::wstring::npos ? std::wstring() : image.substr(0, cut);
@@ -44,13 +44,9 @@ std::wstring SingleCopyLockName(const std::wstring& folder) {
 
 SingleCopyLock::SingleCopyLock(const std::wstring& folder) {
   SetLastError(ERROR_SUCCESS);
-  mutex_ = CreateMutexW(nullptr, FALSE, SingleCopyLockName(folder).c_str());
+  mutex_.reset(CreateMutexW(nullptr, FALSE, SingleCopyLockName(folder).c_str()));
   // Without a mutex (it cannot be made) the copy runs as it would alone.
-  first_ = mutex_ == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
-}
-
-SingleCopyLock::~SingleCopyLock() {
-  if (mutex_ != nullptr) CloseHandle(mutex_);
+  first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 bool BringRunningCopyToFront(const std::wstring& folder) {

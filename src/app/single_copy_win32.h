@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "os/owners_win32.h"
+
 namespace rdc {
 
 // The name of the lock for `folder`; spellings that differ only in letter case
@@ -18,7 +20,6 @@ std::wstring SingleCopyLockName(const std::wstring& folder);
 class SingleCopyLock {
  public:
   explicit SingleCopyLock(const std::wstring& folder);
-  ~SingleCopyLock();
   SingleCopyLock(const SingleCopyLock&) = delete;
   SingleCopyLock& operator=(const SingleCopyLock&) = delete;
 
@@ -26,7 +27,7 @@ class SingleCopyLock {
   bool first() const { return first_; }
 
  private:
-  HANDLE mutex_ = nullptr;
+  UniqueHandle mutex_;
   bool first_ = true;
 };
 

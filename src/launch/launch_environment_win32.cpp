@@ -4,6 +4,7 @@
 
 #include <wincrypt.h>
 
+#include "os/owners_win32.h"
 #include "text/text_win32.h"
 
 namespace rdc {
@@ -15,44 +16,11 @@ std::wstring ToWide(std::u16string_view text) {
   return std::wstring(text.begin(), text.end());
 }
 
-class UniqueHandle {
- public:
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  ~UniqueHandle() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
-class UniqueKey {
- public:
-  UniqueKey() = default;
-  ~UniqueKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  UniqueKey(const UniqueKey&) = delete;
-  UniqueKey& operator=(const UniqueKey&) = delete;
-  HKEY get() const { return key_; }
-  HKEY* receive() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 }  // namespace
 
 std::u16string Win32LaunchEnvironment::Utf16WithTerminator(const std::string& gbk) {
-  // Source length -1: the conversion runs up to and including the first NUL.
-  const int units = MultiByteToWideChar(kGbkCodePage, 0, gbk.c_str(), -1, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  if (MultiByteToWideChar(kGbkCodePage, 0, gbk.c_str(), -1, wide.data(), units) != units) return {};
+  // Up to the first NUL, and the terminator with it.
+  const std::wstring wide = WideFromGbk(std::string_view(gbk.c_str())) + L'\0';
   return std::u16string(wide.begin(), wide.end());
 }
 
@@ -65,9 +33,8 @@ std::string Win32LaunchEnvironment::Protect(std::string_view data,
   if (!CryptProtectData(&input, wideDescription.c_str(), nullptr, nullptr, nullptr, 0, &output)) {
     return {};
   }
-  std::string blob(reinterpret_cast<const char*>(output.pbData), output.cbData);
-  LocalFree(output.pbData);
-  return blob;
+  const LocalMemory<BYTE*> owned(output.pbData);
+  return std::string(reinterpret_cast<const char*>(owned.get()), output.cbData);
 }
 
 std::u16string Win32LaunchEnvironment::TempDirectory() {

@@ -3,35 +3,13 @@
 
 #include <windows.h>
 
+#include "os/owners_win32.h"
+
 namespace rdc {
-namespace {
-
-// Owns a file handle; closes it when it goes.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  bool Close() {
-    const bool closed = CloseHandle(handle_) != 0;
-    handle_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-
- private:
-  HANDLE handle_;
-};
-
-}  // namespace
 
 ConfigRead ConfigFileStore::Read() const {
-  FileHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     const DWORD error = GetLastError();
     return {{}, error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND};
@@ -49,8 +27,8 @@ ConfigRead ConfigFileStore::Read() const {
 
 bool ConfigFileStore::WriteTemporary(std::string_view bytes) const {
   if (Fails(SaveStep::CreateTemporary)) return false;
-  FileHandle file(CreateFileW(temporaryPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(temporaryPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   DWORD written = 0;
   const DWORD size = static_cast<DWORD>(bytes.size());
@@ -59,7 +37,7 @@ bool ConfigFileStore::WriteTemporary(std::string_view bytes) const {
        (!WriteFile(file.get(), bytes.data(), size, &written, nullptr) || written != size)))
     return false;
   if (Fails(SaveStep::Flush) || !FlushFileBuffers(file.get())) return false;
-  const bool closed = file.Close();  // the handle is gone either way
+  const bool closed = file.Free();  // the handle is gone either way
   return closed && !Fails(SaveStep::Close);
 }
 

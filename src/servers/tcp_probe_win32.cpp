@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "os/owners_win32.h"
 #include "text/text_win32.h"
 
 namespace rdc {
@@ -94,9 +95,10 @@ std::vector<IpAddress> LookUpHost(const std::string& host) {
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  ADDRINFOW* found = nullptr;
-  if (GetAddrInfoW(WideFromGbk(host).c_str(), nullptr, &hints, &found) != 0) return addresses;
-  for (const ADDRINFOW* info = found; info; info = info->ai_next) {
+  UniqueAddressInfo found;
+  if (GetAddrInfoW(WideFromGbk(host).c_str(), nullptr, &hints, found.receive()) != 0)
+    return addresses;
+  for (const ADDRINFOW* info = found.get(); info; info = info->ai_next) {
     IpAddress address;
     if (info->ai_family == AF_INET) {
       std::memcpy(address.bytes.data(),
@@ -110,7 +112,6 @@ std::vector<IpAddress> LookUpHost(const std::string& host) {
     }
     addresses.push_back(address);
   }
-  FreeAddrInfoW(found);
   return addresses;
 }
 
@@ -135,20 +136,6 @@ ProbeSystem Win32ProbeSystem() {
     return StartWinsock() ? LookUpHost(host) : std::vector<IpAddress>{};
   };
   return system;
-}
-
-void StartProbeSweep(HWND window, const ServerList& list) {
-  StartSweep(PlanSweep(list), Win32ProbeSystem(), [window](std::vector<ProbeOutcome> known) {
-    auto posted = std::make_unique<std::vector<ProbeOutcome>>(std::move(known));
-    // A window that is gone takes no message; the outcome is then dropped here.
-    if (PostMessageW(window, kProbeOutcomeMessage, 0, reinterpret_cast<LPARAM>(posted.get())))
-      posted.release();
-  });
-}
-
-std::unique_ptr<std::vector<ProbeOutcome>> TakeProbeOutcomes(LPARAM lParam) {
-  return std::unique_ptr<std::vector<ProbeOutcome>>(
-      reinterpret_cast<std::vector<ProbeOutcome>*>(lParam));
 }
 
 }  // namespace rdc

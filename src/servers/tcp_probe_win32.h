@@ -1,5 +1,5 @@
 // The status probes on Windows: Winsock connects polled with WSAPoll, name
-// look-ups through GetAddrInfoW, and outcomes posted to a window.
+// look-ups through GetAddrInfoW.
 #pragma once
 
 #include <windows.h>
@@ -11,10 +11,6 @@
 #include "servers/status_monitor.h"
 
 namespace rdc {
-
-// Posted to the window a sweep reports to; lParam owns the outcomes that became
-// known together (take them with TakeProbeOutcomes).
-inline constexpr UINT kProbeOutcomeMessage = WM_APP + 8;
 
 // Non-blocking connects of one sweep, each on a socket of its own.
 class WsaPollConnector : public ProbeConnector {
@@ -42,10 +38,5 @@ bool StartWinsock();
 std::vector<IpAddress> LookUpHost(const std::string& host);
 
 ProbeSystem Win32ProbeSystem();
-
-// Starts a sweep over the list whose outcomes are posted to `window`.
-void StartProbeSweep(HWND window, const ServerList& list);
-
-std::unique_ptr<std::vector<ProbeOutcome>> TakeProbeOutcomes(LPARAM lParam);
 
 }  // namespace rdc

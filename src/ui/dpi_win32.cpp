@@ -1,6 +1,8 @@
 // Which DPI a window is shown at, on every Windows version the program runs on.
 #include "ui/dpi_win32.h"
 
+#include "os/owners_win32.h"
+
 namespace rdc {
 namespace {
 
@@ -16,9 +18,8 @@ DpiForWindowFunction DpiForWindow() {
 }  // namespace
 
 int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
-  if (screen) ReleaseDC(nullptr, screen);
+  const WindowDc screen(nullptr);
+  const int dpi = screen.valid() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : kDesignDpi;
   return dpi > 0 ? dpi : kDesignDpi;
 }
 

@@ -130,7 +130,7 @@ HFONT FormWindow::FontFor(ControlFont font) {
                          GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, face);
   }
-  fonts_.emplace_back(font, OwnedFont(handle));
+  fonts_.emplace_back(font, UniqueFont(handle));
   return handle;
 }
 
@@ -139,7 +139,7 @@ void FormWindow::MoveToDpi(int dpi, const RECT& suggested) {
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   // The controls keep the old fonts until they have the new ones.
-  std::vector<std::pair<ControlFont, OwnedFont>> oldFonts = std::move(fonts_);
+  std::vector<std::pair<ControlFont, UniqueFont>> oldFonts = std::move(fonts_);
   fonts_.clear();
   for (const ControlSpec& row : controls_) {
     HWND child = control(row.id);
@@ -153,7 +153,7 @@ void FormWindow::MoveToDpi(int dpi, const RECT& suggested) {
 }
 
 void FormWindow::ShowIconPicture(int id, int icon, int designSize) {
-  pictures_.push_back({id, icon, designSize, nullptr});
+  pictures_.push_back({id, icon, designSize, UniqueIcon()});
   LoadIconPicture(pictures_.back());
 }
 
@@ -162,7 +162,7 @@ void FormWindow::LoadIconPicture(IconPicture& picture) {
   // icon resource holds the picture at 100%, 150% and 200%; other sizes are
   // scaled from the nearest.
   const int size = Scale(picture.designSize);
-  OwnedIcon icon(static_cast<HICON>(LoadImageW(
+  UniqueIcon icon(static_cast<HICON>(LoadImageW(
       GetModuleHandleW(nullptr), MAKEINTRESOURCEW(picture.icon), IMAGE_ICON, size, size, 0)));
   SendMessageW(control(picture.id), STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
   picture.shown = std::move(icon);  // the box no longer shows the one this replaces

@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "os/owners_win32.h"
 #include "ui/dpi_win32.h"
 
 namespace rdc {
@@ -56,16 +57,6 @@ inline constexpr DWORD kPlainLabel = SS_LEFTNOWORDWRAP | SS_CENTERIMAGE;
 
 // Styles a control of `kind` gets besides those of its table row.
 DWORD KindStyle(ControlKind kind);
-
-// Owners of the fonts and icons a form makes; they are freed with the form.
-struct FontDeleter {
-  void operator()(HFONT font) const { DeleteObject(font); }
-};
-struct IconDeleter {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
-using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
 class FormWindow {
  public:
@@ -123,7 +114,7 @@ class FormWindow {
     int id;
     int icon;
     int designSize;
-    OwnedIcon shown;
+    UniqueIcon shown;
   };
 
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -140,7 +131,7 @@ class FormWindow {
   int defaultButton_ = 0;
   int dpi_ = kDesignDpi;
   HWND lastFocus_ = nullptr;
-  std::vector<std::pair<ControlFont, OwnedFont>> fonts_;  // the fonts made for dpi_
+  std::vector<std::pair<ControlFont, UniqueFont>> fonts_;  // the fonts made for dpi_
   std::vector<IconPicture> pictures_;
   std::vector<HWND> disabledByModal_;  // the other windows while this form runs modally
 };

@@ -9,21 +9,22 @@
 
 #include "launch/launch_environment_win32.h"
 #include "model/config_cipher.h"
-#include "servers/tcp_probe_win32.h"
+#include "os/owners_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
+#include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/server_dialog_win32.h"
 #include "ui/set_password_dialog_win32.h"
 #include "ui/vendor.h"
+#include "ui/window_messages.h"
 
 namespace rdc {
 namespace {
 
 constexpr UINT kProbeIntervalMs = 10000;
-constexpr UINT kFirstSweepMessage = WM_APP + 9;
 
 const std::wstring kVendorLinkCaption = std::wstring(L"进入tarnwick站 ") + kVendorDomain;
 
@@ -125,11 +126,10 @@ HIMAGELIST LoadStatePictures(int dpi) {
     }
   }
   HIMAGELIST pictures = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 3, 0);
-  HBITMAP strip =
+  const UniqueBitmap strip(
       static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource),
-                                      IMAGE_BITMAP, 3 * width, height, LR_CREATEDIBSECTION));
-  ImageList_Add(pictures, strip, nullptr);
-  DeleteObject(strip);
+                                      IMAGE_BITMAP, 3 * width, height, LR_CREATEDIBSECTION)));
+  ImageList_Add(pictures, strip.get(), nullptr);
   return pictures;
 }
 
@@ -226,9 +226,8 @@ void MainWindow::SetUpListView() {
 
 void MainWindow::ShowStatePictures() {
   // The list view owns the list it shows; the one it showed before is ours to free.
-  HIMAGELIST previous =
-      ListView_SetImageList(control(kMainServerList), LoadStatePictures(dpi()), LVSIL_STATE);
-  if (previous) ImageList_Destroy(previous);
+  const UniqueImageList previous(
+      ListView_SetImageList(control(kMainServerList), LoadStatePictures(dpi()), LVSIL_STATE));
 }
 
 void MainWindow::OnDpiChanged() {

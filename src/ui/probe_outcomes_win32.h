@@ -1,0 +1,20 @@
+// Status sweeps that report to a window: their outcomes are posted to it.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "model/server_list.h"
+#include "servers/status_monitor.h"
+
+namespace rdc {
+
+// Starts a sweep over the list whose outcomes are posted to `window` as
+// kProbeOutcomeMessage; lParam owns the outcomes that became known together.
+void StartProbeSweep(HWND window, const ServerList& list);
+
+std::unique_ptr<std::vector<ProbeOutcome>> TakeProbeOutcomes(LPARAM lParam);
+
+}  // namespace rdc
