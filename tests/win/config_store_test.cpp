@@ -112,8 +112,8 @@ TEST(ConfigFileStore, StoreKeepingTheFileWritesNothing) {
 TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
   test::InitCommonControlsOnce();
   const std::string oldFile =
-      ConfigCipher("10.0.0.1|3389|admin|pw|old\r\n#Start:0\r\n#LoadinPass:<>\r\n");
-  const std::string newPlain = "10.0.0.2|22|root||new\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+      ConfigCipher("127.0.0.1|3389|admin|pw|old\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  const std::string newPlain = "127.0.0.2|22|root||new\r\n#Start:0\r\n#LoadinPass:<>\r\n";
   const ShownBox saveFailed{L"配置文件 ms.ini 保存失败，本次的修改尚未保存。", L"保存失败",
                             MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
   const struct {
