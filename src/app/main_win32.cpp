@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/single_copy_win32.h"
+#include "launch/launch_environment_win32.h"
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
 #include "model/startup.h"
@@ -16,7 +17,9 @@
 #include "ui/form_win32.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/message_loop_win32.h"
 #include "ui/messages.h"
+#include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -44,7 +47,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   rdc::LoginDialogPrompt prompt;
   if (!rdc::RunStartup(state, config.bytes, prompt)) return 0;
 
-  rdc::MainWindow window(state, store);
+  rdc::Win32LaunchEnvironment launch;
+  rdc::ProbeSweeps sweeps;
+  rdc::ShellAddressOpener addresses;
+  rdc::MainWindow window(state, {store, launch, sweeps, addresses});
   HWND main = window.Create();
   rdc::RunMessageLoop([main] { return !IsWindow(main); });
   return 0;

@@ -7,13 +7,11 @@
 
 #include <array>
 
-#include "launch/launch_environment_win32.h"
 #include "model/config_cipher.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
-#include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/server_dialog_win32.h"
@@ -155,11 +153,6 @@ void ShowOperationError(const wchar_t* text) {
   ShowMessage(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
 }
 
-void OpenWithShell(const wchar_t* address) {
-  // The result is ignored: a failed open changes nothing in the program.
-  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 }  // namespace
 
 std::span<const ControlSpec> MainWindowControls() {
@@ -177,18 +170,19 @@ FormFrame MainWindowFrame() {
   return {title.c_str(), 497, 408, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX};
 }
 
-MainWindow::MainWindow(AppState& state, const ConfigFileStore& store)
-    : state_(state),
-      store_(store),
-      openAddress_(OpenWithShell),
-      startSweep_([](HWND window, const ServerList& list) { StartProbeSweep(window, list); }) {}
+void ShellAddressOpener::Open(const wchar_t* address) {
+  // The result is ignored: a failed open changes nothing in the program.
+  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+MainWindow::MainWindow(AppState& state, MainWindowServices services)
+    : state_(state), services_(services) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
 }
 
 void MainWindow::OnCreated() {
-  launch_ = std::make_unique<Win32LaunchEnvironment>(control(kMainConnect));
   SetUpListView();
   for (int id :
        {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort})
@@ -355,7 +349,7 @@ void MainWindow::OnCommand(int id, int notification) {
       return;
     case kMainDelete: DeleteSelectedServer(); return;
     case kMainStartupPassword: RunSetPasswordDialog(state_.startupPassword); return;
-    case kMainVendorLink: openAddress_(kVendorAddress); return;
+    case kMainVendorLink: services_.addresses.Open(kVendorAddress); return;
   }
 }
 
@@ -376,15 +370,20 @@ LaunchOptions MainWindow::CurrentLaunchOptions() const {
 }
 
 void MainWindow::ConnectSelectedServer() {
-  ReportRefusal(
-      ConnectSelected(*launch_, state_.servers, SelectedEntryNumber(), CurrentLaunchOptions()));
+  // The connect button takes no second click while the client starts.
+  const bool connectEnabled = IsWindowEnabled(control(kMainConnect)) != FALSE;
+  SetEnabled(kMainConnect, false);
+  const LaunchResult result = ConnectSelected(services_.launch, state_.servers,
+                                              SelectedEntryNumber(), CurrentLaunchOptions());
+  SetEnabled(kMainConnect, connectEnabled);
+  ReportRefusal(result);
 }
 
 void MainWindow::ConnectTemporaryLogin() {
   const TemporaryLogin login{
       GbkFromWide(Text(kMainTemporaryHost)), GbkFromWide(Text(kMainTemporaryPort)),
       GbkFromWide(Text(kMainTemporaryAccount)), GbkFromWide(Text(kMainTemporaryPassword))};
-  ReportRefusal(ConnectTemporary(*launch_, login, CurrentLaunchOptions()));
+  ReportRefusal(ConnectTemporary(services_.launch, login, CurrentLaunchOptions()));
 }
 
 void MainWindow::ReportRefusal(LaunchResult result) const {
@@ -393,7 +392,7 @@ void MainWindow::ReportRefusal(LaunchResult result) const {
 }
 
 bool MainWindow::SaveConfig() const {
-  return store_.Save(
+  return services_.store.Save(
       ConfigCipher(ComposeConfigText(state_.servers, Options(), state_.startupPassword)));
 }
 
@@ -425,9 +424,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_TIMER:
       if (wParam != kMainProbeTimer) break;
-      startSweep_(hwnd(), state_.servers);
+      services_.sweeps.Start(hwnd(), state_.servers);
       return 0;
-    case kFirstSweepMessage: startSweep_(hwnd(), state_.servers); return 0;
+    case kFirstSweepMessage: services_.sweeps.Start(hwnd(), state_.servers); return 0;
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
     case WM_DESTROY: KillTimer(hwnd(), kMainProbeTimer); return 0;
   }

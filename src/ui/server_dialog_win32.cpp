@@ -7,6 +7,7 @@
 #include "model/config_file.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
+#include "ui/message_loop_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 

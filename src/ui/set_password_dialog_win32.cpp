@@ -7,6 +7,7 @@
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
+#include "ui/message_loop_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"

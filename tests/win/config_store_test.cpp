@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/single_copy_win32.h"
+#include "launch/launch_environment_win32.h"
 #include "model/app_state.h"
 #include "model/config_cipher.h"
 #include "model/config_store_win32.h"
@@ -137,7 +138,10 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
     };
     AppState state;
     state.loadedConfig = newPlain;
-    MainWindow window(state, store);
+    Win32LaunchEnvironment launch;
+    test::NoSweeps sweeps;
+    test::RecordingAddressOpener opener;
+    MainWindow window(state, {store, launch, sweeps, opener});
     HWND hwnd = window.Create();
     ASSERT_NE(hwnd, nullptr);
     test::PumpMessages();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "launch/launch_environment_win32.h"
 #include "test_files_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
@@ -177,9 +178,8 @@ class MainWindowEditTest : public EditDialogsTest {
  protected:
   void SetUp() override {
     state_.loadedConfig = "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
-    window_ = std::make_unique<MainWindow>(state_, store_);
-    // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
+    window_ =
+        std::make_unique<MainWindow>(state_, MainWindowServices{store_, launch_, sweeps_, opener_});
     main_ = window_->Create();
     ASSERT_NE(main_, nullptr);
     PumpMessages();
@@ -220,6 +220,9 @@ class MainWindowEditTest : public EditDialogsTest {
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
+  Win32LaunchEnvironment launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   std::unique_ptr<MainWindow> window_;
   HWND main_ = nullptr;
 };

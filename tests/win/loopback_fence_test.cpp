@@ -2,10 +2,9 @@
 // the Wine server, so that server must run inside the loopback-only namespace
 // too. When the scripts say tests must run fenced, a connect to a
 // documentation address fails at once as unreachable.
+#include <gtest/gtest.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>

@@ -21,6 +21,7 @@
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/message_loop_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -66,7 +67,6 @@ class InertLaunchEnvironment : public LaunchEnvironment {
     return true;
   }
   bool StartProcess(const std::u16string&) override { return true; }
-  void SetConnectEnabled(bool) override {}
 
  private:
   TempNameCounter counter_;
@@ -84,13 +84,10 @@ class MainWindowTest : public ::testing::Test {
   // Creates the window over `config` as the start-up read it from ms.ini.
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
-    window_ = std::make_unique<MainWindow>(state_, store_);
-    // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
-    window_->SetAddressOpener([this](const wchar_t* address) { opened_.push_back(address); });
+    window_ =
+        std::make_unique<MainWindow>(state_, MainWindowServices{store_, launch_, sweeps_, opener_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
-    window_->SetLaunchEnvironment(std::make_unique<InertLaunchEnvironment>());
     PumpMessages();
   }
 
@@ -163,7 +160,9 @@ class MainWindowTest : public ::testing::Test {
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
   RecordingPrompt prompt_;  // outlives the window: no real box can block a test
-  std::vector<std::wstring> opened_;
+  InertLaunchEnvironment launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };
@@ -483,7 +482,7 @@ TEST_F(MainWindowServers, EditWithoutSelectionShowsSelectionMessageOnly) {
 TEST_F(MainWindowServers, VendorLinkOpensTheVendorAddressAndChangesNothing) {
   Open(kTwoServers);
   Click(kMainVendorLink);
-  EXPECT_EQ(opened_, std::vector<std::wstring>{L"https://tarnwick.example/"});
+  EXPECT_EQ(opener_.opened, std::vector<std::wstring>{L"https://tarnwick.example/"});
   EXPECT_TRUE(prompt_.boxes().empty());
   EXPECT_EQ(RowCount(), 2);
   EXPECT_TRUE(IsWindow(hwnd_));

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "launch/launch_environment_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
 #include "test_files_win32.h"
@@ -83,7 +84,8 @@ class ScaledLayout : public ::testing::Test {
   }
 
   HWND OpenMainWindow() {
-    main_ = std::make_unique<MainWindow>(state_, store_);
+    main_ =
+        std::make_unique<MainWindow>(state_, MainWindowServices{store_, launch_, sweeps_, opener_});
     HWND hwnd = main_->Create();
     PumpMessages();
     return hwnd;
@@ -109,6 +111,9 @@ class ScaledLayout : public ::testing::Test {
   test::RecordingPrompt prompt_;
   std::string startupPassword_;
   ServerList servers_;
+  Win32LaunchEnvironment launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   std::unique_ptr<MainWindow> main_;
 };
 

@@ -9,6 +9,7 @@
 #include <iomanip>
 
 #include "ui/form_win32.h"
+#include "ui/message_loop_win32.h"
 
 namespace rdc::test {
 
@@ -84,12 +85,6 @@ void PressKey(HWND target, UINT virtualKey) {
 
 void TypeText(HWND target, const std::wstring& text) {
   for (wchar_t c : text) SendMessageW(target, WM_CHAR, c, 1);
-}
-
-std::wstring WindowText(HWND hwnd) {
-  wchar_t buffer[512] = {};
-  const LRESULT length = SendMessageW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
-  return std::wstring(buffer, static_cast<std::size_t>(length));
 }
 
 std::wstring ClassName(HWND hwnd) {

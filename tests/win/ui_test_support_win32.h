@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "ui/form_win32.h"
+#include "ui/main_window_win32.h"
 #include "ui/prompt_win32.h"
+#include "ui/window_text_win32.h"
 
 namespace rdc::test {
 
@@ -30,7 +32,7 @@ void PressKey(HWND target, UINT virtualKey);
 void TypeText(HWND target, const std::wstring& text);
 
 // Text, style and font of a control.
-std::wstring WindowText(HWND hwnd);
+using rdc::WindowText;
 std::wstring ClassName(HWND hwnd);
 LONG_PTR Style(HWND hwnd);
 LONG_PTR ExStyle(HWND hwnd);
@@ -81,6 +83,19 @@ class RecordingPrompt {
   std::vector<ShownBox> boxes_;
   Answer answer_;
   ScopedMessagePrompt scope_;
+};
+
+// Sweeps that never start: rows keep their status (the live status has tests of its own).
+class NoSweeps : public StatusSweeps {
+ public:
+  void Start(HWND, const ServerList&) override {}
+};
+
+// Records the addresses a window asks to open instead of opening them.
+class RecordingAddressOpener : public AddressOpener {
+ public:
+  void Open(const wchar_t* address) override { opened.push_back(address); }
+  std::vector<std::wstring> opened;
 };
 
 // One WM_COMMAND that reached a window.
