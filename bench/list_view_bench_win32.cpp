@@ -129,7 +129,8 @@ void BenchRebuild() {
     void Open(const wchar_t*) override {}
   } noOpener;
   rdc::Win32LaunchEnvironment launch;
-  rdc::MainWindow window(state, {store, launch, noSweeps, noOpener});
+  rdc::MessageBoxPrompt prompt;
+  rdc::MainWindow window(state, {store, launch, noSweeps, noOpener, prompt});
   window.Create();
   HWND list = GetDlgItem(window.hwnd(), rdc::kMainServerList);
   Pump();

@@ -178,7 +178,8 @@ WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int ping
   TimedSweeps sweeps(starter);
   NoAddressOpener noOpener;
   Win32LaunchEnvironment launch;
-  MainWindow window(state, {store, launch, sweeps, noOpener});
+  MessageBoxPrompt prompt;
+  MainWindow window(state, {store, launch, sweeps, noOpener, prompt});
   const Clock::time_point& started = sweeps.started;
   HWND hwnd = window.Create();
   auto final = [&] {

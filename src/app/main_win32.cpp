@@ -37,20 +37,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
 
   rdc::AppState state;
+  rdc::MessageBoxPrompt prompt;
   rdc::ConfigFileStore store(folder + L"\\" + rdc::WideFromGbk(rdc::kConfigFileName));
   const rdc::ConfigRead config = store.Read();
   if (config.unreadable) {
     // The run goes on with an empty list but must not save it over the user's.
     store.KeepFileAsItIs();
-    rdc::ShowMessage(rdc::kConfigUnreadable, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
+    prompt.Show(rdc::kConfigUnreadable, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
   }
-  rdc::LoginDialogPrompt prompt;
-  if (!rdc::RunStartup(state, config.bytes, prompt)) return 0;
+  rdc::LoginDialogPrompt login(prompt);
+  if (!rdc::RunStartup(state, config.bytes, login)) return 0;
 
   rdc::Win32LaunchEnvironment launch;
   rdc::ProbeSweeps sweeps;
   rdc::ShellAddressOpener addresses;
-  rdc::MainWindow window(state, {store, launch, sweeps, addresses});
+  rdc::MainWindow window(state, {store, launch, sweeps, addresses, prompt});
   HWND main = window.Create();
   rdc::RunMessageLoop([main] { return !IsWindow(main); });
   return 0;

@@ -149,10 +149,6 @@ const wchar_t* StatusText(ServerStatus status) {
   return L"...";
 }
 
-void ShowOperationError(const wchar_t* text) {
-  ShowMessage(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
-}
-
 }  // namespace
 
 std::span<const ControlSpec> MainWindowControls() {
@@ -348,18 +344,20 @@ void MainWindow::OnCommand(int id, int notification) {
       if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
       return;
     case kMainDelete: DeleteSelectedServer(); return;
-    case kMainStartupPassword: RunSetPasswordDialog(state_.startupPassword); return;
+    case kMainStartupPassword:
+      RunSetPasswordDialog(state_.startupPassword, services_.prompt);
+      return;
     case kMainVendorLink: services_.addresses.Open(kVendorAddress); return;
   }
 }
 
 void MainWindow::OpenServerDialog(int editTarget) {
-  if (RunServerDialog(state_.servers, editTarget)) RefreshServerView();
+  if (RunServerDialog(state_.servers, editTarget, services_.prompt)) RefreshServerView();
 }
 
 void MainWindow::DeleteSelectedServer() {
   if (!HasSelection()) return;
-  if (ShowMessage(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
+  if (services_.prompt.Show(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
   RemoveServer(state_.servers, SelectedEntryNumber());
   RefreshServerView();
 }
@@ -386,6 +384,10 @@ void MainWindow::ConnectTemporaryLogin() {
   ReportRefusal(ConnectTemporary(services_.launch, login, CurrentLaunchOptions()));
 }
 
+void MainWindow::ShowOperationError(const wchar_t* text) const {
+  services_.prompt.Show(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
+}
+
 void MainWindow::ReportRefusal(LaunchResult result) const {
   if (result == LaunchResult::NoSelection) ShowOperationError(kSelectServerFirst);
   if (result == LaunchResult::IllegalCharacters) ShowOperationError(kIllegalServerText);
@@ -403,7 +405,8 @@ void MainWindow::OnCloseRequest() {
   closing_ = true;
   // The close is never refused; a failed save is offered again until the user gives up.
   while (!SaveConfig()) {
-    if (ShowMessage(kSaveFailed, kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)
+    if (services_.prompt.Show(kSaveFailed, kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
+        IDRETRY)
       break;
   }
   DestroyWindow(hwnd());

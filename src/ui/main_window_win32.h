@@ -14,8 +14,9 @@
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
 #include "servers/status_monitor.h"
-#include "ui/probe_outcomes_win32.h"
 #include "ui/form_win32.h"
+#include "ui/probe_outcomes_win32.h"
+#include "ui/prompt_win32.h"
 
 namespace rdc {
 
@@ -45,6 +46,7 @@ struct MainWindowServices {
   LaunchEnvironment& launch;     // where connections go
   StatusSweeps& sweeps;          // how the status column is probed
   AddressOpener& addresses;      // how the vendor link opens
+  MessagePrompt& prompt;         // how the window and its dialogs ask the user
 };
 
 class MainWindow : public FormWindow {
@@ -93,6 +95,7 @@ class MainWindow : public FormWindow {
   void ConnectSelectedServer();
   void ConnectTemporaryLogin();
   void ReportRefusal(LaunchResult result) const;
+  void ShowOperationError(const wchar_t* text) const;
 
   AppState& state_;
   MainWindowServices services_;

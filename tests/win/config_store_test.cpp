@@ -141,11 +141,6 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
     Win32LaunchEnvironment launch;
     test::NoSweeps sweeps;
     test::RecordingAddressOpener opener;
-    MainWindow window(state, {store, launch, sweeps, opener});
-    HWND hwnd = window.Create();
-    ASSERT_NE(hwnd, nullptr);
-    test::PumpMessages();
-
     RecordingPrompt prompt([&](const ShownBox&) {
       EXPECT_EQ(ReadBytes(store.path()), oldFile);
       EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
@@ -153,6 +148,11 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
       faulty = false;
       return IDRETRY;
     });
+    MainWindow window(state, {store, launch, sweeps, opener, prompt});
+    HWND hwnd = window.Create();
+    ASSERT_NE(hwnd, nullptr);
+    test::PumpMessages();
+
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
     test::PumpMessages();
     EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{saveFailed});

@@ -72,8 +72,8 @@ class MainWindowConnect : public testing::Test {
   // Opens the main window over a configuration text.
   void Open(std::string plain) {
     state_.loadedConfig = std::move(plain);
-    window_ =
-        std::make_unique<MainWindow>(state_, MainWindowServices{store_, launch_, sweeps_, opener_});
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     ASSERT_NE(window_->Create(), nullptr);
     recorded_.connectButton = Control(kMainConnect);
   }

@@ -84,8 +84,8 @@ class MainWindowTest : public ::testing::Test {
   // Creates the window over `config` as the start-up read it from ms.ini.
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
-    window_ =
-        std::make_unique<MainWindow>(state_, MainWindowServices{store_, launch_, sweeps_, opener_});
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
     PumpMessages();
@@ -527,7 +527,7 @@ TEST_F(MainWindowKeyboard, ModalFormDisablesWindowAndClosingItGivesTheKeyboardBa
   Open(kTwoServers);
   SetFocus(Control(kMainTemporaryPort));
   AppState formState;
-  LoginDialog form(formState, [] {});
+  LoginDialog form(formState, prompt_, [] {});
   ASSERT_NE(form.Create(), nullptr);
   g_modal = {hwnd_, GetDlgItem(form.hwnd(), kLoginPassword)};
   SetTimer(form.hwnd(), 1, 10, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
@@ -673,13 +673,13 @@ TEST_F(MainWindowClose, FailedSaveAsksAndRetrySavesOnceFileIsWritable) {
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([this](const ShownBox&) {
+  prompt_.AnswerWith([this](const ShownBox&) {
     SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // the user fixes it
     return IDRETRY;
   });
   SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
   PumpMessages();
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(SavedText(), kTwoServers);
 }
@@ -688,12 +688,12 @@ TEST_F(MainWindowClose, FailedSaveAsksAgainOnRetryAndCancelClosesKeepingOldFile)
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([&](const ShownBox&) {
+  prompt_.AnswerWith([&](const ShownBox&) {
     EXPECT_TRUE(IsWindow(hwnd_)) << "the window waits for the answer";
-    return prompt.boxes().size() == 1 ? IDRETRY : IDCANCEL;
+    return prompt_.boxes().size() == 1 ? IDRETRY : IDCANCEL;
   });
   PressKey(List(), VK_ESCAPE);
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(ReadBytes(store_.path()), "old bytes");
 }
@@ -702,7 +702,7 @@ TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([this](const ShownBox&) {
+  prompt_.AnswerWith([this](const ShownBox&) {
     // Another program asks the window to close while the user reads the box.
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_)) << "the first close request is still deciding";
@@ -711,7 +711,7 @@ TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
   });
   SendMessageW(hwnd_, WM_CLOSE, 0, 0);
   PumpMessages();
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(SavedText(), kTwoServers);
 }

@@ -84,8 +84,8 @@ class ScaledLayout : public ::testing::Test {
   }
 
   HWND OpenMainWindow() {
-    main_ =
-        std::make_unique<MainWindow>(state_, MainWindowServices{store_, launch_, sweeps_, opener_});
+    main_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     HWND hwnd = main_->Create();
     PumpMessages();
     return hwnd;
@@ -148,14 +148,14 @@ TEST_F(ScaledLayout, MainWindowIsItsDesignAtTheDpiItIsShownAt) {
 TEST_F(ScaledLayout, DialogsAreTheirDesignsAtTheDpiTheyAreShownAt) {
   const int dpi = ExpectedDpi();
   {
-    ServerDialog dialog(servers_, 0);
+    ServerDialog dialog(servers_, 0, prompt_);
     ASSERT_NE(dialog.Create(), nullptr);
     ASSERT_EQ(WindowDpi(dialog.hwnd()), dpi);
     test::ExpectLiveControlsMatch(dialog.hwnd(), ServerDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), ServerDialogFrame(), dpi);
   }
   {
-    LoginDialog dialog(state_, [] {});
+    LoginDialog dialog(state_, prompt_, [] {});
     ASSERT_NE(dialog.Create(), nullptr);
     test::ExpectLiveControlsMatch(dialog.hwnd(), LoginDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), LoginDialogFrame(), dpi);
@@ -165,7 +165,7 @@ TEST_F(ScaledLayout, DialogsAreTheirDesignsAtTheDpiTheyAreShownAt) {
     EXPECT_EQ(std::abs(FontOf(GetDlgItem(dialog.hwnd(), kLoginPassword)).lfHeight), AtDpi(16, dpi));
   }
   {
-    SetPasswordDialog dialog(startupPassword_);
+    SetPasswordDialog dialog(startupPassword_, prompt_);
     ASSERT_NE(dialog.Create(), nullptr);
     test::ExpectLiveControlsMatch(dialog.hwnd(), SetPasswordDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), SetPasswordDialogFrame(), dpi);
@@ -192,7 +192,7 @@ TEST_F(ScaledLayout, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
   test::ExpectLiveControlsMatch(hwnd, MainWindowControls(), dpi);
   ExpectMainWindowScaledParts(hwnd, dpi);
 
-  LoginDialog login(state_, [] {});
+  LoginDialog login(state_, prompt_, [] {});
   ASSERT_NE(login.Create(), nullptr);
   SendDpiChanged(login.hwnd(), dpi, 192);
   test::ExpectLiveControlsMatch(login.hwnd(), LoginDialogControls(), 192);

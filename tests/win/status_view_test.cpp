@@ -74,8 +74,8 @@ class StatusViewTest : public ::testing::Test {
 
   void Open(std::string config) {
     state_.loadedConfig = std::move(config);
-    window_ =
-        std::make_unique<MainWindow>(state_, MainWindowServices{store_, launch_, sweeps_, opener_});
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
   }
@@ -114,6 +114,7 @@ class StatusViewTest : public ::testing::Test {
   Win32LaunchEnvironment launch_;
   ProbeSweeps sweeps_;
   test::RecordingAddressOpener opener_;
+  test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };

@@ -168,13 +168,7 @@ void PrintTo(const ShownBox& box, std::ostream* out) {
   *out << ", type 0x" << std::hex << box.type << std::dec << "}";
 }
 
-RecordingPrompt::RecordingPrompt(Answer answer)
-    : answer_(std::move(answer)),
-      scope_([this](const wchar_t* text, const wchar_t* caption, UINT type) {
-        return Show(text, caption, type);
-      }) {}
-
-int RecordingPrompt::Show(const wchar_t* text, const wchar_t* caption, UINT type) {
+int RecordingPrompt::Ask(const wchar_t* text, const wchar_t* caption, UINT type) {
   boxes_.push_back({text ? text : L"", caption ? caption : L"", type});
   if (answer_) return answer_(boxes_.back());
   switch (type & MB_TYPEMASK) {
