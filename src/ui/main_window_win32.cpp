@@ -11,9 +11,11 @@
 
 #include "model/config_cipher.h"
 #include "model/server_address.h"
+#include "model/server_by_name.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
+#include "ui/hand_over_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
@@ -468,13 +470,36 @@ LaunchOptions MainWindow::CurrentLaunchOptions() const {
 }
 
 void MainWindow::ConnectSelectedServer() {
+  ConnectEntry(SelectedEntryNumber());
+}
+
+void MainWindow::ConnectEntry(int number) {
   // The connect button takes no second click while the client starts.
   const bool connectEnabled = IsWindowEnabled(control(kMainConnect)) != FALSE;
   SetEnabled(kMainConnect, false);
-  const LaunchResult result = ConnectSelected(services_.launch, state_.servers,
-                                              SelectedEntryNumber(), CurrentLaunchOptions());
+  const LaunchResult result =
+      ConnectSelected(services_.launch, state_.servers, number, CurrentLaunchOptions());
   SetEnabled(kMainConnect, connectEnabled);
   ReportRefusal(result);
+}
+
+void MainWindow::ConnectByName(const std::wstring& name) {
+  const int number = EntryNumberByName(state_.servers, GbkFromWide(name));
+  if (number == 0) {
+    ShowOperationError(ServerNotFoundText(name).c_str());
+    return;
+  }
+  ConnectEntry(number);
+}
+
+LRESULT MainWindow::TakeHandOver(const COPYDATASTRUCT* data) {
+  if (data == nullptr) return FALSE;
+  const auto names = UnpackHandOver(*data, kHandOverConnect);
+  if (!names || names->size() != 1) return FALSE;
+  // Done after the sender has its answer: a box here must not keep it waiting.
+  handedOverNames_.push_back(names->front());
+  PostMessageW(hwnd(), kHandOverMessage, 0, 0);
+  return TRUE;
 }
 
 void MainWindow::ConnectTemporaryLogin() {
@@ -534,6 +559,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       services_.sweeps.Start(hwnd(), state_.servers);
       return 0;
     case kFirstSweepMessage: services_.sweeps.Start(hwnd(), state_.servers); return 0;
+    case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kHandOverMessage:
+      for (const std::wstring& name : std::exchange(handedOverNames_, {})) ConnectByName(name);
+      return 0;
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
     case WM_DESTROY: KillTimer(hwnd(), kMainProbeTimer); return 0;
   }

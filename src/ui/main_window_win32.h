@@ -98,6 +98,12 @@ class MainWindow : public FormWindow {
   void ShowListMenu(POINT screen);
   void OnListKey(WORD key);
   void ConnectSelectedServer();
+  // Connects to the first server named `name` (a host, a remark's first line
+  // or host:port), or says there is none.
+  void ConnectByName(const std::wstring& name);
+  void ConnectEntry(int number);
+  // A WM_COPYDATA from a second start: taken (TRUE) when it is a hand-over.
+  LRESULT TakeHandOver(const COPYDATASTRUCT* data);
   void ConnectTemporaryLogin();
   void ReportRefusal(LaunchResult result) const;
   void ShowOperationError(const wchar_t* text) const;
@@ -105,6 +111,7 @@ class MainWindow : public FormWindow {
   AppState& state_;
   MainWindowServices services_;
   bool closing_ = false;
+  std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
 };
 
 }  // namespace rdc
