@@ -8,6 +8,9 @@
 #include <string>
 
 #include "app/single_copy_win32.h"
+#include "launch/client_launch.h"
+#include "launch/launch_environment_win32.h"
+#include "model/config_cipher.h"
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
 #include "model/startup.h"
@@ -19,6 +22,21 @@
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 
+namespace {
+
+// How long a second copy looks for the window of the running one, which may
+// still be starting.
+constexpr DWORD kRunningCopyWaitMs = 5000;
+
+// The warning about an ms.ini the run must not overwrite; nullptr when it was read.
+const wchar_t* NotReadWarning(const rdc::ConfigRead& config) {
+  if (config.unreadable) return rdc::kConfigUnreadable;
+  if (rdc::IsDamagedConfig(rdc::ConfigCipher(config.bytes))) return rdc::kConfigDamaged;
+  return nullptr;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -27,19 +45,26 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   SetCurrentDirectoryW(folder.c_str());  // every relative name resolves beside the exe
 
   // Two copies of one folder would each save their own list over the other's.
-  const rdc::SingleCopyLock lock(folder);
+  rdc::SingleCopyLock lock(folder);
   if (!lock.first()) {
-    rdc::BringRunningCopyToFront(folder);
-    return 0;
+    switch (rdc::FindRunningCopy(folder, lock, kRunningCopyWaitMs)) {
+      case rdc::RunningCopy::Shown: return 0;
+      case rdc::RunningCopy::Gone: break;  // this copy runs in its place
+      case rdc::RunningCopy::Windowless:
+        rdc::ShowMessage(rdc::kRunningCopyWithoutWindow, rdc::kProgramCaption,
+                         MB_OK | MB_ICONWARNING);
+        return 0;
+    }
   }
 
   rdc::AppState state;
   rdc::ConfigFileStore store(folder + L"\\" + rdc::WideFromGbk(rdc::kConfigFileName));
-  const rdc::ConfigRead config = store.Read();
-  if (config.unreadable) {
+  rdc::ConfigRead config = store.Read();
+  if (const wchar_t* notRead = NotReadWarning(config)) {
     // The run goes on with an empty list but must not save it over the user's.
+    config.bytes.clear();
     store.KeepFileAsItIs();
-    rdc::ShowMessage(rdc::kConfigUnreadable, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
+    rdc::ShowMessage(notRead, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
   }
   rdc::LoginDialogPrompt prompt;
   if (!rdc::RunStartup(state, config.bytes, prompt)) return 0;
@@ -47,5 +72,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   rdc::MainWindow window(state, store);
   HWND main = window.Create();
   rdc::RunMessageLoop([main] { return !IsWindow(main); });
+
+  // ms.ini is saved: a copy started now may run while the profiles of this
+  // run wait for their clients to have read them.
+  lock.Release();
+  rdc::Win32LaunchEnvironment launch;
+  rdc::DeleteRunProfiles(launch);
   return 0;
 }

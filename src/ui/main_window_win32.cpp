@@ -18,6 +18,7 @@
 #include "ui/resources/resource_ids.h"
 #include "ui/server_dialog_win32.h"
 #include "ui/set_password_dialog_win32.h"
+#include "ui/system_error_win32.h"
 #include "ui/vendor.h"
 #include "ui/window_messages.h"
 
@@ -387,12 +388,16 @@ void MainWindow::ConnectTemporaryLogin() {
   ReportRefusal(ConnectTemporary(*launch_, login, CurrentLaunchOptions()));
 }
 
-void MainWindow::ReportRefusal(LaunchResult result) const {
-  if (result == LaunchResult::NoSelection) ShowOperationError(kSelectServerFirst);
-  if (result == LaunchResult::IllegalCharacters) ShowOperationError(kIllegalServerText);
+void MainWindow::ReportRefusal(const LaunchOutcome& outcome) const {
+  if (outcome.result == LaunchResult::NoSelection) ShowOperationError(kSelectServerFirst);
+  if (outcome.result == LaunchResult::IllegalCharacters) ShowOperationError(kIllegalServerText);
+  if (outcome.result == LaunchResult::ClientNotStarted) {
+    const std::wstring text = kClientNotStarted + SystemErrorText(outcome.clientError);
+    ShowMessage(text.c_str(), kConnectFailedCaption, MB_OK | MB_ICONERROR);
+  }
 }
 
-bool MainWindow::SaveConfig() const {
+SaveResult MainWindow::SaveConfig() const {
   return store_.Save(
       ConfigCipher(ComposeConfigText(state_.servers, Options(), state_.startupPassword)));
 }
@@ -403,8 +408,9 @@ void MainWindow::OnCloseRequest() {
   if (closing_) return;
   closing_ = true;
   // The close is never refused; a failed save is offered again until the user gives up.
-  while (!SaveConfig()) {
-    if (ShowMessage(kSaveFailed, kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)
+  for (SaveResult result = SaveConfig(); !result.saved(); result = SaveConfig()) {
+    const std::wstring text = kSaveFailed + (L"\n" + SystemErrorText(result.error));
+    if (ShowMessage(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)
       break;
   }
   DestroyWindow(hwnd());
@@ -429,7 +435,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kFirstSweepMessage: startSweep_(hwnd(), state_.servers); return 0;
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
-    case WM_DESTROY: KillTimer(hwnd(), kMainProbeTimer); return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd(), kMainProbeTimer);
+      // The program ends with its main window, however the window was closed.
+      PostQuitMessage(0);
+      return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);
 }

@@ -61,7 +61,7 @@ class MainWindow : public FormWindow {
   ConfigOptions Options() const;
 
   // Writes ms.ini from the server list, the options and the start-up password.
-  bool SaveConfig() const;
+  SaveResult SaveConfig() const;
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
@@ -86,7 +86,7 @@ class MainWindow : public FormWindow {
   void DeleteSelectedServer();
   void ConnectSelectedServer();
   void ConnectTemporaryLogin();
-  void ReportRefusal(LaunchResult result) const;
+  void ReportRefusal(const LaunchOutcome& outcome) const;
 
   AppState& state_;
   const ConfigFileStore& store_;
