@@ -19,7 +19,9 @@
 #include "ui/form_win32.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/message_loop_win32.h"
 #include "ui/messages.h"
+#include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 
 namespace {
@@ -44,6 +46,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring folder = rdc::ExecutableFolder();
   SetCurrentDirectoryW(folder.c_str());  // every relative name resolves beside the exe
 
+  rdc::MessageBoxPrompt prompt;
   // Two copies of one folder would each save their own list over the other's.
   rdc::SingleCopyLock lock(folder);
   if (!lock.first()) {
@@ -51,8 +54,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       case rdc::RunningCopy::Shown: return 0;
       case rdc::RunningCopy::Gone: break;  // this copy runs in its place
       case rdc::RunningCopy::Windowless:
-        rdc::ShowMessage(rdc::kRunningCopyWithoutWindow, rdc::kProgramCaption,
-                         MB_OK | MB_ICONWARNING);
+        prompt.Show(rdc::kRunningCopyWithoutWindow, rdc::kProgramCaption, MB_OK | MB_ICONWARNING);
         return 0;
     }
   }
@@ -64,19 +66,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The run goes on with an empty list but must not save it over the user's.
     config.bytes.clear();
     store.KeepFileAsItIs();
-    rdc::ShowMessage(notRead, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
+    prompt.Show(notRead, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
   }
-  rdc::LoginDialogPrompt prompt;
-  if (!rdc::RunStartup(state, config.bytes, prompt)) return 0;
+  rdc::LoginDialogPrompt login(prompt);
+  if (!rdc::RunStartup(state, config.bytes, login)) return 0;
 
-  rdc::MainWindow window(state, store);
+  rdc::Win32LaunchEnvironment launch;
+  rdc::ProbeSweeps sweeps;
+  rdc::ShellAddressOpener addresses;
+  rdc::MainWindow window(state, {store, launch, sweeps, addresses, prompt});
   HWND main = window.Create();
   rdc::RunMessageLoop([main] { return !IsWindow(main); });
 
   // ms.ini is saved: a copy started now may run while the profiles of this
   // run wait for their clients to have read them.
   lock.Release();
-  rdc::Win32LaunchEnvironment launch;
   rdc::DeleteRunProfiles(launch);
   return 0;
 }

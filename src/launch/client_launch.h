@@ -98,8 +98,6 @@ class LaunchEnvironment : public PasswordProtection {
   // waits at most 1000 ms for it to be idle for input, and lets it run.
   // 0 when it started, else the system's error code.
   virtual std::uint32_t StartProcess(const std::u16string& commandLine) = 0;
-  // Enables or disables the main window's connect button.
-  virtual void SetConnectEnabled(bool enabled) = 0;
 };
 
 inline constexpr std::string_view kLocalDevicesKey =
@@ -141,7 +139,7 @@ void DeleteRunProfiles(LaunchEnvironment& environment);
 std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOptions& options);
 
 // Connects to entry number `selectedEntryNumber` (1-based; 0 or less, or past
-// the end, means no selection). The connect button is disabled meanwhile.
+// the end, means no selection).
 LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
                               int selectedEntryNumber, const LaunchOptions& options);
 

@@ -126,8 +126,4 @@ std::uint32_t Win32LaunchEnvironment::StartProcess(const std::u16string& command
   return ERROR_SUCCESS;
 }
 
-void Win32LaunchEnvironment::SetConnectEnabled(bool enabled) {
-  if (connectButton_ != nullptr) EnableWindow(connectButton_, enabled);
-}
-
 }  // namespace rdc

@@ -7,13 +7,11 @@
 
 #include <array>
 
-#include "launch/launch_environment_win32.h"
 #include "model/config_cipher.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
-#include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/server_dialog_win32.h"
@@ -152,15 +150,6 @@ const wchar_t* StatusText(ServerStatus status) {
   return L"...";
 }
 
-void ShowOperationError(const wchar_t* text) {
-  ShowMessage(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
-}
-
-void OpenWithShell(const wchar_t* address) {
-  // The result is ignored: a failed open changes nothing in the program.
-  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 }  // namespace
 
 std::span<const ControlSpec> MainWindowControls() {
@@ -178,18 +167,19 @@ FormFrame MainWindowFrame() {
   return {title.c_str(), 497, 408, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX};
 }
 
-MainWindow::MainWindow(AppState& state, const ConfigFileStore& store)
-    : state_(state),
-      store_(store),
-      openAddress_(OpenWithShell),
-      startSweep_([](HWND window, const ServerList& list) { StartProbeSweep(window, list); }) {}
+void ShellAddressOpener::Open(const wchar_t* address) {
+  // The result is ignored: a failed open changes nothing in the program.
+  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+MainWindow::MainWindow(AppState& state, MainWindowServices services)
+    : state_(state), services_(services) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
 }
 
 void MainWindow::OnCreated() {
-  launch_ = std::make_unique<Win32LaunchEnvironment>(control(kMainConnect));
   SetUpListView();
   for (int id :
        {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort})
@@ -355,18 +345,20 @@ void MainWindow::OnCommand(int id, int notification) {
       if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
       return;
     case kMainDelete: DeleteSelectedServer(); return;
-    case kMainStartupPassword: RunSetPasswordDialog(state_.startupPassword); return;
-    case kMainVendorLink: openAddress_(kVendorAddress); return;
+    case kMainStartupPassword:
+      RunSetPasswordDialog(state_.startupPassword, services_.prompt);
+      return;
+    case kMainVendorLink: services_.addresses.Open(kVendorAddress); return;
   }
 }
 
 void MainWindow::OpenServerDialog(int editTarget) {
-  if (RunServerDialog(state_.servers, editTarget)) RefreshServerView();
+  if (RunServerDialog(state_.servers, editTarget, services_.prompt)) RefreshServerView();
 }
 
 void MainWindow::DeleteSelectedServer() {
   if (!HasSelection()) return;
-  if (ShowMessage(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
+  if (services_.prompt.Show(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
   RemoveServer(state_.servers, SelectedEntryNumber());
   RefreshServerView();
 }
@@ -377,15 +369,24 @@ LaunchOptions MainWindow::CurrentLaunchOptions() const {
 }
 
 void MainWindow::ConnectSelectedServer() {
-  ReportRefusal(
-      ConnectSelected(*launch_, state_.servers, SelectedEntryNumber(), CurrentLaunchOptions()));
+  // The connect button takes no second click while the client starts.
+  const bool connectEnabled = IsWindowEnabled(control(kMainConnect)) != FALSE;
+  SetEnabled(kMainConnect, false);
+  const LaunchOutcome outcome = ConnectSelected(services_.launch, state_.servers,
+                                                SelectedEntryNumber(), CurrentLaunchOptions());
+  SetEnabled(kMainConnect, connectEnabled);
+  ReportRefusal(outcome);
 }
 
 void MainWindow::ConnectTemporaryLogin() {
   const TemporaryLogin login{
       GbkFromWide(Text(kMainTemporaryHost)), GbkFromWide(Text(kMainTemporaryPort)),
       GbkFromWide(Text(kMainTemporaryAccount)), GbkFromWide(Text(kMainTemporaryPassword))};
-  ReportRefusal(ConnectTemporary(*launch_, login, CurrentLaunchOptions()));
+  ReportRefusal(ConnectTemporary(services_.launch, login, CurrentLaunchOptions()));
+}
+
+void MainWindow::ShowOperationError(const wchar_t* text) const {
+  services_.prompt.Show(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
 }
 
 void MainWindow::ReportRefusal(const LaunchOutcome& outcome) const {
@@ -393,12 +394,12 @@ void MainWindow::ReportRefusal(const LaunchOutcome& outcome) const {
   if (outcome.result == LaunchResult::IllegalCharacters) ShowOperationError(kIllegalServerText);
   if (outcome.result == LaunchResult::ClientNotStarted) {
     const std::wstring text = kClientNotStarted + SystemErrorText(outcome.clientError);
-    ShowMessage(text.c_str(), kConnectFailedCaption, MB_OK | MB_ICONERROR);
+    services_.prompt.Show(text.c_str(), kConnectFailedCaption, MB_OK | MB_ICONERROR);
   }
 }
 
 SaveResult MainWindow::SaveConfig() const {
-  return store_.Save(
+  return services_.store.Save(
       ConfigCipher(ComposeConfigText(state_.servers, Options(), state_.startupPassword)));
 }
 
@@ -410,7 +411,8 @@ void MainWindow::OnCloseRequest() {
   // The close is never refused; a failed save is offered again until the user gives up.
   for (SaveResult result = SaveConfig(); !result.saved(); result = SaveConfig()) {
     const std::wstring text = kSaveFailed + (L"\n" + SystemErrorText(result.error));
-    if (ShowMessage(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)
+    if (services_.prompt.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
+        IDRETRY)
       break;
   }
   DestroyWindow(hwnd());
@@ -431,9 +433,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_TIMER:
       if (wParam != kMainProbeTimer) break;
-      startSweep_(hwnd(), state_.servers);
+      services_.sweeps.Start(hwnd(), state_.servers);
       return 0;
-    case kFirstSweepMessage: startSweep_(hwnd(), state_.servers); return 0;
+    case kFirstSweepMessage: services_.sweeps.Start(hwnd(), state_.servers); return 0;
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
     case WM_DESTROY:
       KillTimer(hwnd(), kMainProbeTimer);

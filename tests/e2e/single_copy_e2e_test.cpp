@@ -14,7 +14,7 @@
 namespace rdc::e2e {
 namespace {
 
-constexpr char kOneServer[] = "10.1.2.3|3389|admin|pw|rack 4\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+constexpr char kOneServer[] = "127.1.2.3|3389|admin|pw|rack 4\r\n#Start:0\r\n#LoadinPass:<>\r\n";
 
 // A plain window of the test's own that holds the foreground until a copy takes it.
 class ForegroundHolder {
@@ -159,9 +159,9 @@ TEST(UnreadableConfigE2E, WarnsRunsWithAnEmptyListAndLeavesTheFileAsItWas) {
   } rows[] = {
       {"locked by another program", ConfigCipher(kOneServer), true,
        L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。"},
-      {"a zero byte inside", ConfigCipher("10.1.2.3|3389|admin|pw|\0rack 4\r\n#Start:0\r\n"s),
+      {"a zero byte inside", ConfigCipher("127.1.2.3|3389|admin|pw|\0rack 4\r\n#Start:0\r\n"s),
        false, L"配置文件 ms.ini 已损坏或不是本程序的文件，本次运行的修改不会保存，以免覆盖它。"},
-      {"another program's ms.ini", "[servers]\r\nhost=10.1.2.3\r\nport=3389\r\n", false,
+      {"another program's ms.ini", "[servers]\r\nhost=127.1.2.3\r\nport=3389\r\n", false,
        L"配置文件 ms.ini 已损坏或不是本程序的文件，本次运行的修改不会保存，以免覆盖它。"},
   };
   for (const auto& row : rows) {

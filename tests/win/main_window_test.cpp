@@ -21,6 +21,7 @@
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/message_loop_win32.h"
 #include "ui/system_error_win32.h"
 #include "ui_test_support_win32.h"
 
@@ -72,7 +73,6 @@ class InertLaunchEnvironment : public LaunchEnvironment {
     return true;
   }
   std::uint32_t StartProcess(const std::u16string&) override { return 0; }
-  void SetConnectEnabled(bool) override {}
 
  private:
   RunProfiles profiles_;
@@ -90,13 +90,10 @@ class MainWindowTest : public ::testing::Test {
   // Creates the window over `config` as the start-up read it from ms.ini.
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
-    window_ = std::make_unique<MainWindow>(state_, store_);
-    // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
-    window_->SetAddressOpener([this](const wchar_t* address) { opened_.push_back(address); });
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
-    window_->SetLaunchEnvironment(std::make_unique<InertLaunchEnvironment>());
     PumpMessages();
   }
 
@@ -169,7 +166,9 @@ class MainWindowTest : public ::testing::Test {
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
   RecordingPrompt prompt_;  // outlives the window: no real box can block a test
-  std::vector<std::wstring> opened_;
+  InertLaunchEnvironment launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };
@@ -489,7 +488,7 @@ TEST_F(MainWindowServers, EditWithoutSelectionShowsSelectionMessageOnly) {
 TEST_F(MainWindowServers, VendorLinkOpensTheVendorAddressAndChangesNothing) {
   Open(kTwoServers);
   Click(kMainVendorLink);
-  EXPECT_EQ(opened_, std::vector<std::wstring>{L"https://tarnwick.example/"});
+  EXPECT_EQ(opener_.opened, std::vector<std::wstring>{L"https://tarnwick.example/"});
   EXPECT_TRUE(prompt_.boxes().empty());
   EXPECT_EQ(RowCount(), 2);
   EXPECT_TRUE(IsWindow(hwnd_));
@@ -534,7 +533,7 @@ TEST_F(MainWindowKeyboard, ModalFormDisablesWindowAndClosingItGivesTheKeyboardBa
   Open(kTwoServers);
   SetFocus(Control(kMainTemporaryPort));
   AppState formState;
-  LoginDialog form(formState, [] {});
+  LoginDialog form(formState, prompt_, [] {});
   ASSERT_NE(form.Create(), nullptr);
   g_modal = {hwnd_, GetDlgItem(form.hwnd(), kLoginPassword)};
   SetTimer(form.hwnd(), 1, 10, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
@@ -680,13 +679,13 @@ TEST_F(MainWindowClose, FailedSaveAsksAndRetrySavesOnceFileIsWritable) {
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([this](const ShownBox&) {
+  prompt_.AnswerWith([this](const ShownBox&) {
     SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // the user fixes it
     return IDRETRY;
   });
   SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
   PumpMessages();
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(SavedText(), kTwoServers);
 }
@@ -695,12 +694,12 @@ TEST_F(MainWindowClose, FailedSaveAsksAgainOnRetryAndCancelClosesKeepingOldFile)
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([&](const ShownBox&) {
+  prompt_.AnswerWith([&](const ShownBox&) {
     EXPECT_TRUE(IsWindow(hwnd_)) << "the window waits for the answer";
-    return prompt.boxes().size() == 1 ? IDRETRY : IDCANCEL;
+    return prompt_.boxes().size() == 1 ? IDRETRY : IDCANCEL;
   });
   PressKey(List(), VK_ESCAPE);
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(ReadBytes(store_.path()), "old bytes");
 }
@@ -709,7 +708,7 @@ TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([this](const ShownBox&) {
+  prompt_.AnswerWith([this](const ShownBox&) {
     // Another program asks the window to close while the user reads the box.
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_)) << "the first close request is still deciding";
@@ -718,7 +717,7 @@ TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
   });
   SendMessageW(hwnd_, WM_CLOSE, 0, 0);
   PumpMessages();
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(SavedText(), kTwoServers);
 }
