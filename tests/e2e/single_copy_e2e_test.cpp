@@ -81,31 +81,12 @@ TEST(SingleCopyE2E, SecondStartShowsTheRunningStartupPrompt) {
   EXPECT_TRUE(app.Running());
 }
 
-// The lock of `folder` held by this test, as by a copy of the program that
-// shows no window; released when the scope ends or when asked.
-class LockHeldWithoutWindow {
- public:
-  explicit LockHeldWithoutWindow(const std::wstring& folder)
-      : mutex_(CreateMutexW(nullptr, TRUE, SingleCopyLockName(folder).c_str())) {}
-  ~LockHeldWithoutWindow() { Release(); }
-  LockHeldWithoutWindow(const LockHeldWithoutWindow&) = delete;
-  LockHeldWithoutWindow& operator=(const LockHeldWithoutWindow&) = delete;
-  void Release() {
-    if (mutex_ == nullptr) return;
-    ReleaseMutex(mutex_);
-    CloseHandle(mutex_);
-    mutex_ = nullptr;
-  }
-
- private:
-  HANDLE mutex_;
-};
-
 TEST(SingleCopyE2E, CopyThatHoldsTheLockWithoutAWindowIsToldOfInsteadOfEndingSilently) {
   AppUnderTest app;
   ASSERT_TRUE(app.WriteConfig(kOneServer));
   const std::string original = ReadBytes(app.ConfigPath());
-  LockHeldWithoutWindow lock(app.folder().path());
+  SingleCopyLock lock(app.folder().path());  // held as by a copy without a window
+  ASSERT_TRUE(lock.first());
   ASSERT_TRUE(app.Start());
   HWND box = app.WaitForMessageBox();
   ASSERT_NE(box, nullptr) << "ended without a word";
@@ -122,7 +103,7 @@ TEST(SingleCopyE2E, CopyThatHoldsTheLockWithoutAWindowIsToldOfInsteadOfEndingSil
 TEST(SingleCopyE2E, CopyStartedWhileTheRunningOneEndsRunsInItsPlace) {
   AppUnderTest app;
   ASSERT_TRUE(app.WriteConfig(kOneServer));
-  LockHeldWithoutWindow lock(app.folder().path());
+  SingleCopyLock lock(app.folder().path());
   ASSERT_TRUE(app.Start());
   Sleep(1000);  // the copy is looking for the running one's window
   lock.Release();

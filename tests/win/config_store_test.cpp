@@ -209,33 +209,19 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileSaysWhyAndRetryWritesTheNewCont
   }
 }
 
-TEST(SystemErrorText, IsTheSystemsOneLineOrTheCode) {
-  for (const DWORD error : {ERROR_ACCESS_DENIED, ERROR_DISK_FULL, ERROR_FILE_NOT_FOUND}) {
-    SCOPED_TRACE(error);
-    const std::wstring text = SystemErrorText(error);
-    ASSERT_FALSE(text.empty());
-    EXPECT_NE(text.back(), L'\n');
-    EXPECT_NE(text.back(), L'\r');
-    EXPECT_NE(text, L"错误代码 " + std::to_wstring(error)) << "the system has a text for it";
-  }
+TEST(SystemErrorText, IsTheSystemsTextOnOneLineOrTheCode) {
+  const std::wstring text = SystemErrorText(ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(text.find_first_of(L"\r\n"), std::wstring::npos) << "the line break is trimmed";
   EXPECT_EQ(SystemErrorText(0x2FFFFFFF), L"错误代码 805306367");
 }
 
 // A replace cut short on a FAT disk leaves no ms.ini and the complete
-// temporary: that is the list, until a save has put it in place.
-TEST(ConfigFileStore, TemporaryLeftAsTheOnlyCopyIsReadAndPutInPlace) {
-  TestFolder folder;
-  ConfigFileStore store(folder.File(L"ms.ini"));
-  WriteBytes(store.temporaryPath(), "the list");
-  EXPECT_EQ(store.Read().bytes, "the list");
-  ASSERT_TRUE(store.Save("next").saved());
-  EXPECT_EQ(ReadBytes(store.path()), "next");
-  EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
-}
-
-TEST(ConfigFileStore, TheOnlyCopySurvivesAFailureAtAnyStep) {
-  const Operation operations[] = {Operation::Rename, Operation::Create, Operation::Write,
-                                  Operation::Flush,  Operation::Close,  Operation::Replace};
+// temporary: that is the list until a save has put it in place, whatever fails.
+TEST(ConfigFileStore, TemporaryLeftAsTheOnlyCopyIsReadAndPutInPlaceAndSurvivesAnyFailure) {
+  const Operation operations[] = {Operation::None,   Operation::Rename, Operation::Create,
+                                  Operation::Write,  Operation::Flush,  Operation::Close,
+                                  Operation::Replace};
   for (const Operation operation : operations) {
     SCOPED_TRACE(static_cast<int>(operation));
     TestFolder folder;
@@ -243,9 +229,12 @@ TEST(ConfigFileStore, TheOnlyCopySurvivesAFailureAtAnyStep) {
     files.failing = operation;
     files.error = ERROR_DISK_FULL;
     ConfigFileStore store(folder.File(L"ms.ini"), files);
-    WriteBytes(store.temporaryPath(), "the only copy");
-    EXPECT_FALSE(store.Save("next").saved());
-    EXPECT_EQ(ConfigFileStore(store.path()).Read().bytes, "the only copy");
+    WriteBytes(store.temporaryPath(), "the list");
+    EXPECT_EQ(store.Read().bytes, "the list");
+    const bool saved = store.Save("next").saved();
+    EXPECT_EQ(saved, operation == Operation::None);
+    EXPECT_EQ(store.Read().bytes, saved ? "next" : "the list");
+    if (saved) EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
   }
 }
 
@@ -273,24 +262,6 @@ TEST(ConfigFileStore, SaveKeepsTheFileHidden) {
   ASSERT_TRUE(store.Save("new").saved());
   EXPECT_EQ(ReadBytes(store.path()), "new");
   EXPECT_TRUE(GetFileAttributesW(store.path().c_str()) & FILE_ATTRIBUTE_HIDDEN);
-}
-
-TEST(ConfigFileStore, SaveWritesThroughASymbolicLinkToItsTarget) {
-  TestFolder folder;
-  TestFolder elsewhere;
-  const std::wstring target = elsewhere.File(L"shared.ini");
-  WriteBytes(target, "old");
-  ConfigFileStore store(folder.File(L"ms.ini"));
-  // Windows needs a right to make links; Wine 8 says it made one but makes nothing.
-  if (!CreateSymbolicLinkW(store.path().c_str(), target.c_str(), 0) ||
-      ReadBytes(store.path()) != "old")
-    GTEST_SKIP() << "no symbolic link can be made here";
-  ASSERT_TRUE(store.Save("new").saved());
-  EXPECT_EQ(ReadBytes(target), "new");
-  EXPECT_EQ(FileNames(elsewhere.path()), std::vector<std::wstring>{L"shared.ini"});
-  EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
-  ASSERT_TRUE(store.Save("newer").saved());
-  EXPECT_EQ(ReadBytes(target), "newer") << "the link stays a link";
 }
 
 TEST(SingleCopyLock, OneCopyPerFolderWhateverTheLetterCase) {
