@@ -4,10 +4,13 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <array>
+#include <cstring>
 
 #include "model/config_cipher.h"
+#include "model/server_address.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
@@ -85,6 +88,23 @@ const std::vector<int> kFocusOrder{kMainForceAdmin,
                                    kMainTemporaryLogin,
                                    kMainShareDisks,
                                    kMainVendorLink};
+
+// The list's context menu, in order; each item runs what its button runs.
+enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add };
+struct ListMenuItem {
+  ListCommand command;  // None: a separator
+  const wchar_t* caption;
+  bool needsRow;  // greyed on the list's empty area
+};
+constexpr std::array<ListMenuItem, 7> kListMenu{{
+    {ListCommand::Connect, L"连接(&C)", true},
+    {ListCommand::Edit, L"修改(&E)...", true},
+    {ListCommand::Delete, L"删除(&D)", true},
+    {ListCommand::None, nullptr, false},
+    {ListCommand::CopyAddress, L"复制地址(&A)", true},
+    {ListCommand::None, nullptr, false},
+    {ListCommand::Add, L"添加(&N)...", false},
+}};
 
 struct Column {
   const wchar_t* title;
@@ -322,6 +342,10 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
     AnswerRow(*reinterpret_cast<NMLVDISPINFOW*>(header));
     return 0;
   }
+  if (header->code == LVN_KEYDOWN) {
+    OnListKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+    return 0;
+  }
   if (header->code == NM_DBLCLK) {
     ConnectSelectedServer();  // where the pointer was does not matter
     return 0;
@@ -341,9 +365,7 @@ void MainWindow::OnCommand(int id, int notification) {
     case kMainConnect: ConnectSelectedServer(); return;
     case kMainTemporaryLogin: ConnectTemporaryLogin(); return;
     case kMainAdd: OpenServerDialog(0); return;
-    case kMainEdit:
-      if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
-      return;
+    case kMainEdit: EditSelectedServer(); return;
     case kMainDelete: DeleteSelectedServer(); return;
     case kMainStartupPassword:
       RunSetPasswordDialog(state_.startupPassword, services_.prompt);
@@ -354,6 +376,84 @@ void MainWindow::OnCommand(int id, int notification) {
 
 void MainWindow::OpenServerDialog(int editTarget) {
   if (RunServerDialog(state_.servers, editTarget, services_.prompt)) RefreshServerView();
+}
+
+void MainWindow::EditSelectedServer() {
+  if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
+}
+
+void MainWindow::CopySelectedAddress() {
+  const ServerEntry* entry = EntryByNumber(state_.servers, SelectedEntryNumber());
+  if (!entry) return;
+  const std::wstring text = WideFromGbk(HostWithPort(entry->host, entry->port));
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  void* locked = memory ? GlobalLock(memory.get()) : nullptr;
+  if (!locked) return;
+  std::memcpy(locked, text.c_str(), bytes);
+  GlobalUnlock(memory.get());
+  if (!OpenClipboard(hwnd())) return;
+  EmptyClipboard();
+  if (SetClipboardData(CF_UNICODETEXT, memory.get())) memory.release();  // the clipboard's now
+  CloseClipboard();
+}
+
+void MainWindow::ShowListMenu(POINT screen) {
+  HWND list = control(kMainServerList);
+  int row = -1;
+  if (screen.x == -1 && screen.y == -1) {
+    // From the keyboard: at the selected row, or the list's corner.
+    row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    RECT place{LVIR_BOUNDS, 0, 0, 0};
+    if (row < 0 || !ListView_GetItemRect(list, row, &place, LVIR_BOUNDS)) place = {};
+    screen = {place.left, place.bottom};
+    ClientToScreen(list, &screen);
+  } else {
+    LVHITTESTINFO hit{};
+    hit.pt = screen;
+    ScreenToClient(list, &hit.pt);
+    row = ListView_HitTest(list, &hit);
+    if (row >= 0) {
+      // The menu acts on the row it was opened on.
+      ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+  }
+  const UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  for (const ListMenuItem& item : kListMenu) {
+    if (item.command == ListCommand::None) {
+      AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    const UINT state = item.needsRow && row < 0 ? MF_GRAYED : MF_ENABLED;
+    AppendMenuW(menu.get(), MF_STRING | state, static_cast<UINT_PTR>(item.command), item.caption);
+  }
+  const auto chosen = static_cast<ListCommand>(
+      TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x, screen.y,
+                     0, hwnd(), nullptr));
+  switch (chosen) {
+    case ListCommand::Connect: ConnectSelectedServer(); return;
+    case ListCommand::Edit: EditSelectedServer(); return;
+    case ListCommand::Delete: DeleteSelectedServer(); return;
+    case ListCommand::CopyAddress: CopySelectedAddress(); return;
+    case ListCommand::Add: OpenServerDialog(0); return;
+    case ListCommand::None: return;
+  }
+}
+
+void MainWindow::OnListKey(WORD key) {
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  const bool other = GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0;
+  if (other) return;
+  if (control) {
+    if (key == 'C') CopySelectedAddress();
+    return;
+  }
+  switch (key) {
+    case VK_DELETE: DeleteSelectedServer(); return;
+    case VK_F2: EditSelectedServer(); return;
+    case VK_INSERT: OpenServerDialog(0); return;
+  }
 }
 
 void MainWindow::DeleteSelectedServer() {
@@ -431,6 +531,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) != control(kMainServerList)) break;
+      ShowListMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
     case WM_TIMER:
       if (wParam != kMainProbeTimer) break;
       services_.sweeps.Start(hwnd(), state_.servers);

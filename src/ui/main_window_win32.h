@@ -91,7 +91,12 @@ class MainWindow : public FormWindow {
   // Gives a row's texts and state picture from its entry.
   void AnswerRow(NMLVDISPINFOW& request) const;
   void OpenServerDialog(int editTarget);  // 0 adds a server
+  void EditSelectedServer();
   void DeleteSelectedServer();
+  void CopySelectedAddress();
+  // The list's context menu at `screen` (-1, -1: where the selected row is).
+  void ShowListMenu(POINT screen);
+  void OnListKey(WORD key);
   void ConnectSelectedServer();
   void ConnectTemporaryLogin();
   void ReportRefusal(const LaunchOutcome& outcome) const;

@@ -735,5 +735,153 @@ TEST_F(MainWindowClose, EndOfSessionShowsNoBoxAnswersYesAndSavesWhenItCan) {
   EXPECT_TRUE(prompt_.boxes().empty());
 }
 
+// ---- The list's context menu and keys ----
+
+using MainWindowListCommands = MainWindowTest;
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = locked;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const wchar_t* text) {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  memcpy(GlobalLock(memory), text, bytes);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+// Holds Ctrl down in the thread's key state while it lives.
+class CtrlHeld {
+ public:
+  CtrlHeld() {
+    GetKeyboardState(saved_);
+    BYTE held[256];
+    memcpy(held, saved_, sizeof held);
+    held[VK_CONTROL] = 0x80;
+    SetKeyboardState(held);
+  }
+  ~CtrlHeld() { SetKeyboardState(saved_); }
+
+ private:
+  BYTE saved_[256];
+};
+
+// What an open popup menu shows: its captions with "~" for a greyed item.
+struct MenuSeen {
+  std::vector<std::wstring> items;
+  bool shown = false;
+};
+MenuSeen g_menuSeen;
+WPARAM g_menuKey = 0;  // typed into the menu once it is seen: its mnemonic, or Esc
+
+void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND window = FindWindowW(L"#32768", nullptr);
+  if (!window || !IsWindowVisible(window)) return;
+  KillTimer(nullptr, timer);
+  auto* menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+  g_menuSeen.shown = true;
+  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+    wchar_t caption[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    const bool grey = (state & MF_GRAYED) && !(state & MF_SEPARATOR);
+    g_menuSeen.items.push_back((grey ? L"~" : L"") + std::wstring(caption));
+  }
+  if (g_menuKey == VK_ESCAPE)
+    EndMenu();
+  else
+    PostMessageW(window, WM_CHAR, g_menuKey, 0);
+}
+
+TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsElsewhere) {
+  Open(kTwoServers);
+  const std::vector<std::wstring> onRow{
+      L"连接(&C)", L"修改(&E)...", L"删除(&D)", L"", L"复制地址(&A)", L"", L"添加(&N)..."};
+  const std::vector<std::wstring> onEmpty{
+      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)", L"", L"~复制地址(&A)", L"", L"添加(&N)..."};
+  const struct {
+    const char* name;
+    POINT client;  // in the list; {-1, -1}: from the keyboard
+    int selectedBefore;
+    WPARAM key;
+    std::vector<std::wstring> items;
+    const wchar_t* clipboard;  // after the menu closed
+  } cases[] = {
+      {"right-click on a row copies its address", RowCentre(1), -1, L'a', onRow, L"中文主机:3390"},
+      {"menu key at the selected row", {-1, -1}, 0, L'a', onRow, L"127.0.0.1:3389"},
+      {"right-click below the rows",
+       {RowCentre(1).x, RowCentre(1).y + 60},
+       -1,
+       VK_ESCAPE,
+       onEmpty,
+       L"untouched"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetClipboardText(L"untouched");
+    ListView_SetItemState(List(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (c.selectedBefore >= 0) SelectRow(c.selectedBefore);
+    POINT screen = c.client;
+    if (screen.x != -1) ClientToScreen(List(), &screen);
+    g_menuSeen = {};
+    g_menuKey = c.key;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchForMenu);
+    SendMessageW(List(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()),
+                 MAKELPARAM(screen.x, screen.y));
+    KillTimer(nullptr, timer);
+    PumpMessages();
+    ASSERT_TRUE(g_menuSeen.shown);
+    EXPECT_EQ(g_menuSeen.items, c.items);
+    EXPECT_EQ(ClipboardText(), c.clipboard);
+  }
+}
+
+TEST_F(MainWindowListCommands, DeleteF2InsertAndCtrlCInTheListRunTheirOperations) {
+  Open(kTwoServers);
+  SelectRow(0);
+  SetClipboardText(L"untouched");
+  {
+    CtrlHeld ctrl;
+    PressKey(List(), 'C');
+  }
+  EXPECT_EQ(ClipboardText(), L"127.0.0.1:3389");
+
+  for (const auto& [key, title] :
+       {std::pair{VK_F2, L"修改服务器列表"}, std::pair{VK_INSERT, L"添加服务器列表"}}) {
+    std::wstring seen;
+    EXPECT_TRUE(test::WithModalForm(
+        hwnd_, [&] { PressKey(List(), static_cast<UINT>(key)); },
+        [&](HWND form) {
+          seen = WindowText(form);
+          PostMessageW(form, WM_CLOSE, 0, 0);
+        }));
+    EXPECT_EQ(seen, title);
+  }
+
+  // Typing a host's first letters selects its row (the texts are given on demand).
+  test::TypeText(List(), L"中");
+  EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), 1);
+  SelectRow(0);
+
+  prompt_.AnswerWith([](const ShownBox&) { return IDOK; });
+  PressKey(List(), VK_DELETE);
+  ASSERT_EQ(prompt_.boxes().size(), 1u);
+  EXPECT_EQ(prompt_.boxes()[0].text, L"确认删除该项？");
+  EXPECT_EQ(RowCount(), 1);
+}
+
 }  // namespace
 }  // namespace rdc
