@@ -118,7 +118,23 @@ bool IsStorable(const ServerTexts& texts) {
        {&texts.host, &texts.port, &texts.account, &texts.password, &texts.remark}) {
     if (FindText(*field, kFieldSeparator) != -1) return false;
   }
-  return true;
+  // The reader stops at the first zero byte.
+  return texts.remark.find('\0') == std::string::npos;
+}
+
+bool IsDamagedConfig(std::string_view plain) {
+  const std::size_t zero = plain.find('\0');
+  if (zero != std::string_view::npos && zero + 1 < plain.size()) return true;
+  ServerList records;
+  for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
+    // The lines the program writes begin with their markers; a marker inside
+    // a line of noise does not make it this program's.
+    for (std::string_view marker : {kPasswordBegin, kAdminMarker, kStartMarker, kConsoleMarker}) {
+      if (line.starts_with(marker)) return false;
+    }
+    if (AppendRecordOf(line, records)) return false;
+  }
+  return !plain.empty();
 }
 
 std::string StartupPasswordOf(std::string_view plain) {
