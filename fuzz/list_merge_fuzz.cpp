@@ -1,28 +1,27 @@
 // Fuzzes the three-way merge of ms.ini's content over lists drawn from a few
 // records, so that duplicates, equal changes and equal insertions are common.
-// Properties:
-//  - merge(b, a, b) is a, entries and all; merge(b, b, t) holds t's records;
-//    merge(b, a, a) is a; none of them has a conflict.
+// Records count by multiplicity, the inputs holding equal ones. Properties:
+//  - merge(b, a, b) is a, entries and all; merge(b, b, t) holds t's records in
+//    t's order; merge(b, a, a) is a (what both sides did alike is taken
+//    once); none of them has a conflict.
 //  - Nothing either side added is missing: each record is in the result at
 //    least as often as a side holds it beyond the base.
-//  - No entry appears twice. Counted by multiplicity, since the inputs may hold
-//    equal records: every merged entry is one entry of ours or theirs, none
-//    taken twice (ids unique; a record is in the result at most as often as
-//    the two sides hold it together); a record that only one side holds is in
-//    the result at most as often as there; and where both sides hold the same
-//    change or insertion it is taken once (merge(b, a, a) is a). Two equal
-//    records both stay only as changes or insertions made at different places;
-//    the two versions of a conflict always differ.
-//  - Swapping the sides keeps the merged records (as a multiset) and the
-//    number of conflicts.
-// A second part checks the common subsequence: it pairs equal items in order,
-// and, below the search limit, as many as the quadratic table finds.
+//  - No entry appears twice: every merged entry is one entry of ours (same id)
+//    or a new one, no id twice; a record is in the result at most as often as
+//    the two sides hold it together, and a record that only one side holds at
+//    most as often as that side. Equal records from both sides both stay only
+//    where the sides changed or inserted them at different places; the two
+//    versions of a conflict always differ.
+//  - Swapping the sides keeps the merged records and the number of conflicts.
+// A second part checks the common subsequence: equal items in order, and,
+// below the search limit, as many as the quadratic table finds.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fuzz_support.h"
@@ -33,11 +32,10 @@
 namespace rdc::fuzz {
 namespace {
 
-// A record: one of a few hosts, and a remark whose line break takes each of
-// its forms; now and then texts of the fuzzer's own.
+// One of a few hosts, with a remark whose line break takes each of its forms,
+// or now and then texts of the fuzzer's own.
 ServerTexts ConsumeTexts(FuzzedDataProvider& input) {
-  ServerTexts texts{"h", "3389", "u", "", ""};
-  texts.host += std::to_string(input.ConsumeIntegralInRange(0, 5));
+  ServerTexts texts{"h" + std::to_string(input.ConsumeIntegralInRange(0, 5)), "3389", "u", "", ""};
   switch (input.ConsumeIntegralInRange(0, 7)) {
     case 0: texts.remark = "r\r\n"; break;
     case 1: texts.remark = "r\n"; break;
@@ -49,32 +47,20 @@ ServerTexts ConsumeTexts(FuzzedDataProvider& input) {
   return texts;
 }
 
-ServerList ConsumeList(FuzzedDataProvider& input) {
-  ServerList list;
-  const int count = input.ConsumeIntegralInRange(0, 12);
-  for (int i = 0; i < count; ++i) AppendServer(list, ConsumeTexts(input));
-  return list;
-}
-
-// The base changed as a user would: records edited, deleted, inserted.
-ServerList ConsumeEdits(FuzzedDataProvider& input, const ServerList& base) {
-  ServerList list = base;
-  const int edits = input.ConsumeIntegralInRange(0, 4);
+// `list` changed as a user would: records edited, deleted, inserted.
+ServerList ConsumeEdits(FuzzedDataProvider& input, ServerList list, int most) {
+  const int edits = input.ConsumeIntegralInRange(0, most);
   for (int i = 0; i < edits; ++i) {
-    const std::size_t at = input.ConsumeIntegralInRange<std::size_t>(0, list.size());
-    switch (input.ConsumeIntegralInRange(0, 2)) {
-      case 0:
-        if (at < list.size())
-          ReplaceServerTexts(list, static_cast<int>(at) + 1, ConsumeTexts(input));
-        break;
-      case 1:
-        if (at < list.size()) list.erase(list.begin() + static_cast<std::ptrdiff_t>(at));
-        break;
-      default: {
-        ServerList added;
-        AppendServer(added, ConsumeTexts(input));
-        list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), added[0]);
-      }
+    const auto at = input.ConsumeIntegralInRange<std::size_t>(0, list.size());
+    const int kind = input.ConsumeIntegralInRange(0, 2);
+    if (kind == 0 && at < list.size()) {
+      ReplaceServerTexts(list, static_cast<int>(at) + 1, ConsumeTexts(input));
+    } else if (kind == 1 && at < list.size()) {
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(at));
+    } else if (kind == 2) {
+      ServerList added;
+      AppendServer(added, ConsumeTexts(input));
+      list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), added[0]);
     }
   }
   for (ServerEntry& entry : list) {
@@ -89,19 +75,22 @@ ConfigContent ConsumeContent(FuzzedDataProvider& input, ServerList servers) {
           input.ConsumeBool() ? "" : "pw"};
 }
 
-// A copy of the content as another run holds it: new entries, pending.
+// The content as another run holds it: new entries, pending.
 ConfigContent Reloaded(const ConfigContent& content) {
   ConfigContent copy{{}, content.options, content.startupPassword};
-  for (const ServerEntry& entry : content.servers)
-    AppendServer(copy.servers,
-                 {entry.host, entry.port, entry.account, entry.password, entry.remark});
+  for (const ServerEntry& e : content.servers)
+    AppendServer(copy.servers, {e.host, e.port, e.account, e.password, e.remark});
   return copy;
 }
 
-// A record as compared: its five texts, the remark as stored.
-std::string KeyOf(const ServerEntry& entry) {
-  return entry.host + '|' + entry.port + '|' + entry.account + '|' + entry.password + '|' +
-         StoredRemark(entry.remark);
+std::string KeyOf(const ServerEntry& e) {
+  return e.host + '|' + e.port + '|' + e.account + '|' + e.password + '|' + StoredRemark(e.remark);
+}
+
+std::vector<std::string> Keys(const ServerList& list) {
+  std::vector<std::string> keys;
+  for (const ServerEntry& entry : list) keys.push_back(KeyOf(entry));
+  return keys;
 }
 
 std::map<std::string, int> Counts(const ServerList& list) {
@@ -110,50 +99,37 @@ std::map<std::string, int> Counts(const ServerList& list) {
   return counts;
 }
 
-int CountOf(const std::map<std::string, int>& counts, const std::string& key) {
-  const auto found = counts.find(key);
-  return found == counts.end() ? 0 : found->second;
+auto Whole(const ServerEntry& e) {
+  return std::tie(e.host, e.port, e.account, e.password, e.remark, e.status, e.id);
 }
 
 bool SameEntries(const ServerList& a, const ServerList& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-    return x.host == y.host && x.port == y.port && x.account == y.account &&
-           x.password == y.password && x.remark == y.remark && x.status == y.status && x.id == y.id;
-  });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const auto& x, const auto& y) { return Whole(x) == Whole(y); });
 }
 
-bool SameOptionsAndPassword(const ConfigContent& a, const ConfigContent& b) {
-  return a.options.forceAdmin == b.options.forceAdmin &&
-         a.options.fullScreen == b.options.fullScreen && a.startupPassword == b.startupPassword;
+auto Settings(const ConfigContent& c) {
+  return std::tie(c.options.forceAdmin, c.options.fullScreen, c.startupPassword);
 }
 
 void CheckOneSideChanged(const ConfigContent& base, const ConfigContent& ours,
                          const ConfigContent& theirs) {
   const ConfigMerge keptFile = MergeConfig(base, ours, base);
   FUZZ_CHECK(SameEntries(keptFile.merged.servers, ours.servers));
-  FUZZ_CHECK(SameOptionsAndPassword(keptFile.merged, ours));
-  FUZZ_CHECK(keptFile.conflicts == 0);
-
+  FUZZ_CHECK(Settings(keptFile.merged) == Settings(ours) && keptFile.conflicts == 0);
   const ConfigMerge keptOurs = MergeConfig(base, Reloaded(base), theirs);
-  FUZZ_CHECK(Counts(keptOurs.merged.servers) == Counts(theirs.servers));
-  for (std::size_t i = 0; i < theirs.servers.size() && i < keptOurs.merged.servers.size(); ++i)
-    FUZZ_CHECK(KeyOf(keptOurs.merged.servers[i]) == KeyOf(theirs.servers[i]));
-  FUZZ_CHECK(SameOptionsAndPassword(keptOurs.merged, theirs));
-  FUZZ_CHECK(keptOurs.conflicts == 0);
-
+  FUZZ_CHECK(Keys(keptOurs.merged.servers) == Keys(theirs.servers));
+  FUZZ_CHECK(Settings(keptOurs.merged) == Settings(theirs) && keptOurs.conflicts == 0);
   const ConfigMerge same = MergeConfig(base, ours, ours);
-  FUZZ_CHECK(SameEntries(same.merged.servers, ours.servers));
-  FUZZ_CHECK(same.conflicts == 0);
+  FUZZ_CHECK(SameEntries(same.merged.servers, ours.servers) && same.conflicts == 0);
 }
 
 void CheckMerge(const ConfigContent& base, const ConfigContent& ours, const ConfigContent& theirs) {
   const ConfigMerge merge = MergeConfig(base, ours, theirs);
   const ServerList& merged = merge.merged.servers;
   FUZZ_CHECK(merge.carriesOn.size() == merged.size());
-  FUZZ_CHECK(merge.conflicts >= 0 &&
-             static_cast<std::size_t>(merge.conflicts) <= base.servers.size());
+  FUZZ_CHECK(merge.conflicts >= 0 && std::size_t(merge.conflicts) <= base.servers.size());
 
-  // Each merged entry is one of ours (as it was) or a new one; none twice.
   std::map<std::uint64_t, const ServerEntry*> ourEntries;
   for (const ServerEntry& entry : ours.servers) ourEntries[entry.id] = &entry;
   std::set<std::uint64_t> inputIds, mergedIds, carried;
@@ -161,15 +137,12 @@ void CheckMerge(const ConfigContent& base, const ConfigContent& ours, const Conf
     for (const ServerEntry& entry : *list) inputIds.insert(entry.id);
   }
   for (std::size_t i = 0; i < merged.size(); ++i) {
-    const ServerEntry& entry = merged[i];
-    FUZZ_CHECK(mergedIds.insert(entry.id).second);
-    const auto our = ourEntries.find(entry.id);
+    FUZZ_CHECK(mergedIds.insert(merged[i].id).second);
+    const auto our = ourEntries.find(merged[i].id);
     if (our != ourEntries.end()) {
-      FUZZ_CHECK(SameEntries({entry}, {*our->second}));
-      FUZZ_CHECK(merge.carriesOn[i] == entry.id);
+      FUZZ_CHECK(Whole(merged[i]) == Whole(*our->second) && merge.carriesOn[i] == merged[i].id);
     } else {
-      FUZZ_CHECK(!inputIds.contains(entry.id));
-      FUZZ_CHECK(entry.status == ServerStatus::Pending);
+      FUZZ_CHECK(!inputIds.contains(merged[i].id) && merged[i].status == ServerStatus::Pending);
     }
     if (merge.carriesOn[i] != 0) {
       FUZZ_CHECK(ourEntries.contains(merge.carriesOn[i]));
@@ -177,53 +150,32 @@ void CheckMerge(const ConfigContent& base, const ConfigContent& ours, const Conf
     }
   }
 
-  const auto baseCounts = Counts(base.servers);
-  const auto ourCounts = Counts(ours.servers);
-  const auto theirCounts = Counts(theirs.servers);
-  const auto mergedCounts = Counts(merged);
+  auto inBase = Counts(base.servers), inOurs = Counts(ours.servers),
+       inTheirs = Counts(theirs.servers), inMerged = Counts(merged);
   std::set<std::string> keys;
-  for (const auto* counts : {&baseCounts, &ourCounts, &theirCounts, &mergedCounts}) {
+  for (const auto* counts : {&inBase, &inOurs, &inTheirs, &inMerged}) {
     for (const auto& [key, count] : *counts) keys.insert(key);
   }
   for (const std::string& key : keys) {
-    const int inBase = CountOf(baseCounts, key);
-    const int inOurs = CountOf(ourCounts, key);
-    const int inTheirs = CountOf(theirCounts, key);
-    const int inMerged = CountOf(mergedCounts, key);
-    FUZZ_CHECK(inMerged >= inOurs - inBase && inMerged >= inTheirs - inBase);
-    FUZZ_CHECK(inMerged <= inOurs + inTheirs);
-    if (inTheirs == 0) FUZZ_CHECK(inMerged <= inOurs);
-    if (inOurs == 0) FUZZ_CHECK(inMerged <= inTheirs);
+    const int b = inBase[key], o = inOurs[key], t = inTheirs[key], m = inMerged[key];
+    FUZZ_CHECK(m >= o - b && m >= t - b && m <= o + t);
+    FUZZ_CHECK((t > 0 || m <= o) && (o > 0 || m <= t));
   }
 
   const ConfigMerge swapped = MergeConfig(base, theirs, ours);
-  FUZZ_CHECK(Counts(swapped.merged.servers) == mergedCounts);
+  FUZZ_CHECK(Counts(swapped.merged.servers) == Counts(merged));
   FUZZ_CHECK(swapped.conflicts == merge.conflicts);
-}
-
-std::size_t LcsLengthByTable(const std::vector<std::uint32_t>& a,
-                             const std::vector<std::uint32_t>& b) {
-  std::vector<std::size_t> row(b.size() + 1, 0), previous(b.size() + 1, 0);
-  for (std::uint32_t item : a) {
-    std::swap(row, previous);
-    for (std::size_t j = 1; j <= b.size(); ++j)
-      row[j] = item == b[j - 1] ? previous[j - 1] + 1 : std::max(previous[j], row[j - 1]);
-  }
-  return row[b.size()];
 }
 
 void CheckCommonSubsequence(FuzzedDataProvider& input) {
   const auto symbols = input.ConsumeIntegralInRange<std::uint32_t>(1, 8);
   std::vector<std::uint32_t> a(input.ConsumeIntegralInRange<std::size_t>(0, 64));
   std::vector<std::uint32_t> b(input.ConsumeIntegralInRange<std::size_t>(0, 64));
-  for (auto* sequence : {&a, &b}) {
-    for (std::uint32_t& item : *sequence)
-      item = input.ConsumeIntegralInRange<std::uint32_t>(0, symbols - 1);
+  for (auto* items : {&a, &b}) {
+    for (auto& item : *items) item = input.ConsumeIntegralInRange<std::uint32_t>(0, symbols - 1);
   }
-  // Now and then a search limit small enough to be reached.
   const bool limited = input.ConsumeBool();
-  const std::size_t limit =
-      limited ? input.ConsumeIntegralInRange<std::size_t>(0, 8) : kExactSearchLimit;
+  const std::size_t limit = limited ? input.ConsumeIntegralInRange<std::size_t>(0, 8) : 1000;
   const std::vector<std::size_t> match = LongestCommonSubsequence(a, b, limit);
   FUZZ_CHECK(match.size() == a.size());
   std::size_t pairs = 0, nextB = 0;
@@ -233,26 +185,32 @@ void CheckCommonSubsequence(FuzzedDataProvider& input) {
     nextB = match[i] + 1;
     ++pairs;
   }
-  if (!limited) FUZZ_CHECK(pairs == LcsLengthByTable(a, b));
+  // The quadratic table of common subsequence lengths, one row at a time.
+  std::vector<std::size_t> row(b.size() + 1, 0), above(b.size() + 1, 0);
+  for (std::uint32_t item : a) {
+    std::swap(row, above);
+    for (std::size_t j = 1; j <= b.size(); ++j)
+      row[j] = item == b[j - 1] ? above[j - 1] + 1 : std::max(above[j], row[j - 1]);
+  }
+  if (!limited) FUZZ_CHECK(pairs == row[b.size()]);
 }
 
 }  // namespace
 }  // namespace rdc::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace rdc;
   using namespace rdc::fuzz;
   FuzzedDataProvider input(data, size);
   if (input.ConsumeIntegralInRange(0, 4) == 0) {
     CheckCommonSubsequence(input);
     return 0;
   }
-  const bool edited = input.ConsumeBool();  // else three unrelated lists
-  const ConfigContent base = ConsumeContent(input, ConsumeList(input));
-  const ConfigContent ours =
-      ConsumeContent(input, edited ? ConsumeEdits(input, base.servers) : ConsumeList(input));
-  const ConfigContent theirs = Reloaded(
-      ConsumeContent(input, edited ? ConsumeEdits(input, base.servers) : ConsumeList(input)));
+  // The sides are a few edits away from the base, or many (unrelated lists).
+  const int most = input.ConsumeBool() ? 4 : 12;
+  const rdc::ConfigContent base = ConsumeContent(input, ConsumeEdits(input, {}, 12));
+  const rdc::ConfigContent ours = ConsumeContent(input, ConsumeEdits(input, base.servers, most));
+  const rdc::ConfigContent theirs =
+      Reloaded(ConsumeContent(input, ConsumeEdits(input, base.servers, most)));
   CheckOneSideChanged(base, ours, theirs);
   CheckMerge(base, ours, theirs);
   return 0;
