@@ -22,20 +22,6 @@ constexpr std::string_view kSmallScreenLine = "#Start:0";
 constexpr std::string_view kPasswordBegin = "#LoadinPass:<";
 constexpr std::string_view kPasswordEnd = ">";
 
-// A remark's line breaks are stored as a lone LF, so its record stays one line.
-std::string RemarkForFile(std::string_view remark) {
-  std::string stored;
-  for (std::size_t i = 0; i < remark.size(); ++i) {
-    if (remark[i] == '\r') {
-      stored += '\n';
-      if (i + 1 < remark.size() && remark[i + 1] == '\n') ++i;
-    } else {
-      stored += remark[i];
-    }
-  }
-  return stored;
-}
-
 // The stored remark back in memory: each lone LF is a CR LF line break again.
 std::string RemarkFromFile(std::string_view stored) {
   std::string remark;
@@ -75,6 +61,20 @@ void ApplyOptionOf(std::string_view line, ConfigOptions& options) {
 
 }  // namespace
 
+// A remark's line breaks are stored as a lone LF, so its record stays one line.
+std::string StoredRemark(std::string_view remark) {
+  std::string stored;
+  for (std::size_t i = 0; i < remark.size(); ++i) {
+    if (remark[i] == '\r') {
+      stored += '\n';
+      if (i + 1 < remark.size() && remark[i + 1] == '\n') ++i;
+    } else {
+      stored += remark[i];
+    }
+  }
+  return stored;
+}
+
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options) {
   for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
     // The password line is only the password's, whatever the password holds.
@@ -92,7 +92,7 @@ std::string ComposeConfigText(const ServerList& list, const ConfigOptions& optio
       text += *field;
       text += kFieldSeparator;
     }
-    text += RemarkForFile(entry.remark);
+    text += StoredRemark(entry.remark);
     text += kLineEnd;
   }
   if (options.forceAdmin) {

@@ -26,9 +26,13 @@ struct ConfigOptions {
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options);
 
 // The plain text SaveConfig enciphers and writes. A line break in a remark
-// (CR LF or a lone CR) is written as a lone LF.
+// is written as StoredRemark gives it.
 std::string ComposeConfigText(const ServerList& list, const ConfigOptions& options,
                               std::string_view startupPassword);
+
+// A remark as ms.ini holds it: each line break (CR LF, lone CR, lone LF) a
+// lone LF. Two remarks that give the same stored remark read back the same.
+std::string StoredRemark(std::string_view remark);
 
 // Whether the texts can be stored so that the next start reads the same
 // server: no "|" in any field, and no control character (below 0x20) in the
