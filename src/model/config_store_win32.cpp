@@ -17,6 +17,22 @@ DWORD FailureCode() {
   return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
 }
 
+std::uint64_t Join(DWORD high, DWORD low) {
+  return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+FileStamp StampOf(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return {};
+  return {true, info.dwVolumeSerialNumber, Join(info.nFileIndexHigh, info.nFileIndexLow),
+          Join(info.nFileSizeHigh, info.nFileSizeLow),
+          Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
+}
+
+ConfigRead Unreadable() {
+  return {{}, true, FailureCode(), {}};
+}
+
 // The file's bytes; nothing when it does not exist.
 std::optional<ConfigRead> ReadWhole(const std::wstring& path) {
   const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -24,17 +40,18 @@ std::optional<ConfigRead> ReadWhole(const std::wstring& path) {
   if (!file.valid()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
-    return ConfigRead{{}, true};
+    return Unreadable();
   }
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > MAXDWORD) return ConfigRead{{}, true};
+  if (!GetFileSizeEx(file.get(), &size)) return Unreadable();
+  if (size.QuadPart > MAXDWORD) return ConfigRead{{}, true, ERROR_FILE_TOO_LARGE, {}};
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!bytes.empty() &&
-      (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-       read != bytes.size()))
-    return ConfigRead{{}, true};
-  return ConfigRead{std::move(bytes), false};
+      !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+    return Unreadable();
+  if (read != bytes.size()) return ConfigRead{{}, true, ERROR_HANDLE_EOF, {}};
+  return ConfigRead{std::move(bytes), false, ERROR_SUCCESS, StampOf(file.get())};
 }
 
 // The file `path` names at the end of any symbolic links; `path` itself when
@@ -112,8 +129,19 @@ ConfigFileOperations& DiskConfigFiles() {
 
 ConfigRead ConfigFileStore::Read() const {
   if (std::optional<ConfigRead> read = ReadWhole(path_)) return std::move(*read);
-  if (std::optional<ConfigRead> read = ReadWhole(temporaryPath())) return std::move(*read);
+  if (std::optional<ConfigRead> read = ReadWhole(temporaryPath())) {
+    read->stamp = {};  // the stamp is the file's, and the file is missing
+    return std::move(*read);
+  }
   return {};
+}
+
+FileStamp ConfigFileStore::Stamp() const {
+  // No access asked, so a program that holds the file unshared does not stop this.
+  const UniqueHandle file(CreateFileW(path_.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+  return file ? StampOf(file.get()) : FileStamp{};
 }
 
 SaveResult ConfigFileStore::WriteTemporary(const std::wstring& temporary,

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,16 +13,32 @@
 
 namespace rdc {
 
+// What tells one version of a file from another without reading it: its
+// identity on its volume, its size and its last-write time. A file that is
+// missing or cannot be opened has the empty stamp.
+struct FileStamp {
+  bool exists = false;
+  std::uint32_t volume = 0;
+  std::uint64_t id = 0;
+  std::uint64_t size = 0;
+  std::uint64_t lastWrite = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 // What reading the file gave: its bytes, and whether it exists but could not
-// be read (locked by another program, access denied). A missing file is not
-// unreadable: it reads as empty, like an empty one.
+// be read (locked by another program, access denied; `error` says why). A
+// missing file is not unreadable: it reads as empty, like an empty one.
 struct ConfigRead {
   std::string bytes;
   bool unreadable = false;
+  DWORD error = ERROR_SUCCESS;
+  FileStamp stamp;  // of the file read; empty when it was missing
 };
 
 // The steps of a save, in order.
 enum class SaveStep {
+  Lock,  // one copy of the program at a time reads, merges and writes the file
+  Read,  // what the file holds now is merged with this copy's list first
   PlaceOnlyCopy,  // a temporary left as the only copy of the list is renamed into place first
   CreateTemporary,
   Write,
@@ -81,6 +98,9 @@ class ConfigFileStore {
   // The file's bytes; when the file is missing but its temporary exists (a
   // replace cut short by a power cut on a FAT disk), the temporary's.
   ConfigRead Read() const;
+
+  // The file's stamp now.
+  FileStamp Stamp() const;
 
   // Writes the bytes to the temporary file beside the file (beside the
   // target when the file is a symbolic link), flushes it to disk and puts it in
