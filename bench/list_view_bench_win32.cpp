@@ -130,7 +130,8 @@ void BenchRebuild() {
   } noOpener;
   rdc::Win32LaunchEnvironment launch;
   rdc::MessageBoxPrompt prompt;
-  rdc::MainWindow window(state, {store, launch, noSweeps, noOpener, prompt});
+  rdc::SharedConfig config(store, state.loadedConfig, store.Stamp());
+  rdc::MainWindow window(state, {config, launch, noSweeps, noOpener, prompt});
   window.Create();
   HWND list = GetDlgItem(window.hwnd(), rdc::kMainServerList);
   Pump();

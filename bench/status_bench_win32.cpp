@@ -179,7 +179,8 @@ WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int ping
   NoAddressOpener noOpener;
   Win32LaunchEnvironment launch;
   MessageBoxPrompt prompt;
-  MainWindow window(state, {store, launch, sweeps, noOpener, prompt});
+  SharedConfig config(store, state.loadedConfig, store.Stamp());
+  MainWindow window(state, {config, launch, sweeps, noOpener, prompt});
   const Clock::time_point& started = sweeps.started;
   HWND hwnd = window.Create();
   auto final = [&] {

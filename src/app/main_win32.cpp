@@ -15,6 +15,7 @@
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
 #include "model/server_by_name.h"
+#include "model/shared_config_win32.h"
 #include "model/startup.h"
 #include "os/executable_folder_win32.h"
 #include "text/text_win32.h"
@@ -107,6 +108,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   rdc::LoginDialogPrompt login(prompt);
   if (!rdc::RunStartup(state, config.bytes, login)) return 0;
+  rdc::SharedConfig shared(store, state.loadedConfig, config.stamp);
 
   rdc::Win32LaunchEnvironment launch;
   // Started to connect: no window, and ms.ini stays as it is.
@@ -115,7 +117,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!connected) {
     rdc::ProbeSweeps sweeps;
     rdc::ShellAddressOpener addresses;
-    rdc::MainWindow window(state, {store, launch, sweeps, addresses, prompt});
+    rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt});
     HWND main = window.Create();
     rdc::RunMessageLoop([main] { return !IsWindow(main); });
   }

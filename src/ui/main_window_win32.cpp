@@ -6,10 +6,12 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
+#include <utility>
 
-#include "model/config_cipher.h"
 #include "model/server_address.h"
 #include "model/server_by_name.h"
 #include "os/owners_win32.h"
@@ -217,6 +219,12 @@ void MainWindow::OnCreated() {
   PostMessageW(hwnd(), kFirstSweepMessage, 0, 0);
   // 时钟1 starts a sweep every 10 s for as long as the window exists.
   SetTimer(hwnd(), kMainProbeTimer, kProbeIntervalMs, nullptr);
+  if (services_.config.active()) {
+    folderWatch_ = std::make_unique<FolderWatch>(services_.config.folder(), hwnd(),
+                                                 kConfigChangedMessage);
+    // Another copy may have saved while this one started or asked for the password.
+    PostMessageW(hwnd(), kConfigChangedMessage, 0, 0);
+  }
 }
 
 void MainWindow::SetUpListView() {
@@ -328,9 +336,90 @@ void MainWindow::ApplyOptions(const ConfigOptions& options) {
   SetChecked(kMainSmallScreen, !options.fullScreen);
 }
 
+ConfigContent MainWindow::Content() const {
+  return {state_.servers, Options(), state_.startupPassword};
+}
+
+void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellConflicts) {
+  HWND list = control(kMainServerList);
+  const int top = ListView_GetTopIndex(list);
+  const ServerEntry* topEntry = EntryByNumber(state_.servers, top + 1);
+  const std::uint64_t topId = topEntry ? topEntry->id : 0;
+  const ServerEntry* selected = EntryByNumber(state_.servers, SelectedEntryNumber());
+  const std::uint64_t selectedId = keepSelection && selected ? selected->id : 0;
+
+  state_.servers = std::move(merge.merged.servers);
+  state_.startupPassword = std::move(merge.merged.startupPassword);
+  ApplyOptions(merge.merged.options);
+  RefreshServerView();
+
+  // Row r carries on entry carriesOn[r] of the list before.
+  const auto rowOf = [&merge](std::uint64_t id) {
+    const auto found = std::find(merge.carriesOn.begin(), merge.carriesOn.end(), id);
+    return id != 0 && found != merge.carriesOn.end()
+               ? static_cast<int>(found - merge.carriesOn.begin())
+               : -1;
+  };
+  const int newTop = rowOf(topId);
+  ScrollToTop(newTop >= 0 ? newTop : top);
+  if (selectedId != 0) {
+    const int row = rowOf(selectedId);
+    if (row >= 0) {
+      // The selection stays on its server; the one-off login fields keep what they hold.
+      restoringSelection_ = true;
+      ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+      restoringSelection_ = false;
+    }
+    const ServerEntry* entry = EntryByNumber(state_.servers, row + 1);
+    SetText(kMainRemark, entry ? WithWindowsLineBreaks(WideFromGbk(entry->remark)).c_str() : L"");
+  }
+  if (tellConflicts && merge.conflicts > 0) {
+    services_.prompt.Show(MergeConflictsText(merge.conflicts).c_str(), kMergeCaption,
+                          MB_OK | MB_ICONINFORMATION);
+  }
+}
+
+void MainWindow::ScrollToTop(int row) {
+  HWND list = control(kMainServerList);
+  RECT first{LVIR_BOUNDS, 0, 0, 0};
+  if (row <= 0 || !ListView_GetItemRect(list, 0, &first, LVIR_BOUNDS)) return;
+  // In report view the list scrolls by whole rows, given in pixels.
+  ListView_Scroll(list, 0, row * (first.bottom - first.top));
+}
+
+SaveResult MainWindow::SaveConfig(bool keepSelection, bool tellConflicts) {
+  SharedConfig::Saved saved = services_.config.Save(Content());
+  ShowMerged(saved.merge, keepSelection, tellConflicts);
+  return saved.result;
+}
+
+void MainWindow::SaveChanges(bool keepSelection) {
+  for (SaveResult result = SaveConfig(keepSelection, true); !result.saved();
+       result = SaveConfig(keepSelection, true)) {
+    const std::wstring text = kSaveFailed + (L"\n" + SystemErrorText(result.error));
+    if (services_.prompt.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
+        IDRETRY)
+      return;
+  }
+}
+
+void MainWindow::CheckForChanges() {
+  // A dialog or a box is up (every modal window of the program disables this
+  // one): the entry numbers it works on must not move. It is checked again
+  // once this window is enabled.
+  if (!IsWindowEnabled(hwnd())) {
+    checkWhenEnabled_ = true;
+    return;
+  }
+  if (closing_ || !services_.config.MayHaveChanged()) return;
+  if (std::optional<ConfigMerge> merge = services_.config.Reload(Content()))
+    ShowMerged(*merge, true, true);
+}
+
 void MainWindow::ShowSelectedServer() {
   SetEnabled(kMainDelete, true);
   SetEnabled(kMainConnect, true);
+  if (restoringSelection_) return;
   const ServerEntry* entry = EntryByNumber(state_.servers, SelectedEntryNumber());
   if (!entry) return;  // the focused row is not selected: nothing to show
   SetText(kMainRemark, WithWindowsLineBreaks(WideFromGbk(entry->remark)).c_str());
@@ -369,15 +458,18 @@ void MainWindow::OnCommand(int id, int notification) {
     case kMainAdd: OpenServerDialog(0); return;
     case kMainEdit: EditSelectedServer(); return;
     case kMainDelete: DeleteSelectedServer(); return;
-    case kMainStartupPassword:
+    case kMainStartupPassword: {
+      const std::string before = state_.startupPassword;
       RunSetPasswordDialog(state_.startupPassword, services_.prompt);
+      if (state_.startupPassword != before) SaveChanges(true);
       return;
+    }
     case kMainVendorLink: services_.addresses.Open(kVendorAddress); return;
   }
 }
 
 void MainWindow::OpenServerDialog(int editTarget) {
-  if (RunServerDialog(state_.servers, editTarget, services_.prompt)) RefreshServerView();
+  if (RunServerDialog(state_.servers, editTarget, services_.prompt)) SaveChanges(false);
 }
 
 void MainWindow::EditSelectedServer() {
@@ -462,7 +554,7 @@ void MainWindow::DeleteSelectedServer() {
   if (!HasSelection()) return;
   if (services_.prompt.Show(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
   RemoveServer(state_.servers, SelectedEntryNumber());
-  RefreshServerView();
+  SaveChanges(false);
 }
 
 LaunchOptions MainWindow::CurrentLaunchOptions() const {
@@ -536,31 +628,28 @@ void MainWindow::ReportRefusal(const LaunchOutcome& outcome) const {
   ReportLaunchOutcome(outcome, services_.prompt);
 }
 
-SaveResult MainWindow::SaveConfig() const {
-  return services_.store.Save(
-      ConfigCipher(ComposeConfigText(state_.servers, Options(), state_.startupPassword)));
-}
-
 void MainWindow::OnCloseRequest() {
   // A close request that comes while the failure box of an earlier one is up
   // (from another program, say) is left to that earlier one.
   if (closing_) return;
   closing_ = true;
-  // The close is never refused; a failed save is offered again until the user gives up.
-  for (SaveResult result = SaveConfig(); !result.saved(); result = SaveConfig()) {
-    const std::wstring text = kSaveFailed + (L"\n" + SystemErrorText(result.error));
-    if (services_.prompt.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
-        IDRETRY)
-      break;
-  }
+  // The close is never refused; the options are saved with it.
+  SaveChanges(true);
   DestroyWindow(hwnd());
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_QUERYENDSESSION:
-      SaveConfig();  // no box while Windows is ending the session; the answer stays yes
+      SaveConfig(true, false);  // no box while Windows is ending the session; the answer stays yes
       return TRUE;
+    case WM_ENABLE:
+      // The modal window that held a reload back has closed: it runs now, after
+      // the operation that opened that window has ended.
+      if (wParam && std::exchange(checkWhenEnabled_, false))
+        PostMessageW(hwnd(), kConfigChangedMessage, 0, 0);
+      break;
+    case kConfigChangedMessage: CheckForChanges(); return 0;
     case WM_CTLCOLORSTATIC:
       // A read-only edit box paints like a label; the remark box shows black on white.
       if (reinterpret_cast<HWND>(lParam) == control(kMainRemark)) {
@@ -576,6 +665,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam != kMainProbeTimer) break;
       services_.sweeps.Start(hwnd(), state_.servers);
+      // Network folders may tell no change: the file's stamp is looked at too.
+      CheckForChanges();
       return 0;
     case kFirstSweepMessage: services_.sweeps.Start(hwnd(), state_.servers); return 0;
     case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -585,6 +676,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
     case WM_DESTROY:
       KillTimer(hwnd(), kMainProbeTimer);
+      folderWatch_.reset();
       // The program ends with its main window, however the window was closed.
       PostQuitMessage(0);
       return 0;

@@ -6,6 +6,8 @@
 // <commctrl.h> builds on <windows.h>.
 #include <commctrl.h>
 
+#include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -13,7 +15,9 @@
 #include "model/app_state.h"
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
+#include "model/shared_config_win32.h"
 #include "servers/status_monitor.h"
+#include "ui/folder_watch_win32.h"
 #include "ui/form_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
@@ -42,7 +46,7 @@ class ShellAddressOpener : public AddressOpener {
 // What the main window asks of the system. The entry point hands it the real
 // ones; tests and benchmarks hand it their own.
 struct MainWindowServices {
-  const ConfigFileStore& store;  // ms.ini
+  SharedConfig& config;          // ms.ini, shared with the other copies of the program
   LaunchEnvironment& launch;     // where connections go
   StatusSweeps& sweeps;          // how the status column is probed
   AddressOpener& addresses;      // how the vendor link opens
@@ -71,9 +75,6 @@ class MainWindow : public FormWindow {
   // The option controls as the configuration file stores them.
   ConfigOptions Options() const;
 
-  // Writes ms.ini from the server list, the options and the start-up password.
-  SaveResult SaveConfig() const;
-
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
 
@@ -89,6 +90,21 @@ class MainWindow : public FormWindow {
   void SetUpListView();
   void ShowStatePictures();  // at the window's DPI
   void ApplyOptions(const ConfigOptions& options);
+  // What this copy holds of ms.ini's content now.
+  ConfigContent Content() const;
+  // Takes the outcome of a merge as the list, the options and the start-up
+  // password, and rebuilds the view with the same server as before in the top
+  // row (and, when `keepSelection`, selected) where it still exists.
+  void ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellConflicts);
+  void ScrollToTop(int row);
+  // Writes ms.ini from the server list, the options and the start-up
+  // password, merged with the file's content, and shows the merged list.
+  SaveResult SaveConfig(bool keepSelection, bool tellConflicts);
+  // Saves at once; a failed save is offered again until the user gives up
+  // (the change then goes with the next save).
+  void SaveChanges(bool keepSelection);
+  // Reloads ms.ini when another copy changed it, once no modal window is up.
+  void CheckForChanges();
   void ShowSelectedServer();
   bool HasSelection() const;  // shows the selection message when there is none
   // Gives a row's texts and state picture from its entry.
@@ -114,6 +130,9 @@ class MainWindow : public FormWindow {
   AppState& state_;
   MainWindowServices services_;
   bool closing_ = false;
+  std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
+  bool checkWhenEnabled_ = false;  // a change was told while a modal window was up
+  bool restoringSelection_ = false;
   std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
 };
 

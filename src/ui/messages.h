@@ -33,6 +33,13 @@ inline constexpr wchar_t kConfigDamaged[] =
     L"配置文件 ms.ini 已损坏或不是本程序的文件，本次运行的修改不会保存，以免覆盖它。";
 inline constexpr wchar_t kConfigUnreadableCaption[] = L"读取失败";
 
+// A save or a reload met changes of another copy of the program to the same servers.
+inline std::wstring MergeConflictsText(int conflicts) {
+  return L"服务器列表已被另一处修改，有 " + std::to_wstring(conflicts) +
+         L" 项两边都改过，两个版本都已保留。";
+}
+inline constexpr wchar_t kMergeCaption[] = L"合并";
+
 // "/connect NAME" named no stored server (caption kOperationErrorCaption).
 inline std::wstring ServerNotFoundText(std::wstring_view name) {
   return L"未找到服务器 " + std::wstring(name) + L"。";

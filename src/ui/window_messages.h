@@ -13,6 +13,10 @@ inline constexpr UINT kFirstSweepMessage = WM_APP + 9;
 // To the main window, from itself: a hand-over it took is waiting to be done.
 inline constexpr UINT kHandOverMessage = WM_APP + 10;
 
+// To the main window, from the watch of its folder (and from itself): ms.ini
+// may have been changed by another copy of the program.
+inline constexpr UINT kConfigChangedMessage = WM_APP + 11;
+
 // What a second start hands to the copy already running from its folder, as
 // the dwData of a WM_COPYDATA to its main window.
 inline constexpr ULONG_PTR kHandOverConnect = 0x52444331;  // one server name to connect to

@@ -187,12 +187,14 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileSaysWhyAndRetryWritesTheNewCont
     test::RecordingAddressOpener opener;
     RecordingPrompt prompt([&](const ShownBox&) {
       EXPECT_EQ(ReadBytes(store.path()), oldFile);
-      EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
+      EXPECT_EQ(FileNames(folder.path()), (std::vector<std::wstring>{L"ms.ini", L"ms.ini.lock"}));
       EXPECT_EQ(files.asked.back(), row.operation) << "the failing step was the last one tried";
       files.failing = Operation::None;
       return IDRETRY;
     });
-    MainWindow window(state, {store, launch, sweeps, opener, prompt});
+    // The run read the old file and has changed the list since.
+    SharedConfig config(store, ConfigCipher(oldFile), store.Stamp());
+    MainWindow window(state, {config, launch, sweeps, opener, prompt});
     HWND hwnd = window.Create();
     ASSERT_NE(hwnd, nullptr);
     test::PumpMessages();
@@ -205,7 +207,7 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileSaysWhyAndRetryWritesTheNewCont
     EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{saveFailed});
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(ConfigCipher(ReadBytes(store.path())), newPlain);
-    EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
+    EXPECT_EQ(FileNames(folder.path()), (std::vector<std::wstring>{L"ms.ini", L"ms.ini.lock"}));
   }
 }
 

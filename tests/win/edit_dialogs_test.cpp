@@ -7,10 +7,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "launch/launch_environment_win32.h"
+#include "model/config_cipher.h"
 #include "test_files_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
@@ -179,7 +181,7 @@ class MainWindowEditTest : public EditDialogsTest {
   void SetUp() override {
     state_.loadedConfig = "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
     main_ = window_->Create();
     ASSERT_NE(main_, nullptr);
     PumpMessages();
@@ -219,6 +221,13 @@ class MainWindowEditTest : public EditDialogsTest {
 
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
+  std::optional<SharedConfig> config_;
+  std::string SavedText() const { return ConfigCipher(test::ReadBytes(store_.path())); }
+  // ms.ini as the start-up read it: the loaded configuration, the file's stamp now.
+  SharedConfig& OpenConfig() {
+    config_.emplace(store_, state_.loadedConfig, store_.Stamp());
+    return *config_;
+  }
   AppState state_;
   Win32LaunchEnvironment launch_;
   test::NoSweeps sweeps_;
@@ -238,6 +247,10 @@ TEST_F(MainWindowEditTest, AddEditAndDeleteChangeTheListAndRebuildTheView) {
   ClickWithForm(kMainAdd, [](HWND form) { Click(form, kServerOk); });
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"a 1 u ... #1", L"b2 2 v 在线 #2", L"c 3 w ... #3",
                                                L"127.0.0.1 3389 Administrator ... #4"}));
+  EXPECT_EQ(SavedText(),
+            "a|1|u||\r\nb2|2|v||\r\nc|3|w||\r\n127.0.0.1|3389|Administrator||\r\n#Start:0\r\n"
+            "#LoadinPass:<>\r\n")
+      << "each change saved as its dialog closed";
   EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), -1);
   EXPECT_TRUE(IsWindowEnabled(Item(main_, kMainConnect)));
   EXPECT_TRUE(IsWindowEnabled(Item(main_, kMainDelete)));
@@ -254,6 +267,9 @@ TEST_F(MainWindowEditTest, AddEditAndDeleteChangeTheListAndRebuildTheView) {
             (ShownBox{L"确认删除该项？", L"删除项目", MB_OKCANCEL | MB_TASKMODAL}));
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"a 1 u ... #1", L"c 3 w ... #2",
                                                L"127.0.0.1 3389 Administrator ... #3"}));
+  EXPECT_EQ(SavedText(),
+            "a|1|u||\r\nc|3|w||\r\n127.0.0.1|3389|Administrator||\r\n#Start:0\r\n"
+            "#LoadinPass:<>\r\n");
   Click(main_, kMainDelete);
   EXPECT_EQ(prompt_.boxes().back().text, L"请选择服务器列表！");
   EXPECT_EQ(Rows().size(), 3u);
@@ -270,7 +286,9 @@ TEST_F(MainWindowEditTest, StartupPasswordIsSetWhileTheMainWindowTakesNoInput) {
   EXPECT_FALSE(mainEnabled);
   EXPECT_TRUE(IsWindowEnabled(main_));
   EXPECT_EQ(state_.startupPassword, "pw");
-  EXPECT_FALSE(test::FileExists(store_.path())) << "ms.ini is written when the window closes";
+  EXPECT_EQ(SavedText(),
+            "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<pw>\r\n")
+      << "saved as the dialog closed";
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "launch/client_launch.h"
 #include "model/config_store_win32.h"
+#include "model/shared_config_win32.h"
 #include "test_files_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
@@ -74,7 +76,7 @@ class MainWindowConnect : public testing::Test {
   void Open(std::string plain) {
     state_.loadedConfig = std::move(plain);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
     ASSERT_NE(window_->Create(), nullptr);
     recorded_.connectButton = Control(kMainConnect);
   }
@@ -102,6 +104,12 @@ class MainWindowConnect : public testing::Test {
 
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
+  std::optional<SharedConfig> config_;
+  // ms.ini as the start-up read it: the loaded configuration, the file's stamp now.
+  SharedConfig& OpenConfig() {
+    config_.emplace(store_, state_.loadedConfig, store_.Stamp());
+    return *config_;
+  }
   AppState state_;
   Recorded recorded_;
   RecordingEnvironment launch_{recorded_};

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "model/app_state.h"
 #include "model/config_cipher.h"
 #include "model/config_store_win32.h"
+#include "model/shared_config_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
@@ -91,7 +93,7 @@ class MainWindowTest : public ::testing::Test {
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
     PumpMessages();
@@ -164,6 +166,12 @@ class MainWindowTest : public ::testing::Test {
 
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
+  std::optional<SharedConfig> config_;
+  // ms.ini as the start-up read it: the loaded configuration, the file's stamp now.
+  SharedConfig& OpenConfig() {
+    config_.emplace(store_, state_.loadedConfig, store_.Stamp());
+    return *config_;
+  }
   AppState state_;
   RecordingPrompt prompt_;  // outlives the window: no real box can block a test
   InertLaunchEnvironment launch_;
@@ -675,10 +683,19 @@ TEST_F(MainWindowClose, CloseBoxSavesServersOptionsAndStartupPassword) {
             "#LoadinPass:<pw>\r\n");
 }
 
+// kTwoServers with forced login mode cleared.
+const std::string kTwoServersNoAdmin =
+    "127.0.0.1|3389|Administrator||office\r\n"
+    "\xD6\xD0\xCE\xC4\xD6\xF7\xBB\xFA|3390|\xB9\xDC\xC0\xED\xD4\xB1|secret|"
+    "\xBB\xFA\xB7\xBF\xD2\xBB\r\n"
+    "#Start:1\r\n"
+    "#LoadinPass:<>\r\n";
+
 TEST_F(MainWindowClose, FailedSaveAsksAndRetrySavesOnceFileIsWritable) {
-  WriteBytes(store_.path(), "old bytes");
+  WriteBytes(store_.path(), ConfigCipher(kTwoServers));
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
+  Click(kMainForceAdmin);
   prompt_.AnswerWith([this](const ShownBox&) {
     SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // the user fixes it
     return IDRETRY;
@@ -687,13 +704,14 @@ TEST_F(MainWindowClose, FailedSaveAsksAndRetrySavesOnceFileIsWritable) {
   PumpMessages();
   EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
-  EXPECT_EQ(SavedText(), kTwoServers);
+  EXPECT_EQ(SavedText(), kTwoServersNoAdmin);
 }
 
 TEST_F(MainWindowClose, FailedSaveAsksAgainOnRetryAndCancelClosesKeepingOldFile) {
-  WriteBytes(store_.path(), "old bytes");
+  WriteBytes(store_.path(), ConfigCipher(kTwoServers));
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
+  Click(kMainForceAdmin);
   prompt_.AnswerWith([&](const ShownBox&) {
     EXPECT_TRUE(IsWindow(hwnd_)) << "the window waits for the answer";
     return prompt_.boxes().size() == 1 ? IDRETRY : IDCANCEL;
@@ -701,13 +719,14 @@ TEST_F(MainWindowClose, FailedSaveAsksAgainOnRetryAndCancelClosesKeepingOldFile)
   PressKey(List(), VK_ESCAPE);
   EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
   EXPECT_FALSE(IsWindow(hwnd_));
-  EXPECT_EQ(ReadBytes(store_.path()), "old bytes");
+  EXPECT_EQ(SavedText(), kTwoServers);
 }
 
 TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
-  WriteBytes(store_.path(), "old bytes");
+  WriteBytes(store_.path(), ConfigCipher(kTwoServers));
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
+  Click(kMainForceAdmin);
   prompt_.AnswerWith([this](const ShownBox&) {
     // Another program asks the window to close while the user reads the box.
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -719,19 +738,20 @@ TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
   PumpMessages();
   EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
-  EXPECT_EQ(SavedText(), kTwoServers);
+  EXPECT_EQ(SavedText(), kTwoServersNoAdmin);
 }
 
 TEST_F(MainWindowClose, EndOfSessionShowsNoBoxAnswersYesAndSavesWhenItCan) {
-  WriteBytes(store_.path(), "old bytes");
+  WriteBytes(store_.path(), ConfigCipher(kTwoServers));
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
+  Click(kMainForceAdmin);
   EXPECT_EQ(SendMessageW(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-  EXPECT_EQ(ReadBytes(store_.path()), "old bytes");
+  EXPECT_EQ(SavedText(), kTwoServers);
 
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(SendMessageW(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-  EXPECT_EQ(SavedText(), kTwoServers);
+  EXPECT_EQ(SavedText(), kTwoServersNoAdmin);
   EXPECT_TRUE(prompt_.boxes().empty());
 }
 

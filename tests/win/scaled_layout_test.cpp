@@ -12,11 +12,13 @@
 #include <array>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "launch/launch_environment_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
+#include "model/shared_config_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win32.h"
@@ -85,7 +87,7 @@ class ScaledLayout : public ::testing::Test {
 
   HWND OpenMainWindow() {
     main_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
     HWND hwnd = main_->Create();
     PumpMessages();
     return hwnd;
@@ -107,6 +109,12 @@ class ScaledLayout : public ::testing::Test {
 
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
+  std::optional<SharedConfig> config_;
+  // ms.ini as the start-up read it: the loaded configuration, the file's stamp now.
+  SharedConfig& OpenConfig() {
+    config_.emplace(store_, state_.loadedConfig, store_.Stamp());
+    return *config_;
+  }
   AppState state_;
   test::RecordingPrompt prompt_;
   std::string startupPassword_;

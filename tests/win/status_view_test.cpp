@@ -9,12 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
+#include "model/shared_config_win32.h"
 #include "servers/tcp_probe_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
@@ -75,7 +77,7 @@ class StatusViewTest : public ::testing::Test {
   void Open(std::string config) {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
   }
@@ -110,6 +112,12 @@ class StatusViewTest : public ::testing::Test {
 
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
+  std::optional<SharedConfig> config_;
+  // ms.ini as the start-up read it: the loaded configuration, the file's stamp now.
+  SharedConfig& OpenConfig() {
+    config_.emplace(store_, state_.loadedConfig, store_.Stamp());
+    return *config_;
+  }
   AppState state_;
   Win32LaunchEnvironment launch_;
   ProbeSweeps sweeps_;
