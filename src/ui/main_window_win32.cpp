@@ -360,8 +360,6 @@ void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellCon
                ? static_cast<int>(found - merge.carriesOn.begin())
                : -1;
   };
-  const int newTop = rowOf(topId);
-  ScrollToTop(newTop >= 0 ? newTop : top);
   if (selectedId != 0) {
     const int row = rowOf(selectedId);
     if (row >= 0) {
@@ -373,6 +371,9 @@ void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellCon
     const ServerEntry* entry = EntryByNumber(state_.servers, row + 1);
     SetText(kMainRemark, entry ? WithWindowsLineBreaks(WideFromGbk(entry->remark)).c_str() : L"");
   }
+  // After the selection, which may scroll the list to show it.
+  const int newTop = rowOf(topId);
+  ScrollToTop(newTop >= 0 ? newTop : top);
   if (tellConflicts && merge.conflicts > 0) {
     services_.prompt.Show(MergeConflictsText(merge.conflicts).c_str(), kMergeCaption,
                           MB_OK | MB_ICONINFORMATION);
@@ -382,9 +383,9 @@ void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellCon
 void MainWindow::ScrollToTop(int row) {
   HWND list = control(kMainServerList);
   RECT first{LVIR_BOUNDS, 0, 0, 0};
-  if (row <= 0 || !ListView_GetItemRect(list, 0, &first, LVIR_BOUNDS)) return;
+  if (row < 0 || !ListView_GetItemRect(list, 0, &first, LVIR_BOUNDS)) return;
   // In report view the list scrolls by whole rows, given in pixels.
-  ListView_Scroll(list, 0, row * (first.bottom - first.top));
+  ListView_Scroll(list, 0, (row - ListView_GetTopIndex(list)) * (first.bottom - first.top));
 }
 
 SaveResult MainWindow::SaveConfig(bool keepSelection, bool tellConflicts) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@
 #include "ui/main_window_win32.h"
 #include "ui/message_loop_win32.h"
 #include "ui/system_error_win32.h"
+#include "ui/window_messages.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -901,6 +903,135 @@ TEST_F(MainWindowListCommands, DeleteF2InsertAndCtrlCInTheListRunTheirOperations
   ASSERT_EQ(prompt_.boxes().size(), 1u);
   EXPECT_EQ(prompt_.boxes()[0].text, L"确认删除该项？");
   EXPECT_EQ(RowCount(), 1);
+}
+
+// ---- Another copy of the program saving the same ms.ini ----
+
+class MainWindowSharedFile : public MainWindowTest {
+ protected:
+  // Servers s1 to s`count`, each with the remark "r" and its number.
+  static std::string Servers(int count) {
+    std::string plain;
+    for (int n = 1; n <= count; ++n)
+      plain += "s" + std::to_string(n) + "|3389|u||r" + std::to_string(n) + "\r\n";
+    return plain + "#Start:0\r\n#LoadinPass:<>\r\n";
+  }
+
+  // Starts the window over ms.ini holding `plain`, as a run that read it.
+  void OpenShared(const std::string& plain) {
+    ASSERT_TRUE(WriteBytes(store_.path(), ConfigCipher(plain)));
+    Open(plain);
+  }
+
+  // Another copy that read `read` saves `now` (its own changes), merged with the file.
+  SaveResult OtherCopySaves(const std::string& read, const std::string& now) {
+    const ConfigFileStore store(store_.path());
+    SharedConfig other(store, read, store.Stamp());
+    return other.Save(ParseConfigContent(now)).result;
+  }
+
+  // Pumps the window's messages until `done`, for at most `ms`.
+  bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (!done()) {
+      if (GetTickCount64() > end) return false;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      PumpMessages();
+    }
+    return true;
+  }
+
+  int SelectedRow() const { return ListView_GetNextItem(List(), -1, LVNI_SELECTED); }
+};
+
+TEST_F(MainWindowSharedFile, AnotherCopysSaveShowsKeepingTheSelectionTopRowAndTakingItsOptions) {
+  const std::string read = Servers(30);
+  OpenShared(read);
+  SelectRow(19);  // s20
+  ListView_EnsureVisible(List(), 29, FALSE);
+  ListView_EnsureVisible(List(), 10, FALSE);
+  ASSERT_EQ(ListView_GetTopIndex(List()), 10);  // s11 shows first
+  const std::wstring typedHost = WindowText(Control(kMainTemporaryHost));
+
+  // There: s1 deleted, s20 edited, a server added first, forced login mode set.
+  std::string now = "new|1|u||\r\n" + read.substr(read.find("s2|"));
+  now.replace(now.find("s20|3389|u||r20"), 15, "s20b|3389|u||changed");
+  now.insert(now.find("#Start"), "#admin:1\r\n");
+  ASSERT_TRUE(OtherCopySaves(read, now).saved());
+  // Told by the folder's change notification, well before the 10 s tick.
+  ASSERT_TRUE(PumpUntil([&] { return CellText(0, 0) == L"new"; }, 5000));
+
+  EXPECT_EQ(RowCount(), 30);
+  EXPECT_EQ(SelectedRow(), 19);
+  EXPECT_EQ(CellText(19, 0), L"s20b") << "the record that replaced the selected one";
+  EXPECT_EQ(WindowText(Control(kMainRemark)), L"changed");
+  EXPECT_EQ(WindowText(Control(kMainTemporaryHost)), typedHost) << "not the user's selection";
+  EXPECT_EQ(ListView_GetTopIndex(List()), 10);
+  EXPECT_EQ(CellText(10, 0), L"s11") << "the same server in the top row";
+  EXPECT_EQ(Check(kMainForceAdmin), BST_CHECKED);
+  EXPECT_TRUE(prompt_.boxes().empty());
+
+  // The server selected here deleted there: no selection.
+  const std::string before = ConfigCipher(ReadBytes(store_.path()));
+  std::string deleted = before;
+  deleted.erase(deleted.find("s20b|"), deleted.find("s21|") - deleted.find("s20b|"));
+  ASSERT_TRUE(OtherCopySaves(before, deleted).saved());
+  ASSERT_TRUE(PumpUntil([&] { return RowCount() == 29; }, 5000));
+  EXPECT_EQ(SelectedRow(), -1);
+  EXPECT_EQ(WindowText(Control(kMainRemark)), L"");
+}
+
+TEST_F(MainWindowSharedFile, ReloadWaitsForTheModalDialogThenRuns) {
+  const std::string read = Servers(2);
+  OpenShared(read);
+  EXPECT_TRUE(test::WithModalForm(
+      hwnd_, [&] { Click(kMainStartupPassword); },
+      [&](HWND form) {
+        ASSERT_TRUE(OtherCopySaves(read, Servers(3)).saved());
+        SendMessageW(hwnd_, kConfigChangedMessage, 0, 0);
+        PumpUntil([] { return false; }, 500);  // the folder's notification comes meanwhile
+        EXPECT_EQ(RowCount(), 2) << "nothing moves under an open dialog";
+        PostMessageW(form, WM_CLOSE, 0, 0);
+      }));
+  EXPECT_EQ(RowCount(), 3) << "reloaded as the dialog closed";
+}
+
+TEST_F(MainWindowSharedFile, EditThatMetAnotherCopysEditKeepsBothAndSaysSo) {
+  const std::string read = Servers(3);
+  OpenShared(read);
+  SelectRow(1);
+  EXPECT_TRUE(test::WithModalForm(
+      hwnd_, [&] { Click(kMainEdit); },
+      [&](HWND form) {
+        std::string there = read;
+        there.replace(there.find("s2|"), 2, "there");
+        ASSERT_TRUE(OtherCopySaves(read, there).saved());
+        SetWindowTextW(GetDlgItem(form, kServerHost), L"here");
+        SendMessageW(GetDlgItem(form, kServerOk), BM_CLICK, 0, 0);
+      }));
+  const ShownBox merged{L"服务器列表已被另一处修改，有 1 项两边都改过，两个版本都已保留。", L"合并",
+                       MB_OK | MB_ICONINFORMATION | MB_TASKMODAL};
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{merged});
+  EXPECT_EQ(SavedText(), "s1|3389|u||r1\r\nhere|3389|u||r2\r\nthere|3389|u||r2\r\n"
+                         "s3|3389|u||r3\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  EXPECT_EQ(RowCount(), 4);
+  EXPECT_EQ(CellText(2, 0), L"there");
+}
+
+TEST_F(MainWindowSharedFile, RunThatCouldNotReadTheFileNeitherWritesNorReloads) {
+  const std::string unread = ConfigCipher(Servers(2));
+  ASSERT_TRUE(WriteBytes(store_.path(), unread));
+  store_.KeepFileAsItIs();
+  Open("");
+  ASSERT_TRUE(OtherCopySaves(Servers(2), Servers(3)).saved());
+  SendMessageW(hwnd_, kConfigChangedMessage, 0, 0);
+  PumpMessages();
+  EXPECT_EQ(RowCount(), 0);
+  EXPECT_TRUE(test::WithModalForm(
+      hwnd_, [&] { Click(kMainAdd); },
+      [](HWND form) { SendMessageW(GetDlgItem(form, kServerOk), BM_CLICK, 0, 0); }));
+  EXPECT_EQ(RowCount(), 1);
+  EXPECT_EQ(SavedText(), Servers(3));
 }
 
 }  // namespace

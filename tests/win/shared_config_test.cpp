@@ -1,0 +1,161 @@
+// Two copies of the program sharing one ms.ini, as two SharedConfig over one
+// file: their saves merge, each reloads the other's saves and not its own, one
+// writes at a time, and a lock left by a process that was killed blocks nobody.
+#include "model/shared_config_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "model/config_cipher.h"
+#include "os/file_lock_win32.h"
+#include "test_files_win32.h"
+
+namespace rdc {
+namespace {
+
+using test::ReadBytes;
+using test::TestFolder;
+using test::WriteBytes;
+
+constexpr wchar_t kHoldLockVariable[] = L"RDC_TEST_HOLD_LOCK";
+constexpr wchar_t kLockTakenVariable[] = L"RDC_TEST_LOCK_TAKEN";
+
+// Started with kHoldLockVariable set, this test program takes that lock, says
+// so through the event kLockTakenVariable names, and waits to be killed.
+[[maybe_unused]] const bool kStartedAsLockHolder = [] {
+  wchar_t lockPath[MAX_PATH] = {};
+  wchar_t eventName[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(kHoldLockVariable, lockPath, MAX_PATH) ||
+      !GetEnvironmentVariableW(kLockTakenVariable, eventName, MAX_PATH))
+    return false;
+  FileLock lock(lockPath);
+  if (lock.Acquire(0) != ERROR_SUCCESS) ExitProcess(2);
+  SetEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName));
+  Sleep(INFINITE);
+  return true;
+}();
+
+ConfigContent Content(std::string_view hosts) {
+  ConfigContent content;
+  std::istringstream words{std::string(hosts)};
+  for (std::string host; words >> host;) AppendServer(content.servers, {host, "3389", "u", "", ""});
+  return content;
+}
+
+std::string Plain(std::string_view hosts) {
+  return ComposeConfigContent(Content(hosts));
+}
+
+std::string Hosts(const ServerList& list) {
+  std::string hosts;
+  for (const ServerEntry& entry : list) hosts += (hosts.empty() ? "" : " ") + entry.host;
+  return hosts;
+}
+
+// One copy of the program: its own store and shared configuration over the file.
+struct Copy {
+  explicit Copy(const std::wstring& path) : store(path), config(store, Plain("a b c"), store.Stamp()) {}
+  ConfigFileStore store;
+  SharedConfig config;
+};
+
+class SharedConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(WriteBytes(Path(), ConfigCipher(Plain("a b c")))); }
+  std::wstring Path() const { return folder_.File(L"ms.ini"); }
+  std::string FileHosts() const {
+    ConfigContent content = ParseConfigContent(ConfigCipher(ReadBytes(Path())));
+    return Hosts(content.servers);
+  }
+
+  TestFolder folder_;
+};
+
+TEST_F(SharedConfigTest, CopiesMergeEachOthersSavesAndReloadOnlyTheOthers) {
+  Copy a(Path()), b(Path());
+
+  const SharedConfig::Saved added = a.config.Save(Content("a b c x"));
+  EXPECT_TRUE(added.result.saved());
+  EXPECT_EQ(FileHosts(), "a b c x");
+  EXPECT_FALSE(a.config.MayHaveChanged()) << "its own save";
+  EXPECT_FALSE(a.config.Reload(added.merge.merged)) << "its own save";
+  ASSERT_TRUE(b.config.MayHaveChanged());
+  std::optional<ConfigMerge> reloaded = b.config.Reload(Content("a b c"));
+  ASSERT_TRUE(reloaded);
+  EXPECT_EQ(Hosts(reloaded->merged.servers), "a b c x");
+  EXPECT_FALSE(b.config.MayHaveChanged());
+
+  // B deletes b while A edits a: both stay.
+  EXPECT_TRUE(b.config.Save(Content("a c x")).result.saved());
+  const SharedConfig::Saved edited = a.config.Save(Content("A b c x"));
+  EXPECT_TRUE(edited.result.saved());
+  EXPECT_EQ(Hosts(edited.merge.merged.servers), "A c x");
+  EXPECT_EQ(edited.merge.conflicts, 0);
+  EXPECT_EQ(FileHosts(), "A c x");
+
+  // Both change c: both versions, A's first since A merges.
+  ASSERT_TRUE(b.config.Reload(Content("a c x")));
+  EXPECT_TRUE(b.config.Save(Content("A B3 x")).result.saved());
+  const SharedConfig::Saved met = a.config.Save(Content("A A3 x"));
+  EXPECT_EQ(met.merge.conflicts, 1);
+  EXPECT_EQ(Hosts(met.merge.merged.servers), "A A3 B3 x");
+  EXPECT_EQ(FileHosts(), "A A3 B3 x");
+}
+
+TEST_F(SharedConfigTest, SaveWaitsForAnotherWriterAndFailsUnwrittenWhenItKeepsTheLock) {
+  Copy copy(Path());
+  std::optional<FileLock> other(copy.config.lockPath());
+  ASSERT_EQ(other->Acquire(0), static_cast<DWORD>(ERROR_SUCCESS));
+  const ULONGLONG start = GetTickCount64();
+  const SharedConfig::Saved saved = copy.config.Save(Content("a b c x"));
+  EXPECT_GE(GetTickCount64() - start, kConfigLockWaitMs - 20);
+  EXPECT_EQ(saved.result.error, static_cast<DWORD>(ERROR_LOCK_VIOLATION));
+  EXPECT_EQ(saved.result.failedStep, SaveStep::Lock);
+  EXPECT_EQ(Hosts(saved.merge.merged.servers), "a b c x") << "the change stays in this copy";
+  EXPECT_EQ(FileHosts(), "a b c");
+
+  // A writer that is done within the wait lets the save through.
+  std::thread release([&other] {
+    Sleep(300);
+    other.reset();
+  });
+  EXPECT_TRUE(copy.config.Save(Content("a b c x")).result.saved());
+  release.join();
+  EXPECT_EQ(FileHosts(), "a b c x");
+}
+
+TEST_F(SharedConfigTest, LockOfAProcessThatWasKilledBlocksNobody) {
+  Copy copy(Path());
+  wchar_t self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  const std::wstring eventName = L"rdc-test-lock-taken-" + std::to_wstring(GetCurrentProcessId());
+  const UniqueHandle taken(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+  SetEnvironmentVariableW(kHoldLockVariable, copy.config.lockPath().c_str());
+  SetEnvironmentVariableW(kLockTakenVariable, eventName.c_str());
+  STARTUPINFOW startup{sizeof(startup)};
+  PROCESS_INFORMATION holder{};
+  std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --gtest_list_tests";
+  const BOOL started = CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                      nullptr, nullptr, &startup, &holder);
+  SetEnvironmentVariableW(kHoldLockVariable, nullptr);
+  SetEnvironmentVariableW(kLockTakenVariable, nullptr);
+  ASSERT_TRUE(started);
+  const UniqueHandle process(holder.hProcess), thread(holder.hThread);
+  ASSERT_EQ(WaitForSingleObject(taken.get(), 10000), WAIT_OBJECT_0);
+  EXPECT_NE(FileLock(copy.config.lockPath()).Acquire(0), static_cast<DWORD>(ERROR_SUCCESS))
+      << "the other process holds it";
+
+  TerminateProcess(process.get(), 9);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_TRUE(copy.config.Save(Content("a b c x")).result.saved());
+  EXPECT_LT(GetTickCount64() - start, kConfigLockWaitMs) << "it did not wait for the lock";
+  EXPECT_EQ(FileHosts(), "a b c x");
+}
+
+}  // namespace
+}  // namespace rdc
