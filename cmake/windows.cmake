@@ -41,6 +41,11 @@ if(CMAKE_CROSSCOMPILING)
            COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run --prefix ${rdc_wineprefix} --stop)
   set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
   set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine)
+  # The second machine of the end-to-end tests of a shared ms.ini: a prefix of
+  # its own (a Wine server of its own), started by the tests that need it.
+  add_test(NAME wine_other_stop
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix-other --stop)
+  set_tests_properties(wine_other_stop PROPERTIES FIXTURES_CLEANUP wine)
 
   # A prefix of its own whose display is at 144 DPI (150%): the scaled layouts are
   # tested there, and no test in the shared prefix ever sees that DPI.
@@ -90,7 +95,8 @@ if(rdc_e2e_tests)
   add_executable(rdc_e2e_tests ${rdc_e2e_tests})
   target_link_libraries(rdc_e2e_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main)
   add_dependencies(rdc_e2e_tests rdconnect)
-  rdc_add_wine_tests(rdc_e2e_tests RESOURCE_LOCK wine_user)
+  rdc_add_wine_tests(rdc_e2e_tests RESOURCE_LOCK wine_user
+                     ENVIRONMENT RDC_WINE_RUN=${CMAKE_SOURCE_DIR}/tools/wine-run)
 endif()
 
 # Benchmarks print their figures beside their floors; built on demand (target

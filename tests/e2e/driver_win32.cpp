@@ -132,14 +132,20 @@ AppUnderTest::AppUnderTest() : folder_(L"e2e-app"), elsewhere_(L"e2e-cwd") {
 }
 
 AppUnderTest::~AppUnderTest() {
-  if (process_.hProcess != nullptr) {
-    if (Running()) {
-      TerminateProcess(process_.hProcess, 1);
-      WaitForSingleObject(process_.hProcess, kWaitMs);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
+  Kill();  // before the folders go
+}
+
+ProgramCopy::~ProgramCopy() {
+  if (process_.hProcess == nullptr) return;
+  Kill();
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+bool ProgramCopy::Kill() const {
+  if (!Running()) return false;
+  TerminateProcess(process_.hProcess, 1);
+  return WaitForSingleObject(process_.hProcess, kWaitMs) == WAIT_OBJECT_0;
 }
 
 bool AppUnderTest::WriteConfig(std::string_view plain) const {
@@ -169,12 +175,16 @@ std::string AppUnderTest::ClientProfile(int start) const {
 }
 
 bool AppUnderTest::Start(const std::wstring& arguments) {
-  const std::wstring exe = folder_.File(L"rdconnect.exe");
+  return StartExe(folder_.File(L"rdconnect.exe"), arguments, elsewhere_.path());
+}
+
+bool ProgramCopy::StartExe(const std::wstring& exe, const std::wstring& arguments,
+                           const std::wstring& workingFolder) {
   std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   return CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        elsewhere_.path().c_str(), &startup, &process_) != 0;
+                        workingFolder.c_str(), &startup, &process_) != 0;
 }
 
 HANDLE AppUnderTest::StartAnotherCopy(const std::wstring& arguments) const {
@@ -190,18 +200,18 @@ HANDLE AppUnderTest::StartAnotherCopy(const std::wstring& arguments) const {
   return started.hProcess;
 }
 
-bool AppUnderTest::Running() const {
+bool ProgramCopy::Running() const {
   return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-bool AppUnderTest::WaitForExit(DWORD* exitCode, DWORD timeoutMs) const {
+bool ProgramCopy::WaitForExit(DWORD* exitCode, DWORD timeoutMs) const {
   if (process_.hProcess == nullptr) return false;
   if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
   if (exitCode != nullptr) GetExitCodeProcess(process_.hProcess, exitCode);
   return true;
 }
 
-std::vector<HWND> AppUnderTest::TopLevelWindows(bool visibleOnly) const {
+std::vector<HWND> ProgramCopy::TopLevelWindows(bool visibleOnly) const {
   struct Search {
     DWORD processId;
     bool visibleOnly;
@@ -220,7 +230,7 @@ std::vector<HWND> AppUnderTest::TopLevelWindows(bool visibleOnly) const {
   return search.found;
 }
 
-HWND AppUnderTest::WaitForWindow(std::wstring_view className, std::wstring_view title) const {
+HWND ProgramCopy::WaitForWindow(std::wstring_view className, std::wstring_view title) const {
   HWND found = nullptr;
   WaitUntil([&] {
     for (HWND window : TopLevelWindows(true)) {
@@ -234,7 +244,7 @@ HWND AppUnderTest::WaitForWindow(std::wstring_view className, std::wstring_view 
   return found;
 }
 
-HWND AppUnderTest::WaitForMainWindow() const {
+HWND ProgramCopy::WaitForMainWindow() const {
   HWND found = nullptr;
   WaitUntil([&] {
     for (HWND window : TopLevelWindows(true)) {
@@ -248,13 +258,13 @@ HWND AppUnderTest::WaitForMainWindow() const {
   return found;
 }
 
-int AppUnderTest::RowCount(HWND list) const {
+int ProgramCopy::RowCount(HWND list) const {
   DWORD_PTR count = 0;
   if (!Send(list, LVM_GETITEMCOUNT, 0, 0, &count)) return -1;
   return static_cast<int>(count);
 }
 
-std::wstring AppUnderTest::CellText(HWND list, int row, int column) const {
+std::wstring ProgramCopy::CellText(HWND list, int row, int column) const {
   constexpr std::size_t kChars = 512;
   RemoteBuffer remote(process(), sizeof(LVITEMW) + kChars * sizeof(wchar_t));
   if (!remote.valid()) return L"<no remote memory>";
@@ -272,7 +282,7 @@ std::wstring AppUnderTest::CellText(HWND list, int row, int column) const {
   return text;
 }
 
-bool AppUnderTest::SelectRow(HWND list, int row) const {
+bool ProgramCopy::SelectRow(HWND list, int row) const {
   RemoteBuffer remote(process(), sizeof(LVITEMW));
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -283,7 +293,7 @@ bool AppUnderTest::SelectRow(HWND list, int row) const {
          result == TRUE;
 }
 
-bool AppUnderTest::DoubleClickList(HWND list, int row) const {
+bool ProgramCopy::DoubleClickList(HWND list, int row) const {
   POINT point{};
   if (row >= 0) {
     RemoteBuffer remote(process(), sizeof(RECT));

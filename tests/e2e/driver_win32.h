@@ -41,14 +41,50 @@ bool PostClick(HWND button);
 bool SendClick(HWND button);
 bool IsChecked(HWND button);
 
+// One running rdconnect.exe, its windows found and worked from outside.
+class ProgramCopy {
+ public:
+  ProgramCopy() = default;
+  // Kills the program if it still runs.
+  ~ProgramCopy();
+  ProgramCopy(const ProgramCopy&) = delete;
+  ProgramCopy& operator=(const ProgramCopy&) = delete;
+
+  // Starts `exe` with `arguments` in the working folder `workingFolder`.
+  bool StartExe(const std::wstring& exe, const std::wstring& arguments,
+                const std::wstring& workingFolder);
+  HANDLE process() const { return process_.hProcess; }
+  bool Running() const;
+  // Waits for the process to end; false on timeout.
+  bool WaitForExit(DWORD* exitCode = nullptr, DWORD timeoutMs = kWaitMs) const;
+  // Ends the process at once, as a crash or the task manager would.
+  bool Kill() const;
+
+  // The program's top-level windows (visible ones only when asked).
+  std::vector<HWND> TopLevelWindows(bool visibleOnly) const;
+  // The first visible top-level window of the program with this class (and title,
+  // when given) to appear within the wait; nullptr on timeout.
+  HWND WaitForWindow(std::wstring_view className, std::wstring_view title = {}) const;
+  HWND WaitForMainWindow() const;
+  HWND WaitForMessageBox() const { return WaitForWindow(kMessageBoxClass); }
+
+  // The list view, read and worked through memory in the program's process.
+  int RowCount(HWND list) const;
+  std::wstring CellText(HWND list, int row, int column) const;
+  bool SelectRow(HWND list, int row) const;
+  // A double-click at the middle of `row`, or below the last row when `row` is -1.
+  bool DoubleClickList(HWND list, int row) const;
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
 // One run of rdconnect.exe, copied beside nothing but what the test puts there.
-class AppUnderTest {
+class AppUnderTest : public ProgramCopy {
  public:
   AppUnderTest();
   // Kills the program if it still runs, then removes both folders.
   ~AppUnderTest();
-  AppUnderTest(const AppUnderTest&) = delete;
-  AppUnderTest& operator=(const AppUnderTest&) = delete;
 
   // The program's own folder and the other folder it is started from.
   const TestFolder& folder() const { return folder_; }
@@ -70,30 +106,10 @@ class AppUnderTest {
   // Starts one more copy of the same exe, as Start() does; the caller closes the
   // returned process handle (nullptr when it could not start).
   HANDLE StartAnotherCopy(const std::wstring& arguments = L"") const;
-  HANDLE process() const { return process_.hProcess; }
-  bool Running() const;
-  // Waits for the process to end; false on timeout.
-  bool WaitForExit(DWORD* exitCode = nullptr, DWORD timeoutMs = kWaitMs) const;
-
-  // The program's top-level windows (visible ones only when asked).
-  std::vector<HWND> TopLevelWindows(bool visibleOnly) const;
-  // The first visible top-level window of the program with this class (and title,
-  // when given) to appear within the wait; nullptr on timeout.
-  HWND WaitForWindow(std::wstring_view className, std::wstring_view title = {}) const;
-  HWND WaitForMainWindow() const;
-  HWND WaitForMessageBox() const { return WaitForWindow(kMessageBoxClass); }
-
-  // The list view, read and worked through memory in the program's process.
-  int RowCount(HWND list) const;
-  std::wstring CellText(HWND list, int row, int column) const;
-  bool SelectRow(HWND list, int row) const;
-  // A double-click at the middle of `row`, or below the last row when `row` is -1.
-  bool DoubleClickList(HWND list, int row) const;
 
  private:
   TestFolder folder_;
   TestFolder elsewhere_;
-  PROCESS_INFORMATION process_{};
 };
 
 // The text of a message box and the click on its only button.

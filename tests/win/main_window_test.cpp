@@ -913,7 +913,7 @@ class MainWindowSharedFile : public MainWindowTest {
   static std::string Servers(int count) {
     std::string plain;
     for (int n = 1; n <= count; ++n)
-      plain += "s" + std::to_string(n) + "|3389|u||r" + std::to_string(n) + "\r\n";
+      plain.append("s").append(std::to_string(n)).append("|3389|u||r").append(std::to_string(n)).append("\r\n");
     return plain + "#Start:0\r\n#LoadinPass:<>\r\n";
   }
 
@@ -954,7 +954,8 @@ TEST_F(MainWindowSharedFile, AnotherCopysSaveShowsKeepingTheSelectionTopRowAndTa
   const std::wstring typedHost = WindowText(Control(kMainTemporaryHost));
 
   // There: s1 deleted, s20 edited, a server added first, forced login mode set.
-  std::string now = "new|1|u||\r\n" + read.substr(read.find("s2|"));
+  std::string now = read.substr(read.find("s2|"));
+  now.insert(0, "new|1|u||\r\n");
   now.replace(now.find("s20|3389|u||r20"), 15, "s20b|3389|u||changed");
   now.insert(now.find("#Start"), "#admin:1\r\n");
   ASSERT_TRUE(OtherCopySaves(read, now).saved());

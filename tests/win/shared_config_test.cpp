@@ -136,7 +136,8 @@ TEST_F(SharedConfigTest, LockOfAProcessThatWasKilledBlocksNobody) {
   const UniqueHandle taken(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
   SetEnvironmentVariableW(kHoldLockVariable, copy.config.lockPath().c_str());
   SetEnvironmentVariableW(kLockTakenVariable, eventName.c_str());
-  STARTUPINFOW startup{sizeof(startup)};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION holder{};
   std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --gtest_list_tests";
   const BOOL started = CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0,
