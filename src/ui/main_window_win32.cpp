@@ -266,14 +266,30 @@ void MainWindow::RefreshServerView() {
   ListView_DeleteAllItems(list);
   const int count = static_cast<int>(state_.servers.size());
   ListView_SetItemCount(list, count);
-  for (int number = 1; number <= count; ++number) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = number - 1;  // at the end
-    item.pszText = LPSTR_TEXTCALLBACKW;
-    item.lParam = number;
-    ListView_InsertItem(list, &item);  // columns 1 to 3 are never set: they ask too
-  }
+  for (int number = 1; number <= count; ++number) AppendRow(list, number);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void MainWindow::AppendRow(HWND list, int number) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = number - 1;  // at the end
+  item.pszText = LPSTR_TEXTCALLBACKW;
+  item.lParam = number;
+  ListView_InsertItem(list, &item);  // columns 1 to 3 are never set: they ask too
+}
+
+void MainWindow::ResizeServerView() {
+  HWND list = control(kMainServerList);
+  const int count = static_cast<int>(state_.servers.size());
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (count == 0) ListView_DeleteAllItems(list);
+  for (int rows = ListView_GetItemCount(list); rows > count; --rows)
+    ListView_DeleteItem(list, rows - 1);
+  for (int number = ListView_GetItemCount(list) + 1; number <= count; ++number)
+    AppendRow(list, number);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }
@@ -351,7 +367,7 @@ void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellCon
   state_.servers = std::move(merge.merged.servers);
   state_.startupPassword = std::move(merge.merged.startupPassword);
   ApplyOptions(merge.merged.options);
-  RefreshServerView();
+  ResizeServerView();
 
   // Row r carries on entry carriesOn[r] of the list before.
   const auto rowOf = [&merge](std::uint64_t id) {

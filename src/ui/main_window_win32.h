@@ -97,6 +97,12 @@ class MainWindow : public FormWindow {
   // row (and, when `keepSelection`, selected) where it still exists.
   void ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellConflicts);
   void ScrollToTop(int row);
+  // Appends to `list` the row of entry `number`, which asks for its texts when shown.
+  static void AppendRow(HWND list, int number);
+  // Makes the rows match the list again as a rebuild would, without one: row
+  // r always carries entry r + 1 and asks for its texts, so only rows past the
+  // end of the shorter list go or come. No row stays selected.
+  void ResizeServerView();
   // Writes ms.ini from the server list, the options and the start-up
   // password, merged with the file's content, and shows the merged list.
   SaveResult SaveConfig(bool keepSelection, bool tellConflicts);
