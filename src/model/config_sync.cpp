@@ -26,14 +26,15 @@ ConfigMerge Unmerged(const ConfigContent& content) {
   return merge;
 }
 
-ConfigSync::ConfigSync(std::string plain)
-    : base_(ParseConfigContent(plain)), lastPlain_(std::move(plain)) {}
+ConfigSync::ConfigSync(std::string plain) : basePlain_(std::move(plain)) {}
 
-bool ConfigSync::TakeFile(std::string_view filePlain, ConfigContent& previousBase) {
-  if (filePlain.empty() || filePlain == lastPlain_) return false;
-  previousBase = std::exchange(base_, ParseConfigContent(filePlain));
-  lastPlain_ = filePlain;
-  return true;
+std::optional<ConfigMerge> ConfigSync::MergeFile(const ConfigContent& ours,
+                                                 std::string_view filePlain) {
+  if (filePlain.empty() || filePlain == basePlain_) return std::nullopt;
+  ConfigMerge merge =
+      MergeConfig(ParseConfigContent(basePlain_), ours, ParseConfigContent(filePlain));
+  basePlain_ = filePlain;
+  return merge;
 }
 
 SavePlan ConfigSync::PlanSave(const ConfigContent& ours, std::string_view filePlain) {
@@ -43,26 +44,21 @@ SavePlan ConfigSync::PlanSave(const ConfigContent& ours, std::string_view filePl
     plan.merge = Unmerged(ours);
     return plan;
   }
-  ConfigContent previousBase;
-  plan.merge = TakeFile(filePlain, previousBase) ? MergeConfig(previousBase, ours, base_)
-                                                 : Unmerged(ours);
+  std::optional<ConfigMerge> merge = MergeFile(ours, filePlain);
+  plan.merge = merge ? std::move(*merge) : Unmerged(ours);
   std::string plain = ComposeConfigContent(plan.merge.merged);
   if (plain != filePlain) plan.plain = std::move(plain);
   return plan;
 }
 
 void ConfigSync::Saved(const SavePlan& plan) {
-  if (!plan.plain) return;
-  base_ = plan.merge.merged;
-  lastPlain_ = *plan.plain;
+  if (plan.plain) basePlain_ = *plan.plain;
 }
 
 std::optional<ConfigMerge> ConfigSync::Reload(const ConfigContent& ours,
                                               std::string_view filePlain) {
   if (IsDamagedConfig(filePlain)) return std::nullopt;
-  ConfigContent previousBase;
-  if (!TakeFile(filePlain, previousBase)) return std::nullopt;
-  return MergeConfig(previousBase, ours, base_);
+  return MergeFile(ours, filePlain);
 }
 
 }  // namespace rdc

@@ -44,15 +44,17 @@ class ConfigSync {
   // this copy last read or wrote, or is missing, empty or damaged.
   std::optional<ConfigMerge> Reload(const ConfigContent& ours, std::string_view filePlain);
 
-  const ConfigContent& base() const { return base_; }
+  // The text this copy last read or wrote: the next merge's base.
+  const std::string& basePlain() const { return basePlain_; }
 
  private:
-  // Whether the file holds another copy's change, with the file's content
-  // taken as the base from now on; the merge is then made over `previousBase`.
-  bool TakeFile(std::string_view filePlain, ConfigContent& previousBase);
+  // The merge of `ours` with the file's content when the file holds another
+  // copy's change, which is the base from then on; nothing when it does not.
+  std::optional<ConfigMerge> MergeFile(const ConfigContent& ours, std::string_view filePlain);
 
-  ConfigContent base_;
-  std::string lastPlain_;  // the text the base was read from or written as
+  // Kept as text, parsed when a merge needs it: the base of a long list costs
+  // a fraction of its parsed size.
+  std::string basePlain_;
 };
 
 }  // namespace rdc

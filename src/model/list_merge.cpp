@@ -31,11 +31,16 @@ class RecordNumbers {
  private:
   // The five texts, each after its length so that no two records share a key.
   static std::string KeyOf(const ServerEntry& entry) {
-    const std::string remark = StoredRemark(entry.remark);
+    // Only a CR changes in the stored remark; most remarks have none.
+    const bool hasCr = entry.remark.find('\r') != std::string::npos;
+    const std::string stored = hasCr ? StoredRemark(entry.remark) : std::string();
+    const std::string_view remark = hasCr ? std::string_view(stored) : entry.remark;
     std::string key;
+    key.reserve(entry.host.size() + entry.port.size() + entry.account.size() +
+                entry.password.size() + remark.size() + 20);
     for (std::string_view text : {std::string_view(entry.host), std::string_view(entry.port),
                                   std::string_view(entry.account), std::string_view(entry.password),
-                                  std::string_view(remark)}) {
+                                  remark}) {
       key += std::to_string(text.size());
       key += ':';
       key += text;

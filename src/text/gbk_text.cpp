@@ -15,7 +15,8 @@ int FindText(std::string_view text, std::string_view pattern, int start) {
   if (pattern.empty()) return -1;
   std::size_t index = start > 0 ? static_cast<std::size_t>(start) - 1 : 0;
   while (index < text.size() && pattern.size() <= text.size() - index) {
-    if (text.compare(index, pattern.size(), pattern) == 0) return static_cast<int>(index) + 1;
+    if (text[index] == pattern[0] && text.compare(index, pattern.size(), pattern) == 0)
+      return static_cast<int>(index) + 1;
     index += CharLength(text, index);
   }
   return -1;

@@ -284,7 +284,12 @@ void MainWindow::ResizeServerView() {
   HWND list = control(kMainServerList);
   const int count = static_cast<int>(state_.servers.size());
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  // The one selected and the one focused row (for all rows at once the list
+  // view would tell of each of them).
+  for (const int state : {LVNI_SELECTED, LVNI_FOCUSED}) {
+    const int row = ListView_GetNextItem(list, -1, state);
+    if (row >= 0) ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  }
   if (count == 0) ListView_DeleteAllItems(list);
   for (int rows = ListView_GetItemCount(list); rows > count; --rows)
     ListView_DeleteItem(list, rows - 1);
@@ -366,7 +371,10 @@ void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellCon
 
   state_.servers = std::move(merge.merged.servers);
   state_.startupPassword = std::move(merge.merged.startupPassword);
-  ApplyOptions(merge.merged.options);
+  const ConfigOptions options = Options();
+  if (merge.merged.options.forceAdmin != options.forceAdmin ||
+      merge.merged.options.fullScreen != options.fullScreen)
+    ApplyOptions(merge.merged.options);  // each check box repaints at once
   ResizeServerView();
 
   // Row r carries on entry carriesOn[r] of the list before.
