@@ -42,7 +42,9 @@ std::optional<ConfigMerge> SharedConfig::Reload(const ConfigContent& ours) {
   if (!active()) return std::nullopt;
   FileLock lock(lockPath());
   // Busy or unreadable: the stamp stays as it was, so the next check tries again.
-  if (lock.Acquire(kConfigLockWaitMs) != ERROR_SUCCESS) return std::nullopt;
+  // A lock that cannot even be made (a folder this user may only read) keeps
+  // no one from reading: every save replaces the file in one step.
+  if (lock.Acquire(kConfigLockWaitMs) == ERROR_LOCK_VIOLATION) return std::nullopt;
   const ConfigRead read = store_.Read();
   if (read.unreadable) return std::nullopt;
   stamp_ = read.stamp;

@@ -982,6 +982,21 @@ TEST_F(MainWindowSharedFile, AnotherCopysSaveShowsKeepingTheSelectionTopRowAndTa
   EXPECT_EQ(WindowText(Control(kMainRemark)), L"");
 }
 
+TEST_F(MainWindowSharedFile, SaveMadeWhileThisCopyStartedShowsAsItsWindowOpens) {
+  const std::string read = Servers(2);
+  ASSERT_TRUE(WriteBytes(store_.path(), ConfigCipher(read)));
+  const FileStamp readStamp = store_.Stamp();
+  // Another copy saves while this one asks for its start-up password, say.
+  ASSERT_TRUE(OtherCopySaves(read, Servers(3)).saved());
+  state_.loadedConfig = read;
+  config_.emplace(store_, read, readStamp);
+  window_ = std::make_unique<MainWindow>(
+      state_, MainWindowServices{*config_, launch_, sweeps_, opener_, prompt_});
+  hwnd_ = window_->Create();
+  PumpMessages();
+  EXPECT_EQ(RowCount(), 3);
+}
+
 TEST_F(MainWindowSharedFile, ReloadWaitsForTheModalDialogThenRuns) {
   const std::string read = Servers(2);
   OpenShared(read);

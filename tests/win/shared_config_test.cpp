@@ -128,6 +128,23 @@ TEST_F(SharedConfigTest, SaveWaitsForAnotherWriterAndFailsUnwrittenWhenItKeepsTh
   EXPECT_EQ(FileHosts(), "a b c x");
 }
 
+TEST_F(SharedConfigTest, LockThatCannotBeMadeFailsSavesButNotReloads) {
+  Copy reader(Path()), writer(Path());
+  ASSERT_TRUE(writer.config.Save(Content("a b c x")).result.saved());
+  // Where the lock file cannot be made (here a folder has its name), as in a
+  // folder this user may only read.
+  ASSERT_TRUE(DeleteFileW(reader.config.lockPath().c_str()));
+  ASSERT_TRUE(CreateDirectoryW(reader.config.lockPath().c_str(), nullptr));
+  std::optional<ConfigMerge> reloaded = reader.config.Reload(Content("a b c"));
+  ASSERT_TRUE(reloaded);
+  EXPECT_EQ(Hosts(reloaded->merged.servers), "a b c x");
+  const SharedConfig::Saved saved = reader.config.Save(Content("a b c x y"));
+  EXPECT_EQ(saved.result.failedStep, SaveStep::Lock);
+  EXPECT_NE(saved.result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(FileHosts(), "a b c x");
+  RemoveDirectoryW(reader.config.lockPath().c_str());
+}
+
 TEST_F(SharedConfigTest, LockOfAProcessThatWasKilledBlocksNobody) {
   Copy copy(Path());
   wchar_t self[MAX_PATH];
