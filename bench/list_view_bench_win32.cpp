@@ -121,7 +121,7 @@ void BenchRebuild() {
   rdc::AppState state;
   state.loadedConfig = ServersText(kServers);
   rdc::MainWindow window(state, store);
-  window.SetSweepStarter([](HWND, const rdc::ServerList&) {});  // the rebuild alone
+  window.SetSweepStarter([](auto&, auto&) {});  // the rebuild alone
   window.Create();
   HWND list = GetDlgItem(window.hwnd(), rdc::kMainServerList);
   Pump();

@@ -72,7 +72,7 @@ target_include_directories(rdc_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/sup
 file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})
 target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock
-                      version)
+                      version iphlpapi)
 target_include_directories(rdc_win_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # Tests share the registry and the temporary folder of one Wine prefix.
 rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
@@ -103,7 +103,7 @@ foreach(bench ${rdc_benchmarks})
   add_executable(${name} EXCLUDE_FROM_ALL ${bench} ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp
                  ${rdc_resources})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/e2e)
-  target_link_libraries(${name} PRIVATE rdc_win32 rdc_test_support psapi)
+  target_link_libraries(${name} PRIVATE rdc_win32 rdc_test_support psapi iphlpapi)
   if(NOT MSVC)
     target_link_options(${name} PRIVATE -municode)
   endif()

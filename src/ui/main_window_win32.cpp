@@ -181,13 +181,16 @@ MainWindow::MainWindow(AppState& state, const ConfigFileStore& store)
     : state_(state),
       store_(store),
       openAddress_(OpenWithShell),
-      startSweep_([](HWND window, const ServerList& list) { StartProbeSweep(window, list); }) {}
+      startSweep_([](const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) {
+        StartProbeSweep(queue, list);
+      }) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
 }
 
 void MainWindow::OnCreated() {
+  outcomes_ = std::make_shared<ProbeOutcomeQueue>(hwnd());
   launch_ = std::make_unique<Win32LaunchEnvironment>(control(kMainConnect));
   SetUpListView();
   for (int id :
@@ -257,7 +260,9 @@ void MainWindow::RefreshServerView() {
   InvalidateRect(list, nullptr, TRUE);
 }
 
-void MainWindow::ShowProbeOutcomes(const std::vector<ProbeOutcome>& outcomes) {
+void MainWindow::ShowProbeOutcomes() {
+  if (!outcomes_) return;  // a message from elsewhere before the window was made
+  const std::vector<ProbeOutcome> outcomes = outcomes_->TakeAll();
   // Rows ask for their status when shown: only those on screen are repainted.
   HWND list = control(kMainServerList);
   const int top = ListView_GetTopIndex(list);
@@ -425,10 +430,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_TIMER:
       if (wParam != kMainProbeTimer) break;
-      startSweep_(hwnd(), state_.servers);
+      ShowProbeOutcomes();  // any whose message could not be posted
+      startSweep_(outcomes_, state_.servers);
       return 0;
-    case kFirstSweepMessage: startSweep_(hwnd(), state_.servers); return 0;
-    case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
+    case kFirstSweepMessage: startSweep_(outcomes_, state_.servers); return 0;
+    // The message only says that outcomes wait; its parameters are not read.
+    case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;
     case WM_DESTROY: KillTimer(hwnd(), kMainProbeTimer); return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);

@@ -17,6 +17,7 @@
 #include "model/config_store_win32.h"
 #include "servers/status_monitor.h"
 #include "ui/form_win32.h"
+#include "ui/probe_outcomes_win32.h"
 
 namespace rdc {
 
@@ -29,8 +30,9 @@ std::wstring MainWindowTitle();
 class MainWindow : public FormWindow {
  public:
   using AddressOpener = std::function<void(const wchar_t* address)>;
-  // Starts a status sweep over the list whose outcomes are posted to the window.
-  using SweepStarter = std::function<void(HWND window, const ServerList& list)>;
+  // Starts a status sweep over the list whose outcomes go to the window's queue.
+  using SweepStarter =
+      std::function<void(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list)>;
 
   MainWindow(AppState& state, const ConfigFileStore& store);
 
@@ -54,8 +56,8 @@ class MainWindow : public FormWindow {
   // Rebuilds every row of the list view from the server list.
   void RefreshServerView();
 
-  // Applies the outcomes of a status sweep to their entries and shows them.
-  void ShowProbeOutcomes(const std::vector<ProbeOutcome>& outcomes);
+  // Applies the outcomes waiting in the window's queue to their entries and shows them.
+  void ShowProbeOutcomes();
 
   // The option controls as the configuration file stores them.
   ConfigOptions Options() const;
@@ -92,6 +94,7 @@ class MainWindow : public FormWindow {
   const ConfigFileStore& store_;
   AddressOpener openAddress_;
   SweepStarter startSweep_;
+  std::shared_ptr<ProbeOutcomeQueue> outcomes_;  // made with the window
   std::unique_ptr<LaunchEnvironment> launch_;
   bool closing_ = false;
 };

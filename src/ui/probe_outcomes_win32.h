@@ -1,9 +1,11 @@
-// Status sweeps that report to a window: their outcomes are posted to it.
+// Status sweeps that report to a window: their outcomes wait in a queue the
+// window owns, and the window is told by a message that there are some.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "model/server_list.h"
@@ -11,10 +13,31 @@
 
 namespace rdc {
 
-// Starts a sweep over the list whose outcomes are posted to `window` as
-// kProbeOutcomeMessage; lParam owns the outcomes that became known together.
-void StartProbeSweep(HWND window, const ServerList& list);
+// The outcomes on their way to one window. Sweeps add them from their threads;
+// the window takes them all when kProbeOutcomeMessage comes. The message
+// carries nothing (any program may send that number) and is posted once until
+// the window has taken what waits, however many outcomes come meanwhile.
+class ProbeOutcomeQueue {
+ public:
+  explicit ProbeOutcomeQueue(HWND window) : window_(window) {}
+  ProbeOutcomeQueue(const ProbeOutcomeQueue&) = delete;
+  ProbeOutcomeQueue& operator=(const ProbeOutcomeQueue&) = delete;
 
-std::unique_ptr<std::vector<ProbeOutcome>> TakeProbeOutcomes(LPARAM lParam);
+  // Any thread.
+  void Add(std::vector<ProbeOutcome> outcomes);
+  // The window's thread: every outcome added since the last call, oldest first.
+  std::vector<ProbeOutcome> TakeAll();
+
+ private:
+  const HWND window_;
+  std::mutex mutex_;
+  std::vector<ProbeOutcome> waiting_;
+  bool told_ = false;  // a message is on its way and the window has not taken since
+};
+
+// Starts a sweep over the list whose outcomes go to `queue` while it exists.
+// A sweep that cannot start now (no thread, no memory) leaves every status as
+// it is; the next tick tries again.
+void StartProbeSweep(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list);
 
 }  // namespace rdc

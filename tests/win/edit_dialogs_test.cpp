@@ -179,7 +179,7 @@ class MainWindowEditTest : public EditDialogsTest {
     state_.loadedConfig = "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
     window_ = std::make_unique<MainWindow>(state_, store_);
     // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
+    window_->SetSweepStarter([](auto&, auto&) {});
     main_ = window_->Create();
     ASSERT_NE(main_, nullptr);
     PumpMessages();

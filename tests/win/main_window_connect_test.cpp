@@ -72,7 +72,7 @@ class MainWindowConnect : public testing::Test {
     state_.loadedConfig = std::move(plain);
     window_ = std::make_unique<MainWindow>(state_, store_);
     // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
+    window_->SetSweepStarter([](auto&, auto&) {});
     ASSERT_NE(window_->Create(), nullptr);
     window_->SetLaunchEnvironment(std::make_unique<RecordingEnvironment>(recorded_));
   }

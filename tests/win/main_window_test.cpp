@@ -86,7 +86,7 @@ class MainWindowTest : public ::testing::Test {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(state_, store_);
     // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
+    window_->SetSweepStarter([](auto&, auto&) {});
     window_->SetAddressOpener([this](const wchar_t* address) { opened_.push_back(address); });
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
