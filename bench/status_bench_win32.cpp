@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
@@ -239,7 +240,30 @@ struct WindowRun {
 
 // The main window over `rows` rows of the ports; with `pingMs`, another
 // process measures its round trips while sweeps run every second.
-WindowRun RunWindow(const Ports& ports, int rows, MainWindow::SweepStarter starter, int pingMs) {
+using SweepStarter = void (*)(const std::shared_ptr<ProbeOutcomeQueue>& queue,
+                              const ServerList& list);
+
+// Sweeps started by `start`, timed from the last one started.
+class TimedSweeps : public StatusSweeps {
+ public:
+  explicit TimedSweeps(SweepStarter start) : start_(start) {}
+  void Start(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) override {
+    started = Clock::now();
+    start_(queue, list);
+  }
+  // The first sweep starts once the window has shown itself; until then the
+  // wait counts from the window's creation.
+  Clock::time_point started = Clock::now();
+
+ private:
+  SweepStarter start_;
+};
+
+struct NoAddressOpener : AddressOpener {
+  void Open(const wchar_t*) override {}
+};
+
+WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int pingMs) {
   WindowRun run;
   AppState state;
   for (int i = 0; i < rows; ++i)
@@ -248,15 +272,12 @@ WindowRun RunWindow(const Ports& ports, int rows, MainWindow::SweepStarter start
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const ConfigFileStore store(std::wstring(temp) + L"status_bench_ms.ini");  // never saved
-  MainWindow window(state, store);
-  // The first sweep starts once the window has shown itself; until then the
-  // wait counts from its creation.
-  Clock::time_point started = Clock::now();
-  window.SetSweepStarter(
-      [&](const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) {
-        started = Clock::now();
-        starter(queue, list);
-      });
+  TimedSweeps sweeps(starter);
+  NoAddressOpener noOpener;
+  Win32LaunchEnvironment launch;
+  MessageBoxPrompt prompt;
+  MainWindow window(state, {store, launch, sweeps, noOpener, prompt});
+  const Clock::time_point& started = sweeps.started;
   HWND hwnd = window.Create();
   auto final = [&] {
     for (std::size_t i = 0; i < state.servers.size(); ++i)
@@ -329,9 +350,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 5 && std::wstring(argv[1]) == L"--ping")
     return Ping(reinterpret_cast<HWND>(std::stoull(argv[2])), std::stoi(argv[3]), argv[4]);
   StartWinsock();
-  const auto chosen = [](const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) {
-    StartProbeSweep(queue, list);
-  };
+  const SweepStarter chosen = StartProbeSweep;
 
   {
     // TIME_WAIT: served ports of their own, counted before and after each sweep.

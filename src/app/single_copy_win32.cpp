@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "os/owners_win32.h"
+#include "ui/control_ids.h"
 
 namespace rdc {
 namespace {
@@ -74,6 +75,27 @@ bool BringRunningCopyToFront(const std::wstring& folder) {
   if (IsIconic(target)) ShowWindow(target, SW_RESTORE);
   SetForegroundWindow(target);  // ignored: Windows may only flash it instead
   return true;
+}
+
+HWND RunningCopyMainWindow(const std::wstring& folder) {
+  struct Search {
+    const std::wstring& folder;
+    DWORD self;
+    HWND main = nullptr;
+  } search{folder, GetCurrentProcessId()};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == search.self || GetDlgItem(window, kMainServerList) == nullptr ||
+            !SameFolder(FolderOfProcess(owner), search.folder))
+          return TRUE;
+        search.main = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.main;
 }
 
 }  // namespace rdc

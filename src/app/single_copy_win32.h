@@ -36,4 +36,8 @@ class SingleCopyLock {
 // prompt, a message box) the one that takes input. False when there is none.
 bool BringRunningCopyToFront(const std::wstring& folder);
 
+// The main window of another running copy whose executable is in `folder`;
+// nullptr when there is none (the copy may still be at its start-up prompt).
+HWND RunningCopyMainWindow(const std::wstring& folder);
+
 }  // namespace rdc

@@ -19,20 +19,6 @@ std::u16string LowerHex(std::uint32_t number) {
   return digits;
 }
 
-// Disables the connect button for as long as it lives.
-class ConnectButtonDisabled {
- public:
-  explicit ConnectButtonDisabled(LaunchEnvironment& environment) : environment_(environment) {
-    environment_.SetConnectEnabled(false);
-  }
-  ~ConnectButtonDisabled() { environment_.SetConnectEnabled(true); }
-  ConnectButtonDisabled(const ConnectButtonDisabled&) = delete;
-  ConnectButtonDisabled& operator=(const ConnectButtonDisabled&) = delete;
-
- private:
-  LaunchEnvironment& environment_;
-};
-
 bool HasControlByteIn(std::string_view host, std::string_view port, std::string_view account) {
   return HasControlByte(host) || HasControlByte(port) || HasControlByte(account);
 }
@@ -98,7 +84,6 @@ LaunchResult ConnectSelected(LaunchEnvironment& environment, const ServerList& s
     return LaunchResult::IllegalCharacters;
   }
   const std::u16string profilePath = NewTempFileName(environment);
-  ConnectButtonDisabled disabled(environment);
   const ServerEntry entry = *selected;
   std::optional<std::string> passwordValue;
   if (!entry.password.empty()) passwordValue = ProtectPasswordHex(environment, entry.password);

@@ -64,8 +64,6 @@ class LaunchEnvironment : public PasswordProtection {
   // Starts the command line (the program found by the system's search rules),
   // waits at most 1000 ms for it to be idle for input, and lets it run.
   virtual bool StartProcess(const std::u16string& commandLine) = 0;
-  // Enables or disables the main window's connect button.
-  virtual void SetConnectEnabled(bool enabled) = 0;
 };
 
 inline constexpr std::string_view kLocalDevicesKey =
@@ -93,7 +91,7 @@ std::u16string NewTempFileName(LaunchEnvironment& environment);
 std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOptions& options);
 
 // Connects to entry number `selectedEntryNumber` (1-based; 0 or less, or past
-// the end, means no selection). The connect button is disabled meanwhile.
+// the end, means no selection).
 LaunchResult ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
                              int selectedEntryNumber, const LaunchOptions& options);
 

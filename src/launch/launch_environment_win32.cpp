@@ -112,8 +112,4 @@ bool Win32LaunchEnvironment::StartProcess(const std::u16string& commandLine) {
   return true;
 }
 
-void Win32LaunchEnvironment::SetConnectEnabled(bool enabled) {
-  if (connectButton_ != nullptr) EnableWindow(connectButton_, enabled);
-}
-
 }  // namespace rdc

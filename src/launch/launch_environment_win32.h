@@ -10,10 +10,6 @@ namespace rdc {
 
 class Win32LaunchEnvironment : public LaunchEnvironment {
  public:
-  // `connectButton` is the button disabled while a stored server connects;
-  // nullptr when there is none to disable.
-  explicit Win32LaunchEnvironment(HWND connectButton = nullptr) : connectButton_(connectButton) {}
-
   std::u16string Utf16WithTerminator(const std::string& gbk) override;
   std::string Protect(std::string_view data, std::u16string_view description) override;
   std::u16string TempDirectory() override;
@@ -26,10 +22,6 @@ class Win32LaunchEnvironment : public LaunchEnvironment {
   bool SetRegistryDword(const std::string& key, const std::string& name,
                         std::uint32_t value) override;
   bool StartProcess(const std::u16string& commandLine) override;
-  void SetConnectEnabled(bool enabled) override;
-
- private:
-  HWND connectButton_;
 };
 
 }  // namespace rdc

@@ -1,6 +1,9 @@
 // Every message-box text and caption the windows show.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace rdc {
 
 inline constexpr wchar_t kSelectServerFirst[] = L"请选择服务器列表！";
@@ -26,5 +29,10 @@ inline constexpr wchar_t kSaveFailedCaption[] = L"保存失败";
 inline constexpr wchar_t kConfigUnreadable[] =
     L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。";
 inline constexpr wchar_t kConfigUnreadableCaption[] = L"读取失败";
+
+// "/connect NAME" named no stored server (caption kOperationErrorCaption).
+inline std::wstring ServerNotFoundText(std::wstring_view name) {
+  return L"未找到服务器 " + std::wstring(name) + L"。";
+}
 
 }  // namespace rdc

@@ -35,9 +35,24 @@ class ProbeOutcomeQueue {
   bool told_ = false;  // a message is on its way and the window has not taken since
 };
 
+// Starts status sweeps whose outcomes go to a window's queue.
+class StatusSweeps {
+ public:
+  virtual ~StatusSweeps() = default;
+  virtual void Start(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) = 0;
+};
+
 // Starts a sweep over the list whose outcomes go to `queue` while it exists.
 // A sweep that cannot start now (no thread, no memory) leaves every status as
 // it is; the next tick tries again.
 void StartProbeSweep(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list);
+
+// The status sweeps of the real program: Winsock probes.
+class ProbeSweeps : public StatusSweeps {
+ public:
+  void Start(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) override {
+    StartProbeSweep(queue, list);
+  }
+};
 
 }  // namespace rdc

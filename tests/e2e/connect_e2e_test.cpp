@@ -289,5 +289,68 @@ TEST_F(ConnectE2E, NoSelectionOrAControlCharacterShowsABoxAndStartsNothing) {
   EXPECT_EQ(app_.ConfigPlain(), kConfig);
 }
 
+// Connecting from the command line: by host, by the remark's first line or
+// by host:port, with the options of ms.ini; no window, and ms.ini untouched.
+TEST_F(ConnectE2E, CommandLineConnectsToTheNamedServerAndEndsWithoutAWindow) {
+  constexpr char kConfig[] =
+      "127.0.0.1|3389|Administrator||office\r\n"
+      "127.0.0.2|3390|ops||Rack 7\nsecond line\r\n"
+      "#admin:1\r\n#Start:1\r\n#LoadinPass:<>\r\n";
+  const struct {
+    const wchar_t* arguments;
+    const char* fullAddress;
+  } cases[] = {
+      {L"/connect 127.0.0.2", "full address:s:127.0.0.2:3390"},
+      {L"-CONNECT \"rack 7\"", "full address:s:127.0.0.2:3390"},
+      {L"/connect 127.0.0.1:3389 ignored.rdp", "full address:s:127.0.0.1:3389"},
+  };
+  ASSERT_TRUE(app_.WriteConfig(kConfig));
+  const std::string original = ReadBytes(app_.ConfigPath());
+  ASSERT_TRUE(app_.InstallFakeClient());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(cases[i].arguments)));
+    ASSERT_TRUE(app_.Start(cases[i].arguments));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(app_.WaitForExit(&exitCode)) << "still running";
+    EXPECT_EQ(exitCode, 0u);
+    const ClientStart start = WaitForClientStart(app_, static_cast<int>(i) + 1);
+    ASSERT_FALSE(start.commandLine.empty()) << "the client was not started";
+    EXPECT_EQ(start.commandLine, ExpectedCommandLine(start.profilePath, L"/admin /f "));
+    ASSERT_EQ(start.profileLines.size(), 45u);
+    EXPECT_EQ(start.profileLines[5], cases[i].fullAddress);
+  }
+  EXPECT_EQ(ReadBytes(app_.ConfigPath()), original);
+}
+
+TEST_F(ConnectE2E, CommandLineWithAnUnknownNameSaysSoAndOpensTheWindow) {
+  ASSERT_TRUE(
+      app_.WriteConfig("127.0.0.1|3389|Administrator||office\r\n#Start:0\r\n"
+                       "#LoadinPass:<>\r\n"));
+  ASSERT_TRUE(app_.InstallFakeClient());
+  ASSERT_TRUE(app_.Start(L"/connect nosuch"));
+  const MessageBoxSeen box = AnswerBox();
+  EXPECT_EQ(box.text, L"未找到服务器 nosuch。");
+  EXPECT_EQ(box.caption, L"操作错误");
+  HWND main = app_.WaitForMainWindow();
+  ASSERT_NE(main, nullptr) << "no main window after the box";
+  CloseProgram(main);
+  EXPECT_TRUE(app_.ClientStarts().empty());
+}
+
+TEST_F(ConnectE2E, CommandLineOfASecondStartIsCarriedOutByTheRunningCopy) {
+  HWND main = StartWith("127.0.0.1|3389|Administrator||office\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  ASSERT_NE(main, nullptr);
+  HANDLE second = app_.StartAnotherCopy(L"/connect OFFICE");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(WaitForSingleObject(second, kWaitMs), WAIT_OBJECT_0);
+  CloseHandle(second);
+  const ClientStart start = WaitForClientStart(app_, 1);
+  ASSERT_FALSE(start.commandLine.empty()) << "the running copy started no client";
+  ASSERT_EQ(start.profileLines.size(), 45u);
+  EXPECT_EQ(start.profileLines[5], "full address:s:127.0.0.1:3389");
+  EXPECT_TRUE(IsWindow(main));
+  CloseProgram(main);
+}
+
 }  // namespace
 }  // namespace rdc::e2e

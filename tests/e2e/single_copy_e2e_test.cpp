@@ -13,7 +13,7 @@
 namespace rdc::e2e {
 namespace {
 
-constexpr char kOneServer[] = "10.1.2.3|3389|admin|pw|rack 4\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+constexpr char kOneServer[] = "127.1.2.3|3389|admin|pw|rack 4\r\n#Start:0\r\n#LoadinPass:<>\r\n";
 
 // A plain window of the test's own that holds the foreground until a copy takes it.
 class ForegroundHolder {

@@ -53,9 +53,6 @@ class RecordingEnvironment : public LaunchEnvironment {
     events.push_back("start " + Narrow(commandLine));
     return true;
   }
-  void SetConnectEnabled(bool enabled) override {
-    events.push_back(enabled ? "enable" : "disable");
-  }
 
   std::u16string tempDirectory = u"C:\\Temp\\";
   std::uint32_t tick = 0x1000;
@@ -73,14 +70,14 @@ ServerList TwoServers() {
           {"10.0.0.1", "3390", "backup", "", "same host, other port", ServerStatus::Online}};
 }
 
-TEST(ClientLaunchTest, ConnectSelectedWritesRegistersAndStartsWithTheButtonDisabledMeanwhile) {
+TEST(ClientLaunchTest, ConnectSelectedWritesRegistersAndStarts) {
   RecordingEnvironment environment;
   const ServerList servers = TwoServers();
   EXPECT_EQ(ConnectSelected(environment, servers, 1, LaunchOptions{}), LaunchResult::Started);
   EXPECT_EQ(environment.events,
-            (std::vector<std::string>{"disable", "protect psw", "write C:\\Temp\\1000.tmp",
+            (std::vector<std::string>{"protect psw", "write C:\\Temp\\1000.tmp",
                                       "registry 10.0.0.1",
-                                      "start mstsc.exe \"C:\\Temp\\1000.tmp\" ", "enable"}));
+                                      "start mstsc.exe \"C:\\Temp\\1000.tmp\" "}));
   EXPECT_EQ(environment.files.at(u"C:\\Temp\\1000.tmp"),
             ComposeProfile("admin", "10.0.0.1", "3389", "ABCD0", false));
   EXPECT_EQ(environment.protectedBlocks.at(0), PasswordBlock(u"pw" + std::u16string(1, u'\0')));

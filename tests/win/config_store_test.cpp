@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/single_copy_win32.h"
+#include "launch/launch_environment_win32.h"
 #include "model/app_state.h"
 #include "model/config_cipher.h"
 #include "model/config_store_win32.h"
@@ -112,8 +113,8 @@ TEST(ConfigFileStore, StoreKeepingTheFileWritesNothing) {
 TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
   test::InitCommonControlsOnce();
   const std::string oldFile =
-      ConfigCipher("10.0.0.1|3389|admin|pw|old\r\n#Start:0\r\n#LoadinPass:<>\r\n");
-  const std::string newPlain = "10.0.0.2|22|root||new\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+      ConfigCipher("127.0.0.1|3389|admin|pw|old\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  const std::string newPlain = "127.0.0.2|22|root||new\r\n#Start:0\r\n#LoadinPass:<>\r\n";
   const ShownBox saveFailed{L"配置文件 ms.ini 保存失败，本次的修改尚未保存。", L"保存失败",
                             MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
   const struct {
@@ -137,11 +138,9 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
     };
     AppState state;
     state.loadedConfig = newPlain;
-    MainWindow window(state, store);
-    HWND hwnd = window.Create();
-    ASSERT_NE(hwnd, nullptr);
-    test::PumpMessages();
-
+    Win32LaunchEnvironment launch;
+    test::NoSweeps sweeps;
+    test::RecordingAddressOpener opener;
     RecordingPrompt prompt([&](const ShownBox&) {
       EXPECT_EQ(ReadBytes(store.path()), oldFile);
       EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
@@ -149,6 +148,11 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
       faulty = false;
       return IDRETRY;
     });
+    MainWindow window(state, {store, launch, sweeps, opener, prompt});
+    HWND hwnd = window.Create();
+    ASSERT_NE(hwnd, nullptr);
+    test::PumpMessages();
+
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
     test::PumpMessages();
     EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{saveFailed});

@@ -240,18 +240,6 @@ TEST(LaunchEnvironmentTest, StartProcessRunsTheCommandLineAndReportsAMissingProg
   EXPECT_FALSE(environment.StartProcess(u"rdc-no-such-program.exe \"x y\" "));
 }
 
-TEST(LaunchEnvironmentTest, ConnectButtonIsDisabledAndEnabledThroughTheEnvironment) {
-  HWND button = CreateWindowW(L"BUTTON", L"\u8FDE\u63A5", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(button, nullptr);
-  Win32LaunchEnvironment environment(button);
-  environment.SetConnectEnabled(false);
-  EXPECT_FALSE(IsWindowEnabled(button));
-  environment.SetConnectEnabled(true);
-  EXPECT_TRUE(IsWindowEnabled(button));
-  DestroyWindow(button);
-}
-
 // The real environment with the client's start recorded instead of made.
 class NoClientEnvironment : public Win32LaunchEnvironment {
  public:

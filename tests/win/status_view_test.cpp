@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
@@ -87,8 +88,10 @@ class StatusViewTest : public ::testing::Test {
 
   void Open(std::string config, bool sweeps = true) {
     state_.loadedConfig = std::move(config);
-    window_ = std::make_unique<MainWindow>(state_, store_);
-    if (!sweeps) window_->SetSweepStarter([](auto&, auto&) {});
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_,
+                                   sweeps ? static_cast<StatusSweeps&>(probes_) : noSweeps_,
+                                   opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
   }
@@ -124,6 +127,11 @@ class StatusViewTest : public ::testing::Test {
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
+  Win32LaunchEnvironment launch_;
+  ProbeSweeps probes_;
+  test::NoSweeps noSweeps_;
+  test::RecordingAddressOpener opener_;
+  test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };
