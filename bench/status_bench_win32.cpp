@@ -5,7 +5,6 @@
 // clang-format off
 #include <winsock2.h>  // before <windows.h>
 #include <windows.h>
-#include <iphlpapi.h>
 #include <tlhelp32.h>
 #include <ws2tcpip.h>
 // clang-format on
@@ -23,6 +22,7 @@
 
 #include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
+#include "loopback_servers_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
 #include "servers/port_text.h"
@@ -101,89 +101,6 @@ double ScanMs(const Ports& ports, Close close = Close::Graceful) {
   }
   for (const WSAPOLLFD& fd : fds) closesocket(fd.fd);
   return MsSince(start);
-}
-
-// The listeners of `ports` served as a server serves them, on a thread of its
-// own: each connection accepted and closed once the peer has closed or reset
-// it. (Connections left in a listener's backlog would keep the prober's side
-// in FIN_WAIT_2 instead of the TIME_WAIT a real server leaves it in.)
-class AcceptingServer {
- public:
-  explicit AcceptingServer(const Ports& ports) : listeners_(ports.listeners.size()) {
-    for (SOCKET listener : ports.listeners) {
-      u_long on = 1;
-      ioctlsocket(listener, FIONBIO, &on);
-      fds_.push_back({listener, POLLRDNORM, 0});
-    }
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~AcceptingServer() {
-    stop_ = true;
-    thread_.join();
-    for (std::size_t i = listeners_; i < fds_.size(); ++i) closesocket(fds_[i].fd);
-  }
-  AcceptingServer(const AcceptingServer&) = delete;
-  AcceptingServer& operator=(const AcceptingServer&) = delete;
-
-  // Waits until every accepted connection has been closed, 5 s at most.
-  void Settle() const {
-    const auto start = Clock::now();
-    do Sleep(100);
-    while (open_ > 0 && MsSince(start) < 5000);
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      if (WSAPoll(fds_.data(), static_cast<ULONG>(fds_.size()), 20) <= 0) continue;
-      for (std::size_t i = fds_.size(); i-- > 0;) {
-        if (fds_[i].revents == 0) continue;
-        if (i < listeners_) {
-          for (SOCKET s; (s = accept(fds_[i].fd, nullptr, nullptr)) != INVALID_SOCKET;) {
-            fds_.push_back({s, POLLRDNORM, 0});
-            ++open_;
-          }
-          continue;
-        }
-        char buffer[64];
-        if (recv(fds_[i].fd, buffer, sizeof(buffer), 0) > 0) continue;
-        closesocket(fds_[i].fd);
-        fds_[i] = fds_.back();
-        fds_.pop_back();
-        --open_;
-      }
-    }
-  }
-
-  const std::size_t listeners_;
-  std::vector<WSAPOLLFD> fds_;  // the listeners, then the accepted connections
-  std::atomic<int> open_{0};
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
-// The TCP connections of this machine in TIME_WAIT with one end on one of the ports.
-int TimeWaitCount(const Ports& ports) {
-  const std::set<unsigned short> ours(ports.ports.begin(), ports.ports.end());
-  ULONG size = 0;
-  std::vector<char> buffer;
-  DWORD result = ERROR_INSUFFICIENT_BUFFER;
-  while (result == ERROR_INSUFFICIENT_BUFFER) {
-    buffer.resize(size + 4096);
-    size = static_cast<ULONG>(buffer.size());
-    result = GetExtendedTcpTable(buffer.data(), &size, FALSE, AF_INET, TCP_TABLE_BASIC_ALL, 0);
-  }
-  if (result != NO_ERROR) return -1;
-  const auto* table = reinterpret_cast<const MIB_TCPTABLE*>(buffer.data());
-  int count = 0;
-  for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-    const MIB_TCPROW& row = table->table[i];
-    if (row.dwState != MIB_TCP_STATE_TIME_WAIT) continue;
-    if (ours.count(ntohs(static_cast<u_short>(row.dwLocalPort))) ||
-        ours.count(ntohs(static_cast<u_short>(row.dwRemotePort))))
-      ++count;
-  }
-  return count;
 }
 
 // The one-thread-per-row model: each row's attempt on a thread of its own,
@@ -355,12 +272,13 @@ int wmain(int argc, wchar_t** argv) {
   {
     // TIME_WAIT: served ports of their own, counted before and after each sweep.
     const Ports served = MakePorts(500);
-    AcceptingServer server(served);
+    test::AcceptingServer server(served.listeners);
+    const std::set<unsigned short> ports(served.ports.begin(), served.ports.end());
     auto leftBy = [&](auto sweep) {
-      const int before = TimeWaitCount(served);
+      const int before = test::ConnectionsOnPorts(ports, MIB_TCP_STATE_TIME_WAIT);
       sweep();
       server.Settle();
-      return TimeWaitCount(served) - before;
+      return test::ConnectionsOnPorts(ports, MIB_TCP_STATE_TIME_WAIT) - before;
     };
     WindowRun programRun;
     const int program = leftBy([&] { programRun = RunWindow(served, 1000, chosen, 0); });

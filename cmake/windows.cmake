@@ -68,11 +68,12 @@ endfunction()
 file(GLOB rdc_test_support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(rdc_test_support STATIC ${rdc_test_support})
 target_include_directories(rdc_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(rdc_test_support PUBLIC ws2_32 iphlpapi)
 
 file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})
 target_link_libraries(rdc_win_tests PRIVATE rdc_win32 rdc_test_support GTest::gtest_main GTest::gmock
-                      version iphlpapi)
+                      version)
 target_include_directories(rdc_win_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # Tests share the registry and the temporary folder of one Wine prefix.
 rdc_add_wine_tests(rdc_win_tests RESOURCE_LOCK wine_user)
@@ -103,7 +104,7 @@ foreach(bench ${rdc_benchmarks})
   add_executable(${name} EXCLUDE_FROM_ALL ${bench} ${CMAKE_SOURCE_DIR}/tests/e2e/driver_win32.cpp
                  ${rdc_resources})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/e2e)
-  target_link_libraries(${name} PRIVATE rdc_win32 rdc_test_support psapi iphlpapi)
+  target_link_libraries(${name} PRIVATE rdc_win32 rdc_test_support psapi)
   if(NOT MSVC)
     target_link_options(${name} PRIVATE -municode)
   endif()

@@ -27,8 +27,6 @@
 namespace rdc {
 namespace {
 
-constexpr UINT kProbeIntervalMs = 10000;
-
 const std::wstring kVendorLinkCaption = std::wstring(L"进入tarnwick站 ") + kVendorDomain;
 
 constexpr DWORD kOptionEdit = ES_AUTOHSCROLL;
@@ -216,7 +214,7 @@ void MainWindow::OnCreated() {
   // thousands of connects do not hold up the first paint.
   PostMessageW(hwnd(), kFirstSweepMessage, 0, 0);
   // 时钟1 starts a sweep every 10 s for as long as the window exists.
-  SetTimer(hwnd(), kMainProbeTimer, kProbeIntervalMs, nullptr);
+  SetTimer(hwnd(), kMainProbeTimer, services_.sweeps.PeriodMs(), nullptr);
 }
 
 void MainWindow::SetUpListView() {

@@ -35,11 +35,16 @@ class ProbeOutcomeQueue {
   bool told_ = false;  // a message is on its way and the window has not taken since
 };
 
+// The period of the status sweeps: the main window's timer 时钟1 starts one every 10 s.
+inline constexpr UINT kSweepPeriodMs = 10000;
+
 // Starts status sweeps whose outcomes go to a window's queue.
 class StatusSweeps {
  public:
   virtual ~StatusSweeps() = default;
   virtual void Start(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) = 0;
+  // How often the window starts one.
+  virtual UINT PeriodMs() const { return kSweepPeriodMs; }
 };
 
 // Starts a sweep over the list whose outcomes go to `queue` while it exists.
@@ -47,12 +52,18 @@ class StatusSweeps {
 // it is; the next tick tries again.
 void StartProbeSweep(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list);
 
-// The status sweeps of the real program: Winsock probes.
+// The status sweeps of the real program: Winsock probes. A shorter period
+// than the program's is for the soak benchmark alone.
 class ProbeSweeps : public StatusSweeps {
  public:
+  explicit ProbeSweeps(UINT periodMs = kSweepPeriodMs) : periodMs_(periodMs) {}
   void Start(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) override {
     StartProbeSweep(queue, list);
   }
+  UINT PeriodMs() const override { return periodMs_; }
+
+ private:
+  UINT periodMs_;
 };
 
 }  // namespace rdc

@@ -4,7 +4,6 @@
 #include <winsock2.h>  // before <windows.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <iphlpapi.h>
 #include <ws2tcpip.h>
 // clang-format on
 #include <gtest/gtest.h>
@@ -14,6 +13,7 @@
 
 #include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
+#include "loopback_servers_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
 #include "os/owners_win32.h"
@@ -212,21 +212,11 @@ TEST(ProbeOutcomeQueueTest, TellsTheWindowOnceUntilItHasTakenWhatWaits) {
   DestroyWindow(window);
 }
 
-// The connections of this machine whose far end is 127.0.0.1:`port`, in any state.
+// The connections of this machine, in any state, whose far end is `port`.
 int ConnectionsTo(unsigned short port) {
-  ULONG size = 0;
-  std::vector<char> table;
-  DWORD result = ERROR_INSUFFICIENT_BUFFER;
-  while (result == ERROR_INSUFFICIENT_BUFFER) {
-    table.resize(size + 4096);
-    size = static_cast<ULONG>(table.size());
-    result = GetExtendedTcpTable(table.data(), &size, FALSE, AF_INET, TCP_TABLE_BASIC_ALL, 0);
-  }
-  if (result != NO_ERROR) return -1;
-  const auto* rows = reinterpret_cast<const MIB_TCPTABLE*>(table.data());
   int count = 0;
-  for (DWORD i = 0; i < rows->dwNumEntries; ++i)
-    if (ntohs(static_cast<u_short>(rows->table[i].dwRemotePort)) == port) ++count;
+  for (const MIB_TCPROW& row : test::TcpConnections())
+    if (ntohs(static_cast<u_short>(row.dwRemotePort)) == port) ++count;
   return count;
 }
 
