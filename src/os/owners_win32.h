@@ -4,6 +4,7 @@
 
 #include <windows.h>
 // <winsock2.h> and <ws2tcpip.h> build on <windows.h> (lean, so no <winsock.h>).
+#include <bcrypt.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <winsock2.h>
@@ -181,5 +182,38 @@ struct SocketKind {
   static bool Free(Handle h) { return closesocket(h) == 0; }
 };
 using UniqueSocket = Owned<SocketKind>;
+
+// An algorithm provider of the system's cryptography (BCryptOpenAlgorithmProvider).
+struct CryptoAlgorithmKind {
+  using Handle = BCRYPT_ALG_HANDLE;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) { return BCRYPT_SUCCESS(BCryptCloseAlgorithmProvider(h, 0)); }
+};
+using UniqueCryptoAlgorithm = Owned<CryptoAlgorithmKind>;
+
+// A key of the system's cryptography (BCryptGenerateSymmetricKey).
+struct CryptoKeyKind {
+  using Handle = BCRYPT_KEY_HANDLE;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) { return BCRYPT_SUCCESS(BCryptDestroyKey(h)); }
+};
+using UniqueCryptoKey = Owned<CryptoKeyKind>;
+
+// A COM interface pointer the caller holds one reference of (IStream,
+// IXmlReader, ...): released when its owner goes.
+template <class Interface>
+struct ComInterfaceKind {
+  using Handle = Interface*;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) {
+    h->Release();
+    return true;
+  }
+};
+template <class Interface>
+using ComPointer = Owned<ComInterfaceKind<Interface>>;
 
 }  // namespace rdc

@@ -1,6 +1,8 @@
 // Every message-box text and caption the windows show.
 #pragma once
 
+#include "import/import_summary.h"
+
 namespace rdc {
 
 inline constexpr wchar_t kSelectServerFirst[] = L"请选择服务器列表！";
@@ -26,5 +28,16 @@ inline constexpr wchar_t kSaveFailedCaption[] = L"保存失败";
 inline constexpr wchar_t kConfigUnreadable[] =
     L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。";
 inline constexpr wchar_t kConfigUnreadableCaption[] = L"读取失败";
+
+inline constexpr wchar_t kImportCaption[] = L"导入";
+// "%1" and "%2" stand for the numbers and names (see ImportSummaryPhrases).
+inline constexpr ImportSummaryPhrases kImportSummaryPhrases = {
+    .imported = L"已导入 %1 台服务器，跳过 %2 台重复或无效的项。",
+    .passwordsLeftEmpty = L"%1 台服务器的密码无法解开，已留空。",
+    .refusedFile = L"无法导入：%1（%2）",
+    // In the order of ImportRefusal.
+    .reasons = {L"无法读取文件", L"文件内容不完整或已损坏", L"不是可导入的服务器列表",
+                L"没有服务器地址", L"未输入正确的主密码"},
+};
 
 }  // namespace rdc
