@@ -70,7 +70,8 @@ class CngAes : public BlockCipher {
 
 std::unique_ptr<BlockCipher> AesUnder(const std::shared_ptr<UniqueCryptoAlgorithm>& provider,
                                       std::string_view key) {
-  if (!provider || !*provider || key.size() != kAes256KeySize) return nullptr;
+  if (!provider || !*provider || (key.size() != 16 && key.size() != 24 && key.size() != 32))
+    return nullptr;
   UniqueCryptoKey handle;
   if (!BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(provider->get(), handle.receive(), nullptr, 0,
                                                  Bytes(key), static_cast<ULONG>(key.size()), 0)))

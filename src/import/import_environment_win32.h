@@ -31,8 +31,8 @@ class Win32ImportEnvironment : public ImportEnvironment {
   std::unique_ptr<Providers> providers_;  // opened on first use, kept for the import
 };
 
-// AES-256 of the system (CNG, ECB) under `key` (32 bytes); nullptr when the
-// system refuses it.
+// AES of the system (CNG, ECB) under `key` (16, 24 or 32 bytes); nullptr
+// when the system refuses it.
 std::unique_ptr<BlockCipher> SystemAes(std::string_view key);
 
 // PBKDF2-HMAC-SHA1 of the system: `size` bytes; nothing when it fails.

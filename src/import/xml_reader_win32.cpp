@@ -18,6 +18,20 @@ namespace {
 
 constexpr std::wstring_view kXmlnsNamespace = L"http://www.w3.org/2000/xmlns/";
 
+// Where the reader stands in the input.
+struct Position {
+  UINT line = 0;
+  UINT column = 0;
+  bool operator==(const Position&) const = default;
+};
+
+Position PositionOf(IXmlReader& reader) {
+  Position position;
+  reader.GetLineNumber(&position.line);
+  reader.GetLinePosition(&position.column);
+  return position;
+}
+
 std::u16string U16(const WCHAR* text, UINT length) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
@@ -44,7 +58,9 @@ bool ReadAttributes(IXmlReader& reader, XmlElement& element) {
   return SUCCEEDED(moved) && SUCCEEDED(reader.MoveToElement());
 }
 
-std::optional<XmlElement> Parse(std::string_view bytes, bool fragment) {
+}  // namespace
+
+std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) {
   ComPointer<IStream> stream(
       SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
   ComPointer<IXmlReader> reader;
@@ -54,61 +70,77 @@ std::optional<XmlElement> Parse(std::string_view bytes, bool fragment) {
   // A document type declaration could expand entities without bound: refused.
   if (FAILED(reader.get()->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
       FAILED(reader.get()->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxXmlDepth)) ||
-      FAILED(reader.get()->SetProperty(XmlReaderProperty_ConformanceLevel,
-                                       fragment ? XmlConformanceLevel_Fragment
-                                                : XmlConformanceLevel_Document)) ||
       FAILED(reader.get()->SetInput(stream.get())))
     return std::nullopt;
 
+  IXmlReader& xml = *reader.get();
   XmlElement top;
   std::vector<XmlElement*> open{&top};
+  std::vector<Position> openedAt;  // of each element in `open` but the top
+  Position lastElement;
+  // Every node the reader gives takes at least one byte of the input; more
+  // nodes than bytes mean a reader that no longer moves on (Wine's, at the
+  // end of some truncated documents).
+  std::size_t nodesLeft = bytes.size() + 2;
   XmlNodeType type = XmlNodeType_None;
   HRESULT read = S_OK;
-  while ((read = reader.get()->Read(&type)) == S_OK) {
+  while ((read = xml.Read(&type)) == S_OK) {
+    if (nodesLeft-- == 0) return std::nullopt;
     switch (type) {
       case XmlNodeType_Element: {
         const WCHAR* name = nullptr;
         UINT length = 0;
-        if (FAILED(reader.get()->GetLocalName(&name, &length))) return std::nullopt;
+        const Position position = PositionOf(xml);
+        // The same element again: the reader is stuck at a truncated end.
+        if (position == lastElement || FAILED(xml.GetLocalName(&name, &length)))
+          return std::nullopt;
+        lastElement = position;
         // Only the innermost open element gets children, so the pointers to
         // the open ones stay valid.
         XmlElement& element = open.back()->children.emplace_back();
         element.name = U16(name, length);
-        const bool empty = reader.get()->IsEmptyElement();
-        if (!ReadAttributes(*reader.get(), element)) return std::nullopt;
-        if (!empty) open.push_back(&element);
+        const bool empty = xml.IsEmptyElement();
+        if (!ReadAttributes(xml, element)) return std::nullopt;
+        if (!empty) {
+          // Wine's reader does not hold the documents to the depth limit set.
+          if (openedAt.size() >= kMaxXmlDepth) return std::nullopt;
+          open.push_back(&element);
+          openedAt.push_back(position);
+        }
         break;
       }
       case XmlNodeType_EndElement:
-        if (open.size() < 2) return std::nullopt;
+        // Wine's reader closes the elements still open at the end of a
+        // truncated document, at the places where they began.
+        if (openedAt.empty() || PositionOf(xml) == openedAt.back()) return std::nullopt;
         open.pop_back();
+        openedAt.pop_back();
         break;
       case XmlNodeType_Text:
       case XmlNodeType_CDATA:
       case XmlNodeType_Whitespace: {
         const WCHAR* value = nullptr;
         UINT length = 0;
-        if (FAILED(reader.get()->GetValue(&value, &length))) return std::nullopt;
+        if (FAILED(xml.GetValue(&value, &length))) return std::nullopt;
         open.back()->text += U16(value, length);
         break;
       }
       default: break;  // declarations, comments, processing instructions
     }
   }
-  if (FAILED(read) || open.size() != 1) return std::nullopt;
-  if (fragment) return top;
-  if (top.children.size() != 1) return std::nullopt;
+  if (FAILED(read) || open.size() != 1 || top.children.size() != 1) return std::nullopt;
   return std::move(top.children.front());
 }
 
-}  // namespace
-
-std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) {
-  return Parse(bytes, false);
-}
-
 std::optional<XmlElement> ParseXmlFragment(std::string_view bytes) {
-  return Parse(bytes, true);
+  // Wine's reader knows no fragment conformance level: the fragment is read
+  // as the content of an element of its own.
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
+  std::optional<XmlElement> wrapper =
+      ParseXmlDocument("<fragment>" + std::string(bytes) + "</fragment>");
+  if (wrapper) wrapper->name.clear();
+  return wrapper;
 }
 
 }  // namespace rdc

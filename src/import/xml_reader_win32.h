@@ -14,8 +14,9 @@ namespace rdc {
 // declaration, or nest deeper than kMaxXmlDepth.
 std::optional<XmlElement> ParseXmlDocument(std::string_view bytes);
 
-// The top-level elements of a fragment (any number of them) as the children
-// of a nameless element; nothing when the fragment is not well-formed.
+// The top-level elements of a UTF-8 fragment (any number of them, no XML
+// declaration) as the children of a nameless element; nothing when the
+// fragment is not well-formed.
 std::optional<XmlElement> ParseXmlFragment(std::string_view bytes);
 
 }  // namespace rdc
