@@ -6,6 +6,7 @@
 // <winsock2.h> and <ws2tcpip.h> build on <windows.h> (lean, so no <winsock.h>).
 #include <bcrypt.h>
 #include <commctrl.h>
+#include <wincrypt.h>
 #include <objbase.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -182,6 +183,15 @@ struct SocketKind {
   static bool Free(Handle h) { return closesocket(h) == 0; }
 };
 using UniqueSocket = Owned<SocketKind>;
+
+// A provider context of the older cryptography interface (CryptAcquireContextW).
+struct CryptoProviderKind {
+  using Handle = HCRYPTPROV;
+  static Handle None() { return 0; }
+  static bool Valid(Handle h) { return h != 0; }
+  static bool Free(Handle h) { return CryptReleaseContext(h, 0) != 0; }
+};
+using UniqueCryptoProvider = Owned<CryptoProviderKind>;
 
 // An algorithm provider of the system's cryptography (BCryptOpenAlgorithmProvider).
 struct CryptoAlgorithmKind {
