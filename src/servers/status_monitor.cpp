@@ -108,9 +108,13 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
         addresses[i] = *DottedIpv4(host);
         unstarted.push_back(i);
         break;
+      case HostKind::Ipv6Literal:
+        addresses[i] = *Ipv6Literal(host);
+        unstarted.push_back(i);
+        break;
       case HostKind::Name:
         try {
-          std::thread([inbox, lookUp = system.lookUp, host, i] {
+          std::thread([inbox, lookUp = system.lookUp, host = LookUpText(host), i] {
             std::optional<IpAddress> address = ChooseProbeAddress(lookUp(host));
             std::lock_guard lock(inbox->mutex);
             inbox->answers.emplace_back(i, address);
