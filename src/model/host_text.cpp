@@ -101,9 +101,15 @@ bool IsIpv6Literal(std::string_view host) {
 }
 
 std::string AddressWithPort(std::string_view host, std::string_view port) {
-  if (IsIpv6Literal(host))
-    return "[" + std::string(WithoutBrackets(host)) + "]:" + std::string(port);
-  return std::string(host) + ":" + std::string(port);
+  const bool bracketed = IsIpv6Literal(host);
+  std::string address;
+  address.reserve(host.size() + port.size() + 3);
+  if (bracketed) address += '[';
+  address += bracketed ? WithoutBrackets(host) : host;
+  if (bracketed) address += ']';
+  address += ':';
+  address += port;
+  return address;
 }
 
 }  // namespace rdc
