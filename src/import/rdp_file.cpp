@@ -15,10 +15,10 @@ std::optional<std::u16string> UnprotectPassword(DataProtection& protection,
 std::map<std::u16string, RdpSetting> ReadRdpSettings(std::u16string_view text) {
   std::map<std::u16string, RdpSetting> settings;
   while (!text.empty()) {
-    const std::size_t end = text.find(u'\n');
-    std::u16string_view line = text.substr(0, end);
+    // Lines end at CR LF, LF or a lone CR.
+    const std::size_t end = text.find_first_of(u"\r\n");
+    const std::u16string_view line = text.substr(0, end);
     text = end == std::u16string_view::npos ? std::u16string_view() : text.substr(end + 1);
-    if (line.ends_with(u'\r')) line.remove_suffix(1);
     // name ":" letter ":" value
     const std::size_t colon = line.find(u':');
     if (colon == std::u16string_view::npos || colon == 0 || colon + 2 >= line.size() ||

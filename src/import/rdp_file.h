@@ -1,6 +1,6 @@
 // Connection files (.rdp) of the system's remote desktop client: lines
-// "name:t:value" (a one-letter type), names without letter case, the last of
-// a repeated name winning, other lines ignored.
+// "name:t:value" (a one-letter type; lines end at CR LF, LF or CR), names
+// without letter case, the last of a repeated name winning, other lines ignored.
 #pragma once
 
 #include <map>

@@ -86,6 +86,8 @@ TEST(ImportRdpTest, ServersOfConnectionFiles) {
       {"a bare IPv6 literal has no port of its own",
        "full address:s:2001:db8::6\r\nserver port:i:3394\r\n",
        {"2001:db8::6", "3394", "", "", "office"}},
+      {"a lone CR ends a line too", "full address:s:host7\rusername:s:admin\r",
+       {"host7", "3389", "admin", "", "office"}},
       {"malformed lines are ignored, the default port",
        "garbage\nusername:s\nx:yy:z\n:s:x\nfull address:s:host9\ndomain:s:CORP\n",
        {"host9", "3389", "", "", "office"}},
