@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "driver_win32.h"
+#include "launch/launch_environment_win32.h"
 #include "model/config_store_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
@@ -120,8 +121,16 @@ void BenchRebuild() {
   rdc::ConfigFileStore store(folder.File(L"ms.ini"));
   rdc::AppState state;
   state.loadedConfig = ServersText(kServers);
-  rdc::MainWindow window(state, store);
-  window.SetSweepStarter([](HWND, const rdc::ServerList&) {});  // the rebuild alone
+  // The rebuild alone: no sweeps, nothing opened or connected.
+  struct : rdc::StatusSweeps {
+    void Start(HWND, const rdc::ServerList&) override {}
+  } noSweeps;
+  struct : rdc::AddressOpener {
+    void Open(const wchar_t*) override {}
+  } noOpener;
+  rdc::Win32LaunchEnvironment launch;
+  rdc::MessageBoxPrompt prompt;
+  rdc::MainWindow window(state, {store, launch, noSweeps, noOpener, prompt});
   window.Create();
   HWND list = GetDlgItem(window.hwnd(), rdc::kMainServerList);
   Pump();

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
@@ -145,7 +146,27 @@ struct WindowRun {
 
 // The main window over `rows` rows of the ports; with `pingMs`, another
 // process measures its round trips while sweeps run every second.
-WindowRun RunWindow(const Ports& ports, int rows, MainWindow::SweepStarter starter, int pingMs) {
+using SweepStarter = void (*)(HWND window, const ServerList& list);
+
+// Sweeps started by `start`, timed from the first.
+class TimedSweeps : public StatusSweeps {
+ public:
+  explicit TimedSweeps(SweepStarter start) : start_(start) {}
+  void Start(HWND window, const ServerList& list) override {
+    started = Clock::now();
+    start_(window, list);
+  }
+  Clock::time_point started;
+
+ private:
+  SweepStarter start_;
+};
+
+struct NoAddressOpener : AddressOpener {
+  void Open(const wchar_t*) override {}
+};
+
+WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int pingMs) {
   WindowRun run;
   AppState state;
   for (int i = 0; i < rows; ++i)
@@ -154,12 +175,12 @@ WindowRun RunWindow(const Ports& ports, int rows, MainWindow::SweepStarter start
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const ConfigFileStore store(std::wstring(temp) + L"status_bench_ms.ini");  // never saved
-  MainWindow window(state, store);
-  Clock::time_point started;
-  window.SetSweepStarter([&](HWND hwnd, const ServerList& list) {
-    started = Clock::now();
-    starter(hwnd, list);
-  });
+  TimedSweeps sweeps(starter);
+  NoAddressOpener noOpener;
+  Win32LaunchEnvironment launch;
+  MessageBoxPrompt prompt;
+  MainWindow window(state, {store, launch, sweeps, noOpener, prompt});
+  const Clock::time_point& started = sweeps.started;
   HWND hwnd = window.Create();
   auto final = [&] {
     for (std::size_t i = 0; i < state.servers.size(); ++i)
@@ -233,7 +254,7 @@ int wmain(int argc, wchar_t** argv) {
     return Ping(reinterpret_cast<HWND>(std::stoull(argv[2])), std::stoi(argv[3]), argv[4]);
   StartWinsock();
   const Ports ports = MakePorts(500);
-  const auto chosen = [](HWND hwnd, const ServerList& list) { StartProbeSweep(hwnd, list); };
+  const SweepStarter chosen = StartProbeSweep;
 
   // The floor is the scanner's best of three runs.
   const double scan = std::min({ScanMs(ports), ScanMs(ports), ScanMs(ports)});

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "os/owners_win32.h"
+#include "ui/control_ids.h"
 
 namespace rdc {
 namespace {
@@ -44,9 +45,24 @@ std::wstring SingleCopyLockName(const std::wstring& folder) {
 
 SingleCopyLock::SingleCopyLock(const std::wstring& folder) {
   SetLastError(ERROR_SUCCESS);
-  mutex_.reset(CreateMutexW(nullptr, FALSE, SingleCopyLockName(folder).c_str()));
+  // The copy that makes the mutex owns it; one that finds it made does not.
+  mutex_.reset(CreateMutexW(nullptr, TRUE, SingleCopyLockName(folder).c_str()));
   // Without a mutex (it cannot be made) the copy runs as it would alone.
   first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+bool SingleCopyLock::TakeOver(DWORD milliseconds) {
+  if (first_) return true;
+  // An abandoned mutex (its copy ended without giving it up) is taken all the same.
+  const DWORD waited = WaitForSingleObject(mutex_.get(), milliseconds);
+  first_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  return first_;
+}
+
+void SingleCopyLock::Release() {
+  if (first_ && mutex_) ReleaseMutex(mutex_.get());  // ignored: the handle goes next
+  mutex_.reset();
+  first_ = false;
 }
 
 bool BringRunningCopyToFront(const std::wstring& folder) {
@@ -74,6 +90,37 @@ bool BringRunningCopyToFront(const std::wstring& folder) {
   if (IsIconic(target)) ShowWindow(target, SW_RESTORE);
   SetForegroundWindow(target);  // ignored: Windows may only flash it instead
   return true;
+}
+
+HWND RunningCopyMainWindow(const std::wstring& folder) {
+  struct Search {
+    const std::wstring& folder;
+    DWORD self;
+    HWND main = nullptr;
+  } search{folder, GetCurrentProcessId()};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == search.self || GetDlgItem(window, kMainServerList) == nullptr ||
+            !SameFolder(FolderOfProcess(owner), search.folder))
+          return TRUE;
+        search.main = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.main;
+}
+
+RunningCopy FindRunningCopy(const std::wstring& folder, SingleCopyLock& lock, DWORD milliseconds) {
+  constexpr DWORD kLookEveryMs = 100;
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    if (BringRunningCopyToFront(folder)) return RunningCopy::Shown;
+    if (lock.TakeOver(kLookEveryMs)) return RunningCopy::Gone;
+    if (GetTickCount64() >= deadline) return RunningCopy::Windowless;
+  }
 }
 
 }  // namespace rdc

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "model/host_text.h"
+#include "model/server_address.h"
 #include "text/gbk_text.h"
 
 namespace rdc {
@@ -115,7 +115,7 @@ std::string_view ProfileTemplate() {
 std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,
                            const std::optional<std::string>& passwordValue, bool shareDisks) {
   std::string profile = ReplaceEvery(ProfileTemplate(), kAccountPlaceholder, account);
-  profile = ReplaceEvery(profile, kAddressPlaceholder, AddressWithPort(host, port));
+  profile = ReplaceEvery(profile, kAddressPlaceholder, HostWithPort(host, port));
   if (passwordValue) {
     profile = ReplaceEvery(profile, kPasswordPlaceholder, "password 51:b:" + *passwordValue);
   }

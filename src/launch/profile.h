@@ -15,7 +15,7 @@ std::string_view ProfileTemplate();
 // other (account, address, password, the two sharing lines), each over the
 // result of the previous step, stepping over whole GBK characters. Without a
 // password value the password placeholder stays in the text. The address is
-// "host:port", or "[host]:port" for an IPv6 literal (see AddressWithPort).
+// "host:port", or "[host]:port" for an IPv6 literal (see HostWithPort).
 // `passwordValue` is the text that follows "password 51:b:" (see
 // ProtectPasswordHex).
 std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,

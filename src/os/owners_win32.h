@@ -150,6 +150,25 @@ struct LocalMemoryKind {
 template <class Pointer>
 using LocalMemory = Owned<LocalMemoryKind<Pointer>>;
 
+// Memory from GlobalAlloc (what the clipboard takes); the clipboard owns it
+// once SetClipboardData took it, so release() it then.
+struct GlobalMemoryKind {
+  using Handle = HGLOBAL;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) { return GlobalFree(h) == nullptr; }
+};
+using GlobalMemory = Owned<GlobalMemoryKind>;
+
+// A menu made by CreatePopupMenu.
+struct MenuKind {
+  using Handle = HMENU;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) { return DestroyMenu(h) != 0; }
+};
+using UniqueMenu = Owned<MenuKind>;
+
 // Memory a COM call allocated for the caller (file dialogs' paths, ...).
 template <class Pointer>
 struct CoTaskMemoryKind {

@@ -1,7 +1,7 @@
 // The host rule of the status probes.
 #include "servers/probe_address.h"
 
-#include "model/host_text.h"
+#include "model/server_address.h"
 
 namespace rdc {
 
@@ -21,7 +21,7 @@ std::optional<IpAddress> DottedIpv4(std::string_view host) {
 }
 
 std::optional<IpAddress> Ipv6Literal(std::string_view host) {
-  const std::optional<std::array<std::uint8_t, 16>> bytes = Ipv6Bytes(WithoutBrackets(host));
+  const std::optional<std::array<std::uint8_t, 16>> bytes = Ipv6Bytes(HostWithoutBrackets(host));
   if (!bytes) return std::nullopt;
   IpAddress address;
   address.family = IpAddress::Family::V6;
@@ -37,7 +37,7 @@ HostKind ClassifyHost(std::string_view host) {
 }
 
 std::string LookUpText(std::string_view host) {
-  return std::string(WithoutBrackets(host));
+  return std::string(HostWithoutBrackets(host));
 }
 
 std::optional<IpAddress> ChooseProbeAddress(std::span<const IpAddress> lookedUp) {

@@ -1,12 +1,13 @@
 // The shared window base: creation from a design table at the window's DPI,
-// fonts, pictures, keyboard rules.
+// fonts, pictures, and the window procedure that hands messages to the form.
 #include "ui/form_win32.h"
 
 #include <commctrl.h>
 
-#include <algorithm>
+#include <utility>
 
 #include "ui/resources/resource_ids.h"
+#include "ui/window_text_win32.h"
 
 namespace rdc {
 namespace {
@@ -38,13 +39,6 @@ const wchar_t* ClassFor(ControlKind kind) {
   }
 }
 
-FormWindow* FormOf(HWND hwnd) {
-  if (!hwnd) return nullptr;
-  wchar_t name[32];
-  if (!GetClassNameW(hwnd, name, 32) || lstrcmpW(name, kFormClass) != 0) return nullptr;
-  return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-
 }  // namespace
 
 DWORD KindStyle(ControlKind kind) {
@@ -63,6 +57,13 @@ DWORD KindStyle(ControlKind kind) {
   return child;
 }
 
+FormWindow* FormWindow::FromHandle(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  wchar_t name[32];
+  if (!GetClassNameW(hwnd, name, 32) || lstrcmpW(name, kFormClass) != 0) return nullptr;
+  return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 FormWindow::~FormWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
@@ -71,8 +72,7 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
                         std::vector<int> focusOrder, int defaultButton) {
   RegisterFormClass(&Procedure);
   controls_.assign(controls.begin(), controls.end());
-  focusOrder_ = std::move(focusOrder);
-  defaultButton_ = defaultButton;
+  keyboard_ = FormKeyboard(std::move(focusOrder), defaultButton);
 
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -88,6 +88,7 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
   // Only a created window knows its monitor's DPI; away from 96 it takes its
   // scaled outer size, centred again.
   dpi_ = WindowDpi(hwnd);
+  fonts_ = FormFonts(dpi_);
   if (dpi_ != kDesignDpi) {
     place = centred(Scale(frame.outerWidth), Scale(frame.outerHeight));
     SetWindowPos(hwnd, nullptr, place.left, place.top, Scale(frame.outerWidth),
@@ -99,7 +100,7 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
         row.exStyle, ClassFor(row.kind), row.caption, KindStyle(row.kind) | row.style, Scale(row.x),
         Scale(row.y), Scale(row.width), Scale(row.height), hwnd,
         reinterpret_cast<HMENU>(INT_PTR{row.id}), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row.font)), FALSE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(row.font)), FALSE);
   }
   OnCreated();
   ShowWindow(hwnd, SW_SHOWNORMAL);
@@ -108,44 +109,17 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
   return hwnd;
 }
 
-HFONT FormWindow::FontFor(ControlFont font) {
-  HFONT guiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  // The stock font is made for the system's DPI; a window at another DPI gets a copy
-  // of it with its height scaled.
-  const int systemDpi = SystemDpi();
-  if (font == ControlFont::Default && dpi_ == systemDpi) return guiFont;
-  for (auto& [kind, handle] : fonts_)
-    if (kind == font) return handle.get();
-  HFONT handle = nullptr;
-  if (font == ControlFont::Default) {
-    LOGFONTW scaled{};
-    GetObjectW(guiFont, sizeof(scaled), &scaled);
-    scaled.lfHeight = MulDiv(scaled.lfHeight, dpi_, systemDpi);
-    handle = CreateFontIndirectW(&scaled);
-  } else {
-    const bool bold = font == ControlFont::SongBold12 || font == ControlFont::SongBold16;
-    const int height = Scale(font == ControlFont::SongBold16 ? 16 : 12);
-    const wchar_t* face = font == ControlFont::NSimSun12 ? L"新宋体" : L"宋体";
-    handle = CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                         GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, face);
-  }
-  fonts_.emplace_back(font, UniqueFont(handle));
-  return handle;
-}
-
 void FormWindow::MoveToDpi(int dpi, const RECT& suggested) {
   dpi_ = dpi;
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   // The controls keep the old fonts until they have the new ones.
-  std::vector<std::pair<ControlFont, UniqueFont>> oldFonts = std::move(fonts_);
-  fonts_.clear();
+  const FormFonts oldFonts = std::exchange(fonts_, FormFonts(dpi));
   for (const ControlSpec& row : controls_) {
     HWND child = control(row.id);
     SetWindowPos(child, nullptr, Scale(row.x), Scale(row.y), Scale(row.width), Scale(row.height),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row.font)), TRUE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(row.font)), TRUE);
   }
   for (IconPicture& picture : pictures_) LoadIconPicture(picture);
   OnDpiChanged();
@@ -205,14 +179,13 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGING:
       // A modal form enables the other windows again before it hides, or the system
       // would hand the activation (and the keyboard) to another program instead.
-      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW)
-        EnableWindowsDisabledByModal();
+      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW) EnableOtherWindows();
       break;
     case WM_SETFOCUS: {
       if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
         SetFocus(lastFocus_);
       } else {
-        const std::vector<int> order = FocusableInOrder();
+        const std::vector<int> order = keyboard_.FocusableInOrder(hwnd_);
         if (!order.empty()) SetFocus(control(order.front()));
       }
       return 0;
@@ -221,59 +194,25 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-std::vector<int> FormWindow::FocusableInOrder() const {
-  std::vector<int> result;
-  for (int id : focusOrder_) {
-    HWND child = control(id);
-    if (child && IsWindowVisible(child) && IsWindowEnabled(child)) result.push_back(id);
-  }
-  return result;
+void FormWindow::DisableOtherWindows() {
+  struct Others {
+    HWND form;
+    std::vector<HWND> windows;
+  } others{hwnd_, {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto* others = reinterpret_cast<Others*>(lParam);
+        if (hwnd != others->form && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
+          others->windows.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&others));
+  disabledByModal_ = std::move(others.windows);
+  for (HWND hwnd : disabledByModal_) EnableWindow(hwnd, FALSE);
 }
 
-void FormWindow::MoveFocus(bool forward) {
-  const std::vector<int> order = FocusableInOrder();
-  if (order.empty()) return;
-  HWND focus = GetFocus();
-  const auto current = std::find(order.begin(), order.end(), GetDlgCtrlID(focus));
-  const bool focusInside = focus && IsChild(hwnd_, focus) && current != order.end();
-  const std::size_t count = order.size();
-  std::size_t index = focusInside ? static_cast<std::size_t>(current - order.begin()) : 0;
-  if (focusInside) index = forward ? (index + 1) % count : (index + count - 1) % count;
-  SetFocus(control(order[index]));
-}
-
-bool FormWindow::FocusedControlTakesEnter() const {
-  HWND focus = GetFocus();
-  if (!focus || !IsChild(hwnd_, focus)) return false;
-  wchar_t name[16];
-  GetClassNameW(focus, name, 16);
-  if (lstrcmpiW(name, L"EDIT") != 0) return false;
-  const LONG style = GetWindowLongW(focus, GWL_STYLE);
-  return (style & ES_MULTILINE) && !(style & ES_READONLY);
-}
-
-bool FormWindow::TranslateKey(const MSG& msg) {
-  if (msg.message != WM_KEYDOWN) return false;
-  switch (msg.wParam) {
-    case VK_ESCAPE: PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0); return true;
-    case VK_TAB:
-      // Tab goes forward through the focus order, Shift+Tab back; Ctrl and Alt are not ours.
-      if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
-      MoveFocus(GetKeyState(VK_SHIFT) >= 0);
-      return true;
-    case VK_RETURN: {
-      if (FocusedControlTakesEnter()) return false;
-      HWND button = defaultButton_ ? control(defaultButton_) : nullptr;
-      if (button && IsWindowVisible(button) && IsWindowEnabled(button))
-        PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(defaultButton_, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(button));
-      return true;
-    }
-  }
-  return false;
-}
-
-void FormWindow::EnableWindowsDisabledByModal() {
+void FormWindow::EnableOtherWindows() {
   for (HWND hwnd : disabledByModal_) EnableWindow(hwnd, TRUE);
   disabledByModal_.clear();
 }
@@ -283,11 +222,7 @@ void FormWindow::SetText(int id, const wchar_t* text) {
 }
 
 std::wstring FormWindow::Text(int id) const {
-  HWND child = control(id);
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
-  return text;
+  return WindowText(control(id));
 }
 
 bool FormWindow::IsChecked(int id) const {
@@ -300,46 +235,6 @@ void FormWindow::SetChecked(int id, bool checked) {
 
 void FormWindow::SetEnabled(int id, bool enabled) {
   EnableWindow(control(id), enabled);
-}
-
-bool TranslateFormKey(const MSG& msg) {
-  if (msg.message != WM_KEYDOWN) return false;
-  FormWindow* form = FormOf(GetAncestor(msg.hwnd, GA_ROOT));
-  return form && form->TranslateKey(msg);
-}
-
-void RunModal(FormWindow& form) {
-  HWND dialog = form.hwnd();
-  if (!dialog) return;
-  // Disable the program's other top-level windows while the dialog is open.
-  struct Others {
-    HWND dialog;
-    std::vector<HWND> windows;
-  } others{dialog, {}};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* others = reinterpret_cast<Others*>(lParam);
-        if (hwnd != others->dialog && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
-          others->windows.push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&others));
-  form.disabledByModal_ = std::move(others.windows);
-  for (HWND hwnd : form.disabledByModal_) EnableWindow(hwnd, FALSE);
-  bool quit = false;
-  MSG msg;
-  while (IsWindow(dialog)) {
-    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-      quit = true;
-      break;
-    }
-    if (TranslateFormKey(msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  form.EnableWindowsDisabledByModal();  // already done when the form hid itself
-  if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
 }
 
 }  // namespace rdc

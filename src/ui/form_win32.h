@@ -1,19 +1,19 @@
 // The base of the program's four windows: a fixed layout built from one table
-// of control descriptions, scaled to the window's DPI, and the keyboard rules
-// they share (Esc closes, Enter clicks the default button, Tab follows the
-// window's focus order).
+// of control descriptions, scaled to the window's DPI with its fonts and
+// pictures. The keyboard rules they share are in form_keyboard_win32.h, the
+// message loop and the modal run in message_loop_win32.h.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
 #include <span>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "os/owners_win32.h"
 #include "ui/dpi_win32.h"
+#include "ui/form_fonts_win32.h"
+#include "ui/form_keyboard_win32.h"
 
 namespace rdc {
 
@@ -28,9 +28,6 @@ enum class ControlKind {
   ListView,
   Picture
 };
-
-// Fonts named by the designs; everything else uses the system's default GUI font.
-enum class ControlFont { Default, SongBold12, Song12, NSimSun12, SongBold16 };
 
 // One control of a window's design: client position and size in pixels at 96 DPI.
 struct ControlSpec {
@@ -65,6 +62,9 @@ class FormWindow {
   FormWindow& operator=(const FormWindow&) = delete;
   virtual ~FormWindow();
 
+  // The form that `hwnd` is, or nullptr when it is no form of ours.
+  static FormWindow* FromHandle(HWND hwnd);
+
   HWND hwnd() const { return hwnd_; }
   HWND control(int id) const { return GetDlgItem(hwnd_, id); }
 
@@ -75,11 +75,12 @@ class FormWindow {
 
   // Applies the keyboard rules to a message about to be dispatched; true when
   // it was handled and must not be dispatched.
-  bool TranslateKey(const MSG& msg);
+  bool TranslateKey(const MSG& msg) const { return keyboard_.Translate(hwnd_, msg); }
 
-  // Moves the focus to the next (Tab) or the previous (Shift+Tab) control of the
-  // focus order, wrapping at either end.
-  void MoveFocus(bool forward);
+  // For the modal run: the program's other windows take no input from the
+  // first call until the second (or until this form hides itself).
+  void DisableOtherWindows();
+  void EnableOtherWindows();
 
   // The DPI the window is laid out for, and a design value (96 DPI) at it.
   int dpi() const { return dpi_; }
@@ -108,8 +109,6 @@ class FormWindow {
   void SetEnabled(int id, bool enabled);
 
  private:
-  friend void RunModal(FormWindow& form);
-
   struct IconPicture {
     int id;
     int icon;
@@ -118,40 +117,17 @@ class FormWindow {
   };
 
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  HFONT FontFor(ControlFont font);
   void MoveToDpi(int dpi, const RECT& suggested);
   void LoadIconPicture(IconPicture& picture);
-  void EnableWindowsDisabledByModal();
-  bool FocusedControlTakesEnter() const;
-  std::vector<int> FocusableInOrder() const;
 
   HWND hwnd_ = nullptr;
   std::vector<ControlSpec> controls_;
-  std::vector<int> focusOrder_;
-  int defaultButton_ = 0;
+  FormKeyboard keyboard_;
   int dpi_ = kDesignDpi;
   HWND lastFocus_ = nullptr;
-  std::vector<std::pair<ControlFont, UniqueFont>> fonts_;  // the fonts made for dpi_
+  FormFonts fonts_;  // made for dpi_
   std::vector<IconPicture> pictures_;
   std::vector<HWND> disabledByModal_;  // the other windows while this form runs modally
 };
-
-// Gives the keyboard rules of our windows to a message before it is dispatched.
-bool TranslateFormKey(const MSG& msg);
-
-// Runs the message loop until `done` returns true or WM_QUIT arrives.
-template <class Done>
-void RunMessageLoop(Done done) {
-  MSG msg;
-  while (!done() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (TranslateFormKey(msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-// Shows `form` (already created) modally: the program's other windows take no
-// input until it has been destroyed.
-void RunModal(FormWindow& form);
 
 }  // namespace rdc

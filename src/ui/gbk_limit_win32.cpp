@@ -2,27 +2,18 @@
 #include "ui/gbk_limit_win32.h"
 
 #include "text/text_win32.h"
+#include "ui/window_text_win32.h"
 
 namespace rdc {
-namespace {
-
-std::wstring TextOf(HWND edit) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-}  // namespace
 
 GbkLengthLimit::GbkLengthLimit(HWND edit, std::size_t maxBytes)
-    : edit_(edit), maxBytes_(maxBytes), accepted_(TextOf(edit)) {
+    : edit_(edit), maxBytes_(maxBytes), accepted_(WindowText(edit)) {
   // The control's own limit counts UTF-16 units; one unit is at least one GBK byte.
   SendMessageW(edit, EM_SETLIMITTEXT, maxBytes, 0);
 }
 
 void GbkLengthLimit::OnChange() {
-  std::wstring text = TextOf(edit_);
+  std::wstring text = WindowText(edit_);
   if (GbkFromWide(text).size() <= maxBytes_) {
     accepted_ = std::move(text);
     acceptedSelection_ = static_cast<DWORD>(SendMessageW(edit_, EM_GETSEL, 0, 0));

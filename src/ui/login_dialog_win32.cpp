@@ -5,6 +5,7 @@
 
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
+#include "ui/message_loop_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
@@ -33,8 +34,8 @@ FormFrame LoginDialogFrame() {
   return {L"身份验证 (Authentication)", 250, 123, kDialogFrameStyle};
 }
 
-LoginDialog::LoginDialog(AppState& state, ProcessEnd endProcess)
-    : state_(state), endProcess_(std::move(endProcess)) {}
+LoginDialog::LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess)
+    : state_(state), prompt_(prompt), endProcess_(std::move(endProcess)) {}
 
 void LoginDialog::DefaultProcessEnd() {
   ExitProcess(0);
@@ -67,13 +68,13 @@ void LoginDialog::CheckPassword() {
     DestroyWindow(hwnd());
     return;
   }
-  ShowMessage(kWrongPassword, kErrorCaption, MB_OK | MB_ICONERROR);
+  prompt_.Show(kWrongPassword, kErrorCaption, MB_OK | MB_ICONERROR);
   SetText(kLoginPassword, L"");
   SetFocus(control(kLoginPassword));
 }
 
 void LoginDialogPrompt::Show(AppState& state) {
-  LoginDialog dialog(state);
+  LoginDialog dialog(state, prompt_);
   if (dialog.Create()) RunModal(dialog);
 }
 

@@ -9,6 +9,7 @@
 #include "model/startup.h"
 #include "ui/form_win32.h"
 #include "ui/gbk_limit_win32.h"
+#include "ui/prompt_win32.h"
 
 namespace rdc {
 
@@ -25,7 +26,7 @@ class LoginDialog : public FormWindow {
   using ProcessEnd = std::function<void()>;
 
   // `endProcess` is what "取消(NO)" does: end the program at once.
-  explicit LoginDialog(AppState& state, ProcessEnd endProcess = DefaultProcessEnd);
+  LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess = DefaultProcessEnd);
 
   HWND Create();
 
@@ -39,6 +40,7 @@ class LoginDialog : public FormWindow {
   void CheckPassword();
 
   AppState& state_;
+  MessagePrompt& prompt_;
   ProcessEnd endProcess_;
   std::unique_ptr<GbkLengthLimit> passwordLimit_;
 };
@@ -46,7 +48,11 @@ class LoginDialog : public FormWindow {
 // Shows the prompt modally at start-up.
 class LoginDialogPrompt : public LoginPrompt {
  public:
+  explicit LoginDialogPrompt(MessagePrompt& prompt) : prompt_(prompt) {}
   void Show(AppState& state) override;
+
+ private:
+  MessagePrompt& prompt_;
 };
 
 }  // namespace rdc

@@ -4,20 +4,24 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <array>
+#include <cstring>
 
-#include "launch/launch_environment_win32.h"
 #include "model/config_cipher.h"
+#include "model/server_address.h"
+#include "model/server_by_name.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
+#include "ui/hand_over_win32.h"
 #include "ui/messages.h"
-#include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/server_dialog_win32.h"
 #include "ui/set_password_dialog_win32.h"
+#include "ui/system_error_win32.h"
 #include "ui/vendor.h"
 #include "ui/window_messages.h"
 
@@ -87,6 +91,23 @@ const std::vector<int> kFocusOrder{kMainForceAdmin,
                                    kMainShareDisks,
                                    kMainVendorLink};
 
+// The list's context menu, in order; each item runs what its button runs.
+enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add };
+struct ListMenuItem {
+  ListCommand command;  // None: a separator
+  const wchar_t* caption;
+  bool needsRow;  // greyed on the list's empty area
+};
+constexpr std::array<ListMenuItem, 7> kListMenu{{
+    {ListCommand::Connect, L"连接(&C)", true},
+    {ListCommand::Edit, L"修改(&E)...", true},
+    {ListCommand::Delete, L"删除(&D)", true},
+    {ListCommand::None, nullptr, false},
+    {ListCommand::CopyAddress, L"复制地址(&A)", true},
+    {ListCommand::None, nullptr, false},
+    {ListCommand::Add, L"添加(&N)...", false},
+}};
+
 struct Column {
   const wchar_t* title;
   int width;
@@ -151,15 +172,6 @@ const wchar_t* StatusText(ServerStatus status) {
   return L"...";
 }
 
-void ShowOperationError(const wchar_t* text) {
-  ShowMessage(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
-}
-
-void OpenWithShell(const wchar_t* address) {
-  // The result is ignored: a failed open changes nothing in the program.
-  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 }  // namespace
 
 std::span<const ControlSpec> MainWindowControls() {
@@ -177,18 +189,19 @@ FormFrame MainWindowFrame() {
   return {title.c_str(), 497, 408, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX};
 }
 
-MainWindow::MainWindow(AppState& state, const ConfigFileStore& store)
-    : state_(state),
-      store_(store),
-      openAddress_(OpenWithShell),
-      startSweep_([](HWND window, const ServerList& list) { StartProbeSweep(window, list); }) {}
+void ShellAddressOpener::Open(const wchar_t* address) {
+  // The result is ignored: a failed open changes nothing in the program.
+  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+MainWindow::MainWindow(AppState& state, MainWindowServices services)
+    : state_(state), services_(services) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
 }
 
 void MainWindow::OnCreated() {
-  launch_ = std::make_unique<Win32LaunchEnvironment>(control(kMainConnect));
   SetUpListView();
   for (int id :
        {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort})
@@ -331,6 +344,10 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
     AnswerRow(*reinterpret_cast<NMLVDISPINFOW*>(header));
     return 0;
   }
+  if (header->code == LVN_KEYDOWN) {
+    OnListKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+    return 0;
+  }
   if (header->code == NM_DBLCLK) {
     ConnectSelectedServer();  // where the pointer was does not matter
     return 0;
@@ -350,22 +367,100 @@ void MainWindow::OnCommand(int id, int notification) {
     case kMainConnect: ConnectSelectedServer(); return;
     case kMainTemporaryLogin: ConnectTemporaryLogin(); return;
     case kMainAdd: OpenServerDialog(0); return;
-    case kMainEdit:
-      if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
-      return;
+    case kMainEdit: EditSelectedServer(); return;
     case kMainDelete: DeleteSelectedServer(); return;
-    case kMainStartupPassword: RunSetPasswordDialog(state_.startupPassword); return;
-    case kMainVendorLink: openAddress_(kVendorAddress); return;
+    case kMainStartupPassword:
+      RunSetPasswordDialog(state_.startupPassword, services_.prompt);
+      return;
+    case kMainVendorLink: services_.addresses.Open(kVendorAddress); return;
   }
 }
 
 void MainWindow::OpenServerDialog(int editTarget) {
-  if (RunServerDialog(state_.servers, editTarget)) RefreshServerView();
+  if (RunServerDialog(state_.servers, editTarget, services_.prompt)) RefreshServerView();
+}
+
+void MainWindow::EditSelectedServer() {
+  if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
+}
+
+void MainWindow::CopySelectedAddress() {
+  const ServerEntry* entry = EntryByNumber(state_.servers, SelectedEntryNumber());
+  if (!entry) return;
+  const std::wstring text = WideFromGbk(HostWithPort(entry->host, entry->port));
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  void* locked = memory ? GlobalLock(memory.get()) : nullptr;
+  if (!locked) return;
+  std::memcpy(locked, text.c_str(), bytes);
+  GlobalUnlock(memory.get());
+  if (!OpenClipboard(hwnd())) return;
+  EmptyClipboard();
+  if (SetClipboardData(CF_UNICODETEXT, memory.get())) memory.release();  // the clipboard's now
+  CloseClipboard();
+}
+
+void MainWindow::ShowListMenu(POINT screen) {
+  HWND list = control(kMainServerList);
+  int row = -1;
+  if (screen.x == -1 && screen.y == -1) {
+    // From the keyboard: at the selected row, or the list's corner.
+    row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    RECT place{LVIR_BOUNDS, 0, 0, 0};
+    if (row < 0 || !ListView_GetItemRect(list, row, &place, LVIR_BOUNDS)) place = {};
+    screen = {place.left, place.bottom};
+    ClientToScreen(list, &screen);
+  } else {
+    LVHITTESTINFO hit{};
+    hit.pt = screen;
+    ScreenToClient(list, &hit.pt);
+    row = ListView_HitTest(list, &hit);
+    if (row >= 0) {
+      // The menu acts on the row it was opened on.
+      ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+  }
+  const UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  for (const ListMenuItem& item : kListMenu) {
+    if (item.command == ListCommand::None) {
+      AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    const UINT state = item.needsRow && row < 0 ? MF_GRAYED : MF_ENABLED;
+    AppendMenuW(menu.get(), MF_STRING | state, static_cast<UINT_PTR>(item.command), item.caption);
+  }
+  const auto chosen = static_cast<ListCommand>(
+      TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x, screen.y,
+                     0, hwnd(), nullptr));
+  switch (chosen) {
+    case ListCommand::Connect: ConnectSelectedServer(); return;
+    case ListCommand::Edit: EditSelectedServer(); return;
+    case ListCommand::Delete: DeleteSelectedServer(); return;
+    case ListCommand::CopyAddress: CopySelectedAddress(); return;
+    case ListCommand::Add: OpenServerDialog(0); return;
+    case ListCommand::None: return;
+  }
+}
+
+void MainWindow::OnListKey(WORD key) {
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  const bool other = GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0;
+  if (other) return;
+  if (control) {
+    if (key == 'C') CopySelectedAddress();
+    return;
+  }
+  switch (key) {
+    case VK_DELETE: DeleteSelectedServer(); return;
+    case VK_F2: EditSelectedServer(); return;
+    case VK_INSERT: OpenServerDialog(0); return;
+  }
 }
 
 void MainWindow::DeleteSelectedServer() {
   if (!HasSelection()) return;
-  if (ShowMessage(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
+  if (services_.prompt.Show(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
   RemoveServer(state_.servers, SelectedEntryNumber());
   RefreshServerView();
 }
@@ -376,24 +471,73 @@ LaunchOptions MainWindow::CurrentLaunchOptions() const {
 }
 
 void MainWindow::ConnectSelectedServer() {
-  ReportRefusal(
-      ConnectSelected(*launch_, state_.servers, SelectedEntryNumber(), CurrentLaunchOptions()));
+  ConnectEntry(SelectedEntryNumber());
+}
+
+void MainWindow::ConnectEntry(int number) {
+  // The connect button takes no second click while the client starts.
+  const bool connectEnabled = IsWindowEnabled(control(kMainConnect)) != FALSE;
+  SetEnabled(kMainConnect, false);
+  const LaunchOutcome outcome =
+      ConnectSelected(services_.launch, state_.servers, number, CurrentLaunchOptions());
+  SetEnabled(kMainConnect, connectEnabled);
+  ReportRefusal(outcome);
+}
+
+void MainWindow::ConnectByName(const std::wstring& name) {
+  const int number = EntryNumberByName(state_.servers, GbkFromWide(name));
+  if (number == 0) {
+    ShowOperationError(ServerNotFoundText(name).c_str());
+    return;
+  }
+  ConnectEntry(number);
+}
+
+LRESULT MainWindow::TakeHandOver(const COPYDATASTRUCT* data) {
+  if (data == nullptr) return FALSE;
+  const auto names = UnpackHandOver(*data, kHandOverConnect);
+  if (!names || names->size() != 1) return FALSE;
+  // Done after the sender has its answer: a box here must not keep it waiting.
+  handedOverNames_.push_back(names->front());
+  PostMessageW(hwnd(), kHandOverMessage, 0, 0);
+  return TRUE;
 }
 
 void MainWindow::ConnectTemporaryLogin() {
   const TemporaryLogin login{
       GbkFromWide(Text(kMainTemporaryHost)), GbkFromWide(Text(kMainTemporaryPort)),
       GbkFromWide(Text(kMainTemporaryAccount)), GbkFromWide(Text(kMainTemporaryPassword))};
-  ReportRefusal(ConnectTemporary(*launch_, login, CurrentLaunchOptions()));
+  ReportRefusal(ConnectTemporary(services_.launch, login, CurrentLaunchOptions()));
 }
 
-void MainWindow::ReportRefusal(LaunchResult result) const {
-  if (result == LaunchResult::NoSelection) ShowOperationError(kSelectServerFirst);
-  if (result == LaunchResult::IllegalCharacters) ShowOperationError(kIllegalServerText);
+void MainWindow::ShowOperationError(const wchar_t* text) const {
+  services_.prompt.Show(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
 }
 
-bool MainWindow::SaveConfig() const {
-  return store_.Save(
+void ReportLaunchOutcome(const LaunchOutcome& outcome, MessagePrompt& prompt) {
+  const UINT error = MB_OK | MB_ICONERROR;
+  switch (outcome.result) {
+    case LaunchResult::Started: return;
+    case LaunchResult::NoSelection:
+      prompt.Show(kSelectServerFirst, kOperationErrorCaption, error);
+      return;
+    case LaunchResult::IllegalCharacters:
+      prompt.Show(kIllegalServerText, kOperationErrorCaption, error);
+      return;
+    case LaunchResult::ClientNotStarted: {
+      const std::wstring text = kClientNotStarted + SystemErrorText(outcome.clientError);
+      prompt.Show(text.c_str(), kConnectFailedCaption, error);
+      return;
+    }
+  }
+}
+
+void MainWindow::ReportRefusal(const LaunchOutcome& outcome) const {
+  ReportLaunchOutcome(outcome, services_.prompt);
+}
+
+SaveResult MainWindow::SaveConfig() const {
+  return services_.store.Save(
       ConfigCipher(ComposeConfigText(state_.servers, Options(), state_.startupPassword)));
 }
 
@@ -403,8 +547,10 @@ void MainWindow::OnCloseRequest() {
   if (closing_) return;
   closing_ = true;
   // The close is never refused; a failed save is offered again until the user gives up.
-  while (!SaveConfig()) {
-    if (ShowMessage(kSaveFailed, kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY)
+  for (SaveResult result = SaveConfig(); !result.saved(); result = SaveConfig()) {
+    const std::wstring text = kSaveFailed + (L"\n" + SystemErrorText(result.error));
+    if (services_.prompt.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
+        IDRETRY)
       break;
   }
   DestroyWindow(hwnd());
@@ -423,13 +569,25 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) != control(kMainServerList)) break;
+      ShowListMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
     case WM_TIMER:
       if (wParam != kMainProbeTimer) break;
-      startSweep_(hwnd(), state_.servers);
+      services_.sweeps.Start(hwnd(), state_.servers);
       return 0;
-    case kFirstSweepMessage: startSweep_(hwnd(), state_.servers); return 0;
+    case kFirstSweepMessage: services_.sweeps.Start(hwnd(), state_.servers); return 0;
+    case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kHandOverMessage:
+      for (const std::wstring& name : std::exchange(handedOverNames_, {})) ConnectByName(name);
+      return 0;
     case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
-    case WM_DESTROY: KillTimer(hwnd(), kMainProbeTimer); return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd(), kMainProbeTimer);
+      // The program ends with its main window, however the window was closed.
+      PostQuitMessage(0);
+      return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);
 }

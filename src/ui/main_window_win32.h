@@ -6,8 +6,6 @@
 // <commctrl.h> builds on <windows.h>.
 #include <commctrl.h>
 
-#include <functional>
-#include <memory>
 #include <span>
 #include <string>
 
@@ -17,6 +15,8 @@
 #include "model/config_store_win32.h"
 #include "servers/status_monitor.h"
 #include "ui/form_win32.h"
+#include "ui/probe_outcomes_win32.h"
+#include "ui/prompt_win32.h"
 
 namespace rdc {
 
@@ -26,27 +26,38 @@ const std::vector<int>& MainWindowFocusOrder();
 FormFrame MainWindowFrame();
 std::wstring MainWindowTitle();
 
+// Opens a web address, in the user's browser.
+class AddressOpener {
+ public:
+  virtual ~AddressOpener() = default;
+  virtual void Open(const wchar_t* address) = 0;
+};
+
+// The shell's "open" of the address.
+class ShellAddressOpener : public AddressOpener {
+ public:
+  void Open(const wchar_t* address) override;
+};
+
+// What the main window asks of the system. The entry point hands it the real
+// ones; tests and benchmarks hand it their own.
+struct MainWindowServices {
+  const ConfigFileStore& store;  // ms.ini
+  LaunchEnvironment& launch;     // where connections go
+  StatusSweeps& sweeps;          // how the status column is probed
+  AddressOpener& addresses;      // how the vendor link opens
+  MessagePrompt& prompt;         // how the window and its dialogs ask the user
+};
+
+// Says in a box why a connection was not made; nothing when it was.
+void ReportLaunchOutcome(const LaunchOutcome& outcome, MessagePrompt& prompt);
+
 class MainWindow : public FormWindow {
  public:
-  using AddressOpener = std::function<void(const wchar_t* address)>;
-  // Starts a status sweep over the list whose outcomes are posted to the window.
-  using SweepStarter = std::function<void(HWND window, const ServerList& list)>;
-
-  MainWindow(AppState& state, const ConfigFileStore& store);
+  MainWindow(AppState& state, MainWindowServices services);
 
   // Creates and shows the window; its created event loads the configuration.
   HWND Create();
-
-  // Replaces the shell "open" of the vendor address (tests).
-  void SetAddressOpener(AddressOpener opener) { openAddress_ = std::move(opener); }
-
-  // Replaces how status sweeps run (benchmarks); call before Create().
-  void SetSweepStarter(SweepStarter start) { startSweep_ = std::move(start); }
-
-  // Replaces the system the connections go to (tests); call after Create().
-  void SetLaunchEnvironment(std::unique_ptr<LaunchEnvironment> environment) {
-    launch_ = std::move(environment);
-  }
 
   // The entry number carried by the selected row; 0 when no row is selected.
   int SelectedEntryNumber() const;
@@ -61,7 +72,7 @@ class MainWindow : public FormWindow {
   ConfigOptions Options() const;
 
   // Writes ms.ini from the server list, the options and the start-up password.
-  bool SaveConfig() const;
+  SaveResult SaveConfig() const;
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
@@ -83,17 +94,27 @@ class MainWindow : public FormWindow {
   // Gives a row's texts and state picture from its entry.
   void AnswerRow(NMLVDISPINFOW& request) const;
   void OpenServerDialog(int editTarget);  // 0 adds a server
+  void EditSelectedServer();
   void DeleteSelectedServer();
+  void CopySelectedAddress();
+  // The list's context menu at `screen` (-1, -1: where the selected row is).
+  void ShowListMenu(POINT screen);
+  void OnListKey(WORD key);
   void ConnectSelectedServer();
+  // Connects to the first server named `name` (a host, a remark's first line
+  // or host:port), or says there is none.
+  void ConnectByName(const std::wstring& name);
+  void ConnectEntry(int number);
+  // A WM_COPYDATA from a second start: taken (TRUE) when it is a hand-over.
+  LRESULT TakeHandOver(const COPYDATASTRUCT* data);
   void ConnectTemporaryLogin();
-  void ReportRefusal(LaunchResult result) const;
+  void ReportRefusal(const LaunchOutcome& outcome) const;
+  void ShowOperationError(const wchar_t* text) const;
 
   AppState& state_;
-  const ConfigFileStore& store_;
-  AddressOpener openAddress_;
-  SweepStarter startSweep_;
-  std::unique_ptr<LaunchEnvironment> launch_;
+  MainWindowServices services_;
   bool closing_ = false;
+  std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
 };
 
 }  // namespace rdc

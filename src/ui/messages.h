@@ -1,6 +1,9 @@
 // Every message-box text and caption the windows show.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "import/import_summary.h"
 
 namespace rdc {
@@ -22,12 +25,31 @@ inline constexpr wchar_t kHintCaption[] = L"提示";
 inline constexpr wchar_t kWrongPassword[] = L"密码错误";
 inline constexpr wchar_t kErrorCaption[] = L"错误";
 
+// Followed by a line with the system's text for the error.
 inline constexpr wchar_t kSaveFailed[] = L"配置文件 ms.ini 保存失败，本次的修改尚未保存。";
 inline constexpr wchar_t kSaveFailedCaption[] = L"保存失败";
 
 inline constexpr wchar_t kConfigUnreadable[] =
     L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。";
+inline constexpr wchar_t kConfigDamaged[] =
+    L"配置文件 ms.ini 已损坏或不是本程序的文件，本次运行的修改不会保存，以免覆盖它。";
 inline constexpr wchar_t kConfigUnreadableCaption[] = L"读取失败";
+
+// "/connect NAME" named no stored server (caption kOperationErrorCaption).
+inline std::wstring ServerNotFoundText(std::wstring_view name) {
+  return L"未找到服务器 " + std::wstring(name) + L"。";
+}
+
+// Followed by the system's text for the error.
+inline constexpr wchar_t kClientNotStarted[] = L"无法启动远程桌面客户端 mstsc.exe：";
+inline constexpr wchar_t kConnectFailedCaption[] = L"连接失败";
+
+inline constexpr wchar_t kRunningCopyWithoutWindow[] =
+    L"另一个 rdconnect 正在运行但没有窗口，请在任务管理器中结束它。";
+inline constexpr wchar_t kProgramCaption[] = L"rdconnect";
+
+// Followed by the number, where the system has no text for an error.
+inline constexpr wchar_t kSystemErrorCode[] = L"错误代码 ";
 
 inline constexpr wchar_t kImportCaption[] = L"导入";
 // "%1" and "%2" stand for the numbers and names (see ImportSummaryPhrases).

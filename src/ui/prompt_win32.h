@@ -1,28 +1,28 @@
-// The one function through which the windows show message boxes: task-modal,
-// without an owner. Tests replace it to answer the boxes themselves.
+// How the windows ask the user: a message box. Every window that shows one is
+// handed the prompt it shows it through; tests hand their own.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
-
 namespace rdc {
 
-// Shows a box (MB_TASKMODAL is added) and returns the button pressed (IDOK, ...).
-int ShowMessage(const wchar_t* text, const wchar_t* caption, UINT type);
-
-using MessagePrompt = std::function<int(const wchar_t* text, const wchar_t* caption, UINT type)>;
-
-// Replaces the message box for as long as the returned object lives.
-class ScopedMessagePrompt {
+class MessagePrompt {
  public:
-  explicit ScopedMessagePrompt(MessagePrompt prompt);
-  ~ScopedMessagePrompt();
-  ScopedMessagePrompt(const ScopedMessagePrompt&) = delete;
-  ScopedMessagePrompt& operator=(const ScopedMessagePrompt&) = delete;
+  virtual ~MessagePrompt() = default;
+  // Shows a box, task-modal (MB_TASKMODAL is added) and without an owner, and
+  // returns the button pressed (IDOK, ...).
+  int Show(const wchar_t* text, const wchar_t* caption, UINT type) {
+    return Ask(text, caption, type | MB_TASKMODAL);
+  }
 
  private:
-  MessagePrompt previous_;
+  virtual int Ask(const wchar_t* text, const wchar_t* caption, UINT type) = 0;
+};
+
+// The system's message box.
+class MessageBoxPrompt : public MessagePrompt {
+ private:
+  int Ask(const wchar_t* text, const wchar_t* caption, UINT type) override;
 };
 
 }  // namespace rdc

@@ -7,6 +7,7 @@
 #include "model/config_file.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
+#include "ui/message_loop_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 
@@ -55,8 +56,8 @@ FormFrame ServerDialogFrame() {
   return {L"添加服务器列表", 262, 331, kDialogFrameStyle};
 }
 
-ServerDialog::ServerDialog(ServerList& servers, int editTarget)
-    : servers_(servers), editTarget_(editTarget) {}
+ServerDialog::ServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt)
+    : servers_(servers), prompt_(prompt), editTarget_(editTarget) {}
 
 HWND ServerDialog::Create() {
   return FormWindow::Create(ServerDialogFrame(), kControls, kFocusOrder, kServerOk);
@@ -87,7 +88,7 @@ void ServerDialog::Commit() {
                     GbkFromWide(Text(kServerAccount)), GbkFromWide(Text(kServerPassword)),
                     GbkFromWide(Text(kServerRemark))};
   if (!IsStorable(texts)) {
-    ShowMessage(kUnstorableServerText, kInputErrorCaption, MB_OK | MB_ICONERROR);
+    prompt_.Show(kUnstorableServerText, kInputErrorCaption, MB_OK | MB_ICONERROR);
     return;
   }
   if (editTarget_ > 0) {
@@ -99,8 +100,8 @@ void ServerDialog::Commit() {
   DestroyWindow(hwnd());
 }
 
-bool RunServerDialog(ServerList& servers, int editTarget) {
-  ServerDialog dialog(servers, editTarget);
+bool RunServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt) {
+  ServerDialog dialog(servers, editTarget, prompt);
   if (dialog.Create()) RunModal(dialog);
   return dialog.committed();
 }

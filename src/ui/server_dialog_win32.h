@@ -5,6 +5,7 @@
 
 #include "model/server_list.h"
 #include "ui/form_win32.h"
+#include "ui/prompt_win32.h"
 
 namespace rdc {
 
@@ -15,7 +16,7 @@ FormFrame ServerDialogFrame();
 class ServerDialog : public FormWindow {
  public:
   // `editTarget` 0 adds a server; an entry number edits that entry.
-  ServerDialog(ServerList& servers, int editTarget);
+  ServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt);
 
   HWND Create();
 
@@ -30,11 +31,12 @@ class ServerDialog : public FormWindow {
   void Commit();
 
   ServerList& servers_;
+  MessagePrompt& prompt_;
   int editTarget_;
   bool committed_ = false;
 };
 
 // Opens the dialog modally; true when the list changed.
-bool RunServerDialog(ServerList& servers, int editTarget);
+bool RunServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt);
 
 }  // namespace rdc

@@ -7,6 +7,7 @@
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
+#include "ui/message_loop_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
@@ -29,10 +30,6 @@ const std::array<ControlSpec, 7> kControls{{
 const std::vector<int> kFocusOrder{kSetPasswordCancel, kSetPasswordNew, kSetPasswordRepeat,
                                    kSetPasswordOk};
 
-void ShowInputError(const wchar_t* text) {
-  ShowMessage(text, kInputErrorCaption, MB_OK | MB_ICONERROR);
-}
-
 }  // namespace
 
 std::span<const ControlSpec> SetPasswordDialogControls() {
@@ -45,8 +42,8 @@ FormFrame SetPasswordDialogFrame() {
   return {L"启动密码设置(Set LoginPass)", 290, 130, kDialogFrameStyle};
 }
 
-SetPasswordDialog::SetPasswordDialog(std::string& startupPassword)
-    : startupPassword_(startupPassword) {}
+SetPasswordDialog::SetPasswordDialog(std::string& startupPassword, MessagePrompt& prompt)
+    : startupPassword_(startupPassword), prompt_(prompt) {}
 
 HWND SetPasswordDialog::Create() {
   return FormWindow::Create(SetPasswordDialogFrame(), kControls, kFocusOrder, kSetPasswordOk);
@@ -73,10 +70,14 @@ void SetPasswordDialog::OnCommand(int id, int notification) {
 void SetPasswordDialog::Confirm() {
   const std::string newPassword = GbkFromWide(Text(kSetPasswordNew));
   switch (JudgeNewStartupPassword(newPassword, GbkFromWide(Text(kSetPasswordRepeat)))) {
-    case NewPasswordVerdict::Mismatch: ShowInputError(kPasswordsDiffer); return;
-    case NewPasswordVerdict::HasCloseMarker: ShowInputError(kPasswordHasCloseMarker); return;
+    case NewPasswordVerdict::Mismatch:
+      prompt_.Show(kPasswordsDiffer, kInputErrorCaption, MB_OK | MB_ICONERROR);
+      return;
+    case NewPasswordVerdict::HasCloseMarker:
+      prompt_.Show(kPasswordHasCloseMarker, kInputErrorCaption, MB_OK | MB_ICONERROR);
+      return;
     case NewPasswordVerdict::AskToClear:
-      if (ShowMessage(kConfirmClearPassword, kHintCaption, MB_YESNO | MB_ICONINFORMATION) != IDYES)
+      if (prompt_.Show(kConfirmClearPassword, kHintCaption, MB_YESNO | MB_ICONINFORMATION) != IDYES)
         return;
       break;
     case NewPasswordVerdict::Set: break;
@@ -85,8 +86,8 @@ void SetPasswordDialog::Confirm() {
   DestroyWindow(hwnd());
 }
 
-void RunSetPasswordDialog(std::string& startupPassword) {
-  SetPasswordDialog dialog(startupPassword);
+void RunSetPasswordDialog(std::string& startupPassword, MessagePrompt& prompt) {
+  SetPasswordDialog dialog(startupPassword, prompt);
   if (dialog.Create()) RunModal(dialog);
 }
 

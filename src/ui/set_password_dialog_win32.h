@@ -7,6 +7,7 @@
 
 #include "ui/form_win32.h"
 #include "ui/gbk_limit_win32.h"
+#include "ui/prompt_win32.h"
 
 namespace rdc {
 
@@ -17,7 +18,7 @@ FormFrame SetPasswordDialogFrame();
 class SetPasswordDialog : public FormWindow {
  public:
   // `startupPassword` is replaced when the user confirms a new one or the clearing.
-  explicit SetPasswordDialog(std::string& startupPassword);
+  SetPasswordDialog(std::string& startupPassword, MessagePrompt& prompt);
 
   HWND Create();
 
@@ -29,10 +30,11 @@ class SetPasswordDialog : public FormWindow {
   void Confirm();
 
   std::string& startupPassword_;
+  MessagePrompt& prompt_;
   std::unique_ptr<GbkLengthLimit> newLimit_;
   std::unique_ptr<GbkLengthLimit> repeatLimit_;
 };
 
-void RunSetPasswordDialog(std::string& startupPassword);
+void RunSetPasswordDialog(std::string& startupPassword, MessagePrompt& prompt);
 
 }  // namespace rdc

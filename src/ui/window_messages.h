@@ -10,4 +10,12 @@ inline constexpr UINT kProbeOutcomeMessage = WM_APP + 8;
 // To the main window, from its own creation: the first status sweep may start.
 inline constexpr UINT kFirstSweepMessage = WM_APP + 9;
 
+// To the main window, from itself: a hand-over it took is waiting to be done.
+inline constexpr UINT kHandOverMessage = WM_APP + 10;
+
+// What a second start hands to the copy already running from its folder, as
+// the dwData of a WM_COPYDATA to its main window.
+inline constexpr ULONG_PTR kHandOverConnect = 0x52444331;  // one server name to connect to
+inline constexpr ULONG_PTR kHandOverFiles = 0x52444332;    // paths of files to import
+
 }  // namespace rdc

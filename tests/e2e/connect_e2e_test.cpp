@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "driver_win32.h"
+#include "launch/client_launch.h"
 #include "ui/control_ids.h"
+#include "ui/system_error_win32.h"
 
 namespace rdc::e2e {
 namespace {
@@ -145,9 +147,11 @@ class ConnectE2E : public ::testing::Test {
     return seen;
   }
 
+  // The program ends once the profiles of its run are old enough to delete.
   void CloseProgram(HWND main) {
     ASSERT_TRUE(PostMessageW(main, WM_CLOSE, 0, 0));
-    ASSERT_TRUE(app_.WaitForExit()) << "still running after WM_CLOSE";
+    ASSERT_TRUE(app_.WaitForExit(nullptr, kWaitMs + kProfileReadMs))
+        << "still running after WM_CLOSE";
   }
 
   NewProfiles profiles_;  // made first, so it sees every profile of the test
@@ -215,6 +219,7 @@ TEST_F(ConnectE2E, ConnectButtonAndDoubleClickStartTheClientOnTheSelectedServer)
 
   CloseProgram(main);
   EXPECT_EQ(app_.ClientStarts().size(), 2u);
+  EXPECT_TRUE(profiles_.Paths().empty()) << "the run's profiles outlived it";
 }
 
 TEST_F(ConnectE2E, TemporaryLoginConnectsWithTheTypedFieldsAndAlwaysAPasswordLine) {
@@ -245,8 +250,31 @@ TEST_F(ConnectE2E, TemporaryLoginConnectsWithTheTypedFieldsAndAlwaysAPasswordLin
   ASSERT_EQ(empty.profileLines.size(), 45u);
   EXPECT_EQ(PasswordOfLine(empty.profileLines[18]), L"");
 
+  // The profiles hold the password blob: they go when the program ends, but
+  // only once the client has had 10 s to read them.
+  ASSERT_TRUE(PostMessageW(main, WM_CLOSE, 0, 0));
+  ASSERT_TRUE(WaitUntil([main] { return !IsWindow(main); }));
+  EXPECT_EQ(profiles_.Paths().size(), 2u) << "deleted before the client could read it";
+  ASSERT_TRUE(app_.WaitForExit(nullptr, kWaitMs + kProfileReadMs));
+  EXPECT_TRUE(profiles_.Paths().empty()) << "the run's profiles outlived it";
+}
+
+TEST_F(ConnectE2E, ClientThatCannotStartIsReportedAndItsProfileDeleted) {
+  wchar_t found[MAX_PATH];
+  if (SearchPathW(nullptr, L"mstsc.exe", nullptr, MAX_PATH, found, nullptr) != 0)
+    GTEST_SKIP() << "a real client is installed here";
+  LocalDevicesValue host(L"192.0.2.9");
+  ASSERT_TRUE(app_.Start());  // no stand-in beside it
+  HWND main = app_.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryHost), L"192.0.2.9"));
+  ASSERT_TRUE(PostClick(GetDlgItem(main, kMainTemporaryLogin)));
+  const MessageBoxSeen box = AnswerBox();
+  EXPECT_EQ(box.caption, L"连接失败");
+  EXPECT_EQ(box.text,
+            L"无法启动远程桌面客户端 mstsc.exe：" + SystemErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(profiles_.Paths().empty()) << "the unused profile was kept";
   CloseProgram(main);
-  EXPECT_EQ(profiles_.Paths().size(), 2u);
 }
 
 TEST_F(ConnectE2E, NoSelectionOrAControlCharacterShowsABoxAndStartsNothing) {
@@ -287,6 +315,71 @@ TEST_F(ConnectE2E, NoSelectionOrAControlCharacterShowsABoxAndStartsNothing) {
   EXPECT_FALSE(typedHost.Exists()) << "a registry value was written";
   // The refused server is kept as it was.
   EXPECT_EQ(app_.ConfigPlain(), kConfig);
+}
+
+// Connecting from the command line: by host, by the remark's first line or
+// by host:port, with the options of ms.ini; no window, and ms.ini untouched.
+TEST_F(ConnectE2E, CommandLineConnectsToTheNamedServerAndEndsWithoutAWindow) {
+  constexpr char kConfig[] =
+      "127.0.0.1|3389|Administrator||office\r\n"
+      "127.0.0.2|3390|ops||Rack 7\nsecond line\r\n"
+      "#admin:1\r\n#Start:1\r\n#LoadinPass:<>\r\n";
+  const struct {
+    const wchar_t* arguments;
+    const char* fullAddress;
+  } cases[] = {
+      {L"/connect 127.0.0.2", "full address:s:127.0.0.2:3390"},
+      {L"-CONNECT \"rack 7\"", "full address:s:127.0.0.2:3390"},
+      {L"/connect 127.0.0.1:3389 ignored.rdp", "full address:s:127.0.0.1:3389"},
+  };
+  ASSERT_TRUE(app_.WriteConfig(kConfig));
+  const std::string original = ReadBytes(app_.ConfigPath());
+  ASSERT_TRUE(app_.InstallFakeClient());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(cases[i].arguments)));
+    // Each copy ends once its profile is old enough to delete; the next need not wait.
+    ASSERT_TRUE(app_.Start(cases[i].arguments));
+    const ClientStart start = WaitForClientStart(app_, static_cast<int>(i) + 1);
+    ASSERT_FALSE(start.commandLine.empty()) << "the client was not started";
+    EXPECT_EQ(start.commandLine, ExpectedCommandLine(start.profilePath, L"/admin /f "));
+    ASSERT_EQ(start.profileLines.size(), 45u);
+    EXPECT_EQ(start.profileLines[5], cases[i].fullAddress);
+    EXPECT_TRUE(app_.TopLevelWindows(true).empty()) << "a window showed";
+  }
+  DWORD exitCode = 1;
+  ASSERT_TRUE(app_.WaitForExit(&exitCode, 20000)) << "still running";
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(ReadBytes(app_.ConfigPath()), original);
+}
+
+TEST_F(ConnectE2E, CommandLineWithAnUnknownNameSaysSoAndOpensTheWindow) {
+  ASSERT_TRUE(
+      app_.WriteConfig("127.0.0.1|3389|Administrator||office\r\n#Start:0\r\n"
+                       "#LoadinPass:<>\r\n"));
+  ASSERT_TRUE(app_.InstallFakeClient());
+  ASSERT_TRUE(app_.Start(L"/connect nosuch"));
+  const MessageBoxSeen box = AnswerBox();
+  EXPECT_EQ(box.text, L"未找到服务器 nosuch。");
+  EXPECT_EQ(box.caption, L"操作错误");
+  HWND main = app_.WaitForMainWindow();
+  ASSERT_NE(main, nullptr) << "no main window after the box";
+  CloseProgram(main);
+  EXPECT_TRUE(app_.ClientStarts().empty());
+}
+
+TEST_F(ConnectE2E, CommandLineOfASecondStartIsCarriedOutByTheRunningCopy) {
+  HWND main = StartWith("127.0.0.1|3389|Administrator||office\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+  ASSERT_NE(main, nullptr);
+  HANDLE second = app_.StartAnotherCopy(L"/connect OFFICE");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(WaitForSingleObject(second, kWaitMs), WAIT_OBJECT_0);
+  CloseHandle(second);
+  const ClientStart start = WaitForClientStart(app_, 1);
+  ASSERT_FALSE(start.commandLine.empty()) << "the running copy started no client";
+  ASSERT_EQ(start.profileLines.size(), 45u);
+  EXPECT_EQ(start.profileLines[5], "full address:s:127.0.0.1:3389");
+  EXPECT_TRUE(IsWindow(main));
+  CloseProgram(main);
 }
 
 }  // namespace

@@ -168,18 +168,18 @@ std::string AppUnderTest::ClientProfile(int start) const {
   return ReadBytes(folder_.File(L"profile-" + std::to_wstring(start) + L".txt"));
 }
 
-bool AppUnderTest::Start() {
+bool AppUnderTest::Start(const std::wstring& arguments) {
   const std::wstring exe = folder_.File(L"rdconnect.exe");
-  std::wstring commandLine = L"\"" + exe + L"\"";
+  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   return CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         elsewhere_.path().c_str(), &startup, &process_) != 0;
 }
 
-HANDLE AppUnderTest::StartAnotherCopy() const {
+HANDLE AppUnderTest::StartAnotherCopy(const std::wstring& arguments) const {
   const std::wstring exe = folder_.File(L"rdconnect.exe");
-  std::wstring commandLine = L"\"" + exe + L"\"";
+  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};

@@ -66,10 +66,10 @@ class AppUnderTest {
   // The profile the fake client copied at start n (1-based).
   std::string ClientProfile(int start) const;
 
-  bool Start();
+  bool Start(const std::wstring& arguments = L"");
   // Starts one more copy of the same exe, as Start() does; the caller closes the
   // returned process handle (nullptr when it could not start).
-  HANDLE StartAnotherCopy() const;
+  HANDLE StartAnotherCopy(const std::wstring& arguments = L"") const;
   HANDLE process() const { return process_.hProcess; }
   bool Running() const;
   // Waits for the process to end; false on timeout.

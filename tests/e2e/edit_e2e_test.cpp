@@ -14,7 +14,7 @@ constexpr wchar_t kFormClass[] = L"rdconnect.Form";
 
 TEST(EditE2E, AddEditDeleteAndAPasswordReachMsIniWhenTheWindowCloses) {
   AppUnderTest app;
-  ASSERT_TRUE(app.WriteConfig("old|1|u||\r\n#Start:0\r\n#LoadinPass:<>\r\n"));
+  ASSERT_TRUE(app.WriteConfig("127.0.0.4|1|u||\r\n#Start:0\r\n#LoadinPass:<>\r\n"));
   ASSERT_TRUE(app.Start());
   HWND main = app.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
@@ -32,9 +32,12 @@ TEST(EditE2E, AddEditDeleteAndAPasswordReachMsIniWhenTheWindowCloses) {
   };
 
   withForm(kMainAdd, L"添加服务器列表",
-           {{kServerHost, L"新主机"}, {kServerRemark, L"第一行\r\n第二行"}}, kServerOk);
+           {{kServerHost, L"127.0.0.5"},
+            {kServerAccount, L"新主机"},
+            {kServerRemark, L"第一行\r\n第二行"}},
+           kServerOk);
   ASSERT_TRUE(WaitUntil([&] { return app.RowCount(list) == 2; }));
-  EXPECT_EQ(app.CellText(list, 1, 0), L"新主机");
+  EXPECT_EQ(app.CellText(list, 1, 2), L"新主机");
 
   ASSERT_TRUE(app.SelectRow(list, 1));
   withForm(kMainEdit, L"修改服务器列表", {{kServerPort, L"3390"}}, kServerOk);
@@ -55,7 +58,7 @@ TEST(EditE2E, AddEditDeleteAndAPasswordReachMsIniWhenTheWindowCloses) {
   ASSERT_TRUE(app.WaitForExit());
   // 新主机 and 第一行 LF 第二行 in GBK: the remark's line break is a lone LF.
   EXPECT_EQ(app.ConfigPlain(),
-            "\xD0\xC2\xD6\xF7\xBB\xFA|3390|Administrator||"
+            "127.0.0.5|3390|\xD0\xC2\xD6\xF7\xBB\xFA||"
             "\xB5\xDA\xD2\xBB\xD0\xD0\n\xB5\xDA\xB6\xFE\xD0\xD0\r\n"
             "#Start:0\r\n#LoadinPass:<pw>\r\n");
 }

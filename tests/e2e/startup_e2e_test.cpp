@@ -13,17 +13,16 @@
 namespace rdc::e2e {
 namespace {
 
-// Host "测试縷.中国" (縷 ends in byte 0x7C, the record separator), account "管理员",
-// remark "机房", all GBK.
-constexpr char kChineseHost[] = "\xB2\xE2\xCA\xD4\xBF\x7C.\xD6\xD0\xB9\xFA";
-constexpr char kChineseAccount[] = "\xB9\xDC\xC0\xED\xD4\xB1";
+// Account "测试縷.管理员" (縷 ends in byte 0x7C, the record separator) and
+// remark "机房", both GBK. Hosts are loopback addresses: the program probes them.
+constexpr char kChineseAccount[] = "\xB2\xE2\xCA\xD4\xBF\x7C.\xB9\xDC\xC0\xED\xD4\xB1";
 constexpr char kChineseRemark[] = "\xBB\xFA\xB7\xBF";
 
 // A canonical file: exactly what the program writes back for the state it holds.
 const std::string kThreeServers = std::string(
                                       "127.0.0.1|3389|Administrator||office\r\n"
                                       "127.0.0.2|3390|Administrator||\r\n") +
-                                  kChineseHost + "|3391|" + kChineseAccount + "|secret|" +
+                                  "127.0.0.3|3391|" + kChineseAccount + "|secret|" +
                                   kChineseRemark + "\r\n" +
                                   "#admin:1\r\n"
                                   "#Start:0\r\n"
@@ -56,7 +55,7 @@ TEST(StartupE2E, ShowsTheServersBesideItselfAndWritesTheSameFileBack) {
 
   const std::vector<Row> expected{{L"127.0.0.1", L"3389", L"Administrator"},
                                   {L"127.0.0.2", L"3390", L"Administrator"},
-                                  {L"测试縷.中国", L"3391", L"管理员"}};
+                                  {L"127.0.0.3", L"3391", L"测试縷.管理员"}};
   ASSERT_EQ(app.RowCount(list), static_cast<int>(expected.size()));
   for (int row = 0; row < static_cast<int>(expected.size()); ++row) {
     SCOPED_TRACE("row " + std::to_string(row));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "launch/launch_environment_win32.h"
 #include "test_files_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
@@ -47,7 +48,7 @@ class EditDialogsTest : public ::testing::Test {
 
   // Opens the server dialog over `servers_` and leaves it open.
   std::unique_ptr<ServerDialog> OpenServerDialog(int editTarget) {
-    auto dialog = std::make_unique<ServerDialog>(servers_, editTarget);
+    auto dialog = std::make_unique<ServerDialog>(servers_, editTarget, prompt_);
     EXPECT_NE(dialog->Create(), nullptr);
     PumpMessages();
     return dialog;
@@ -143,7 +144,7 @@ TEST_F(EditDialogsTest, SetPasswordDialogFocusesCancelYetEnterMeansOk) {
   for (const Case& c : cases) {
     std::string password = "old";
     RecordingPrompt answers([&c](const ShownBox&) { return c.answer; });
-    SetPasswordDialog dialog(password);
+    SetPasswordDialog dialog(password, answers);
     HWND form = dialog.Create();
     ASSERT_NE(form, nullptr);
     PumpMessages();
@@ -162,7 +163,7 @@ TEST_F(EditDialogsTest, SetPasswordDialogFocusesCancelYetEnterMeansOk) {
 
 TEST_F(EditDialogsTest, SetPasswordFieldsShowPlainTextOfAtMostSixteenGbkBytes) {
   std::string password;
-  SetPasswordDialog dialog(password);
+  SetPasswordDialog dialog(password, prompt_);
   HWND form = dialog.Create();
   test::ExpectLiveControlsMatch(form, SetPasswordDialogControls());
   EXPECT_NE(SendMessageW(Item(form, kSetPasswordPicture), STM_GETICON, 0, 0), 0);
@@ -177,9 +178,8 @@ class MainWindowEditTest : public EditDialogsTest {
  protected:
   void SetUp() override {
     state_.loadedConfig = "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
-    window_ = std::make_unique<MainWindow>(state_, store_);
-    // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     main_ = window_->Create();
     ASSERT_NE(main_, nullptr);
     PumpMessages();
@@ -220,6 +220,9 @@ class MainWindowEditTest : public EditDialogsTest {
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
+  Win32LaunchEnvironment launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   std::unique_ptr<MainWindow> window_;
   HWND main_ = nullptr;
 };
@@ -240,19 +243,19 @@ TEST_F(MainWindowEditTest, AddEditAndDeleteChangeTheListAndRebuildTheView) {
   EXPECT_TRUE(IsWindowEnabled(Item(main_, kMainDelete)));
 
   int answer = IDCANCEL;
-  RecordingPrompt confirm([&answer](const ShownBox&) { return answer; });
+  prompt_.AnswerWith([&answer](const ShownBox&) { return answer; });
   SelectRow(1);
   Click(main_, kMainDelete);
   EXPECT_EQ(Rows().size(), 4u);
   EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), 1) << "Cancel keeps the selection";
   answer = IDOK;
   Click(main_, kMainDelete);
-  EXPECT_EQ(confirm.boxes().back(),
+  EXPECT_EQ(prompt_.boxes().back(),
             (ShownBox{L"确认删除该项？", L"删除项目", MB_OKCANCEL | MB_TASKMODAL}));
   EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"a 1 u ... #1", L"c 3 w ... #2",
                                                L"127.0.0.1 3389 Administrator ... #3"}));
   Click(main_, kMainDelete);
-  EXPECT_EQ(confirm.boxes().back().text, L"请选择服务器列表！");
+  EXPECT_EQ(prompt_.boxes().back().text, L"请选择服务器列表！");
   EXPECT_EQ(Rows().size(), 3u);
 }
 

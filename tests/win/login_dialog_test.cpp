@@ -38,7 +38,7 @@ class LoginDialogTest : public ::testing::Test {
   }
 
   void Open() {
-    dialog_ = std::make_unique<LoginDialog>(state_, [this] { ++processEnds_; });
+    dialog_ = std::make_unique<LoginDialog>(state_, prompt_, [this] { ++processEnds_; });
     hwnd_ = dialog_->Create();
     ASSERT_NE(hwnd_, nullptr);
     PumpMessages();

@@ -26,6 +26,8 @@ namespace {
 
 // Records what a connection asked of the system.
 struct Recorded {
+  HWND connectButton = nullptr;
+  std::vector<bool> connectEnabledAtStart;  // the connect button as each client started
   std::vector<std::u16string> commandLines;
   std::vector<std::string> profiles;
   std::vector<std::string> registryNames;
@@ -41,26 +43,27 @@ class RecordingEnvironment : public LaunchEnvironment {
   std::string Protect(std::string_view, std::u16string_view) override { return "\x01\xFE"; }
   std::u16string TempDirectory() override { return u"C:\\Temp"; }
   std::uint32_t TickCount() override { return 0xABC; }
-  TempNameCounter& TempNames() override { return counter_; }
-  bool FileExists(const std::u16string&) override { return false; }
-  bool WriteWholeFile(const std::u16string&, std::string_view bytes) override {
+  void Wait(std::uint32_t) override {}
+  RunProfiles& Profiles() override { return profiles_; }
+  NewFile CreateNewFile(const std::u16string&, std::string_view bytes) override {
     recorded_.profiles.emplace_back(bytes);
-    return true;
+    return NewFile::Created;
   }
+  void RemoveFile(const std::u16string&) override {}
   bool RegistryValueExists(const std::string&, const std::string&) override { return false; }
   bool SetRegistryDword(const std::string&, const std::string& name, std::uint32_t) override {
     recorded_.registryNames.push_back(name);
     return true;
   }
-  bool StartProcess(const std::u16string& commandLine) override {
+  std::uint32_t StartProcess(const std::u16string& commandLine) override {
     recorded_.commandLines.push_back(commandLine);
-    return true;
+    recorded_.connectEnabledAtStart.push_back(IsWindowEnabled(recorded_.connectButton) != FALSE);
+    return 0;
   }
-  void SetConnectEnabled(bool) override {}
 
  private:
   Recorded& recorded_;
-  TempNameCounter counter_;
+  RunProfiles profiles_;
 };
 
 class MainWindowConnect : public testing::Test {
@@ -70,11 +73,10 @@ class MainWindowConnect : public testing::Test {
   // Opens the main window over a configuration text.
   void Open(std::string plain) {
     state_.loadedConfig = std::move(plain);
-    window_ = std::make_unique<MainWindow>(state_, store_);
-    // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     ASSERT_NE(window_->Create(), nullptr);
-    window_->SetLaunchEnvironment(std::make_unique<RecordingEnvironment>(recorded_));
+    recorded_.connectButton = Control(kMainConnect);
   }
 
   HWND Control(int id) { return window_->control(id); }
@@ -102,6 +104,9 @@ class MainWindowConnect : public testing::Test {
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
   Recorded recorded_;
+  RecordingEnvironment launch_{recorded_};
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
 };
@@ -122,6 +127,9 @@ TEST_F(MainWindowConnect, ConnectClickStartsTheClientForTheSelectedRowWithTheWin
   EXPECT_NE(recorded_.profiles[0].find("username:s:ops\r\n"), std::string::npos);
   EXPECT_EQ(recorded_.registryNames, std::vector<std::string>{"10.0.0.2"});
   EXPECT_TRUE(prompt_.boxes().empty());
+  // The button takes no second click while the client starts, and is back after.
+  EXPECT_EQ(recorded_.connectEnabledAtStart, std::vector<bool>{false});
+  EXPECT_TRUE(IsWindowEnabled(Control(kMainConnect)));
 
   // Options are read at the moment of connecting.
   SendMessageW(Control(kMainForceAdmin), BM_SETCHECK, BST_UNCHECKED, 0);

@@ -21,6 +21,8 @@
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/message_loop_win32.h"
+#include "ui/system_error_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -48,8 +50,10 @@ const std::string kTwoServers =
     "#Start:1\r\n"
     "#LoadinPass:<>\r\n";
 
-const ShownBox kSaveFailedBox{L"配置文件 ms.ini 保存失败，本次的修改尚未保存。", L"保存失败",
-                              MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
+// A read-only ms.ini is refused as Windows' own replace refuses it.
+const ShownBox kSaveFailedBox{
+    L"配置文件 ms.ini 保存失败，本次的修改尚未保存。\n" + SystemErrorText(ERROR_ACCESS_DENIED),
+    L"保存失败", MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
 
 // Keeps the connections that Enter starts inside the test: nothing reaches the system.
 class InertLaunchEnvironment : public LaunchEnvironment {
@@ -58,18 +62,20 @@ class InertLaunchEnvironment : public LaunchEnvironment {
   std::string Protect(std::string_view, std::u16string_view) override { return {}; }
   std::u16string TempDirectory() override { return u"C:\\nowhere"; }
   std::uint32_t TickCount() override { return 0; }
-  TempNameCounter& TempNames() override { return counter_; }
-  bool FileExists(const std::u16string&) override { return false; }
-  bool WriteWholeFile(const std::u16string&, std::string_view) override { return true; }
+  void Wait(std::uint32_t) override {}
+  RunProfiles& Profiles() override { return profiles_; }
+  NewFile CreateNewFile(const std::u16string&, std::string_view) override {
+    return NewFile::Created;
+  }
+  void RemoveFile(const std::u16string&) override {}
   bool RegistryValueExists(const std::string&, const std::string&) override { return true; }
   bool SetRegistryDword(const std::string&, const std::string&, std::uint32_t) override {
     return true;
   }
-  bool StartProcess(const std::u16string&) override { return true; }
-  void SetConnectEnabled(bool) override {}
+  std::uint32_t StartProcess(const std::u16string&) override { return 0; }
 
  private:
-  TempNameCounter counter_;
+  RunProfiles profiles_;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -84,13 +90,10 @@ class MainWindowTest : public ::testing::Test {
   // Creates the window over `config` as the start-up read it from ms.ini.
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
-    window_ = std::make_unique<MainWindow>(state_, store_);
-    // Rows keep their status here; the live status has tests of its own.
-    window_->SetSweepStarter([](HWND, const ServerList&) {});
-    window_->SetAddressOpener([this](const wchar_t* address) { opened_.push_back(address); });
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
-    window_->SetLaunchEnvironment(std::make_unique<InertLaunchEnvironment>());
     PumpMessages();
   }
 
@@ -163,7 +166,9 @@ class MainWindowTest : public ::testing::Test {
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
   RecordingPrompt prompt_;  // outlives the window: no real box can block a test
-  std::vector<std::wstring> opened_;
+  InertLaunchEnvironment launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };
@@ -483,7 +488,7 @@ TEST_F(MainWindowServers, EditWithoutSelectionShowsSelectionMessageOnly) {
 TEST_F(MainWindowServers, VendorLinkOpensTheVendorAddressAndChangesNothing) {
   Open(kTwoServers);
   Click(kMainVendorLink);
-  EXPECT_EQ(opened_, std::vector<std::wstring>{L"https://tarnwick.example/"});
+  EXPECT_EQ(opener_.opened, std::vector<std::wstring>{L"https://tarnwick.example/"});
   EXPECT_TRUE(prompt_.boxes().empty());
   EXPECT_EQ(RowCount(), 2);
   EXPECT_TRUE(IsWindow(hwnd_));
@@ -528,7 +533,7 @@ TEST_F(MainWindowKeyboard, ModalFormDisablesWindowAndClosingItGivesTheKeyboardBa
   Open(kTwoServers);
   SetFocus(Control(kMainTemporaryPort));
   AppState formState;
-  LoginDialog form(formState, [] {});
+  LoginDialog form(formState, prompt_, [] {});
   ASSERT_NE(form.Create(), nullptr);
   g_modal = {hwnd_, GetDlgItem(form.hwnd(), kLoginPassword)};
   SetTimer(form.hwnd(), 1, 10, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
@@ -674,13 +679,13 @@ TEST_F(MainWindowClose, FailedSaveAsksAndRetrySavesOnceFileIsWritable) {
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([this](const ShownBox&) {
+  prompt_.AnswerWith([this](const ShownBox&) {
     SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // the user fixes it
     return IDRETRY;
   });
   SendMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
   PumpMessages();
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(SavedText(), kTwoServers);
 }
@@ -689,12 +694,12 @@ TEST_F(MainWindowClose, FailedSaveAsksAgainOnRetryAndCancelClosesKeepingOldFile)
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([&](const ShownBox&) {
+  prompt_.AnswerWith([&](const ShownBox&) {
     EXPECT_TRUE(IsWindow(hwnd_)) << "the window waits for the answer";
-    return prompt.boxes().size() == 1 ? IDRETRY : IDCANCEL;
+    return prompt_.boxes().size() == 1 ? IDRETRY : IDCANCEL;
   });
   PressKey(List(), VK_ESCAPE);
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>(2, kSaveFailedBox));
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(ReadBytes(store_.path()), "old bytes");
 }
@@ -703,7 +708,7 @@ TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
   WriteBytes(store_.path(), "old bytes");
   SetFileAttributesW(store_.path().c_str(), FILE_ATTRIBUTE_READONLY);
   Open(kTwoServers);
-  RecordingPrompt prompt([this](const ShownBox&) {
+  prompt_.AnswerWith([this](const ShownBox&) {
     // Another program asks the window to close while the user reads the box.
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_)) << "the first close request is still deciding";
@@ -712,7 +717,7 @@ TEST_F(MainWindowClose, CloseRequestWhileTheFailureBoxIsUpIsNotRunTwice) {
   });
   SendMessageW(hwnd_, WM_CLOSE, 0, 0);
   PumpMessages();
-  EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{kSaveFailedBox});
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{kSaveFailedBox});
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(SavedText(), kTwoServers);
 }
@@ -728,6 +733,154 @@ TEST_F(MainWindowClose, EndOfSessionShowsNoBoxAnswersYesAndSavesWhenItCan) {
   EXPECT_EQ(SendMessageW(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   EXPECT_EQ(SavedText(), kTwoServers);
   EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+// ---- The list's context menu and keys ----
+
+using MainWindowListCommands = MainWindowTest;
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = locked;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const wchar_t* text) {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  memcpy(GlobalLock(memory), text, bytes);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+// Holds Ctrl down in the thread's key state while it lives.
+class CtrlHeld {
+ public:
+  CtrlHeld() {
+    GetKeyboardState(saved_);
+    BYTE held[256];
+    memcpy(held, saved_, sizeof held);
+    held[VK_CONTROL] = 0x80;
+    SetKeyboardState(held);
+  }
+  ~CtrlHeld() { SetKeyboardState(saved_); }
+
+ private:
+  BYTE saved_[256];
+};
+
+// What an open popup menu shows: its captions with "~" for a greyed item.
+struct MenuSeen {
+  std::vector<std::wstring> items;
+  bool shown = false;
+};
+MenuSeen g_menuSeen;
+WPARAM g_menuKey = 0;  // typed into the menu once it is seen: its mnemonic, or Esc
+
+void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND window = FindWindowW(L"#32768", nullptr);
+  if (!window || !IsWindowVisible(window)) return;
+  KillTimer(nullptr, timer);
+  auto* menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+  g_menuSeen.shown = true;
+  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+    wchar_t caption[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    const bool grey = (state & MF_GRAYED) && !(state & MF_SEPARATOR);
+    g_menuSeen.items.push_back((grey ? L"~" : L"") + std::wstring(caption));
+  }
+  if (g_menuKey == VK_ESCAPE)
+    EndMenu();
+  else
+    PostMessageW(window, WM_CHAR, g_menuKey, 0);
+}
+
+TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsElsewhere) {
+  Open(kTwoServers);
+  const std::vector<std::wstring> onRow{
+      L"连接(&C)", L"修改(&E)...", L"删除(&D)", L"", L"复制地址(&A)", L"", L"添加(&N)..."};
+  const std::vector<std::wstring> onEmpty{
+      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)", L"", L"~复制地址(&A)", L"", L"添加(&N)..."};
+  const struct {
+    const char* name;
+    POINT client;  // in the list; {-1, -1}: from the keyboard
+    int selectedBefore;
+    WPARAM key;
+    std::vector<std::wstring> items;
+    const wchar_t* clipboard;  // after the menu closed
+  } cases[] = {
+      {"right-click on a row copies its address", RowCentre(1), -1, L'a', onRow, L"中文主机:3390"},
+      {"menu key at the selected row", {-1, -1}, 0, L'a', onRow, L"127.0.0.1:3389"},
+      {"right-click below the rows",
+       {RowCentre(1).x, RowCentre(1).y + 60},
+       -1,
+       VK_ESCAPE,
+       onEmpty,
+       L"untouched"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetClipboardText(L"untouched");
+    ListView_SetItemState(List(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (c.selectedBefore >= 0) SelectRow(c.selectedBefore);
+    POINT screen = c.client;
+    if (screen.x != -1) ClientToScreen(List(), &screen);
+    g_menuSeen = {};
+    g_menuKey = c.key;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchForMenu);
+    SendMessageW(List(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()),
+                 MAKELPARAM(screen.x, screen.y));
+    KillTimer(nullptr, timer);
+    PumpMessages();
+    ASSERT_TRUE(g_menuSeen.shown);
+    EXPECT_EQ(g_menuSeen.items, c.items);
+    EXPECT_EQ(ClipboardText(), c.clipboard);
+  }
+}
+
+TEST_F(MainWindowListCommands, DeleteF2InsertAndCtrlCInTheListRunTheirOperations) {
+  Open(kTwoServers);
+  SelectRow(0);
+  SetClipboardText(L"untouched");
+  {
+    CtrlHeld ctrl;
+    PressKey(List(), 'C');
+  }
+  EXPECT_EQ(ClipboardText(), L"127.0.0.1:3389");
+
+  for (const auto& [key, title] :
+       {std::pair{VK_F2, L"修改服务器列表"}, std::pair{VK_INSERT, L"添加服务器列表"}}) {
+    std::wstring seen;
+    EXPECT_TRUE(test::WithModalForm(
+        hwnd_, [&] { PressKey(List(), static_cast<UINT>(key)); },
+        [&](HWND form) {
+          seen = WindowText(form);
+          PostMessageW(form, WM_CLOSE, 0, 0);
+        }));
+    EXPECT_EQ(seen, title);
+  }
+
+  // Typing a host's first letters selects its row (the texts are given on demand).
+  test::TypeText(List(), L"中");
+  EXPECT_EQ(ListView_GetNextItem(List(), -1, LVNI_SELECTED), 1);
+  SelectRow(0);
+
+  prompt_.AnswerWith([](const ShownBox&) { return IDOK; });
+  PressKey(List(), VK_DELETE);
+  ASSERT_EQ(prompt_.boxes().size(), 1u);
+  EXPECT_EQ(prompt_.boxes()[0].text, L"确认删除该项？");
+  EXPECT_EQ(RowCount(), 1);
 }
 
 }  // namespace

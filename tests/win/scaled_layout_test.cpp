@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "launch/launch_environment_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
 #include "test_files_win32.h"
@@ -83,7 +84,8 @@ class ScaledLayout : public ::testing::Test {
   }
 
   HWND OpenMainWindow() {
-    main_ = std::make_unique<MainWindow>(state_, store_);
+    main_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     HWND hwnd = main_->Create();
     PumpMessages();
     return hwnd;
@@ -109,6 +111,9 @@ class ScaledLayout : public ::testing::Test {
   test::RecordingPrompt prompt_;
   std::string startupPassword_;
   ServerList servers_;
+  Win32LaunchEnvironment launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
   std::unique_ptr<MainWindow> main_;
 };
 
@@ -143,14 +148,14 @@ TEST_F(ScaledLayout, MainWindowIsItsDesignAtTheDpiItIsShownAt) {
 TEST_F(ScaledLayout, DialogsAreTheirDesignsAtTheDpiTheyAreShownAt) {
   const int dpi = ExpectedDpi();
   {
-    ServerDialog dialog(servers_, 0);
+    ServerDialog dialog(servers_, 0, prompt_);
     ASSERT_NE(dialog.Create(), nullptr);
     ASSERT_EQ(WindowDpi(dialog.hwnd()), dpi);
     test::ExpectLiveControlsMatch(dialog.hwnd(), ServerDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), ServerDialogFrame(), dpi);
   }
   {
-    LoginDialog dialog(state_, [] {});
+    LoginDialog dialog(state_, prompt_, [] {});
     ASSERT_NE(dialog.Create(), nullptr);
     test::ExpectLiveControlsMatch(dialog.hwnd(), LoginDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), LoginDialogFrame(), dpi);
@@ -160,7 +165,7 @@ TEST_F(ScaledLayout, DialogsAreTheirDesignsAtTheDpiTheyAreShownAt) {
     EXPECT_EQ(std::abs(FontOf(GetDlgItem(dialog.hwnd(), kLoginPassword)).lfHeight), AtDpi(16, dpi));
   }
   {
-    SetPasswordDialog dialog(startupPassword_);
+    SetPasswordDialog dialog(startupPassword_, prompt_);
     ASSERT_NE(dialog.Create(), nullptr);
     test::ExpectLiveControlsMatch(dialog.hwnd(), SetPasswordDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), SetPasswordDialogFrame(), dpi);
@@ -187,7 +192,7 @@ TEST_F(ScaledLayout, MovingToAMonitorOfAnotherDpiLaysTheWindowOutAgain) {
   test::ExpectLiveControlsMatch(hwnd, MainWindowControls(), dpi);
   ExpectMainWindowScaledParts(hwnd, dpi);
 
-  LoginDialog login(state_, [] {});
+  LoginDialog login(state_, prompt_, [] {});
   ASSERT_NE(login.Create(), nullptr);
   SendDpiChanged(login.hwnd(), dpi, 192);
   test::ExpectLiveControlsMatch(login.hwnd(), LoginDialogControls(), 192);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
@@ -18,6 +19,7 @@
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
+#include "ui/probe_outcomes_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -72,7 +74,8 @@ class StatusViewTest : public ::testing::Test {
 
   void Open(std::string config) {
     state_.loadedConfig = std::move(config);
-    window_ = std::make_unique<MainWindow>(state_, store_);
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
   }
@@ -108,6 +111,10 @@ class StatusViewTest : public ::testing::Test {
   test::TestFolder folder_;
   ConfigFileStore store_{folder_.File(L"ms.ini")};
   AppState state_;
+  Win32LaunchEnvironment launch_;
+  ProbeSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
+  test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <iomanip>
 
 #include "ui/form_win32.h"
+#include "ui/message_loop_win32.h"
 
 namespace rdc::test {
 
@@ -84,12 +85,6 @@ void PressKey(HWND target, UINT virtualKey) {
 
 void TypeText(HWND target, const std::wstring& text) {
   for (wchar_t c : text) SendMessageW(target, WM_CHAR, c, 1);
-}
-
-std::wstring WindowText(HWND hwnd) {
-  wchar_t buffer[512] = {};
-  const LRESULT length = SendMessageW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer));
-  return std::wstring(buffer, static_cast<std::size_t>(length));
 }
 
 std::wstring ClassName(HWND hwnd) {
@@ -173,13 +168,7 @@ void PrintTo(const ShownBox& box, std::ostream* out) {
   *out << ", type 0x" << std::hex << box.type << std::dec << "}";
 }
 
-RecordingPrompt::RecordingPrompt(Answer answer)
-    : answer_(std::move(answer)),
-      scope_([this](const wchar_t* text, const wchar_t* caption, UINT type) {
-        return Show(text, caption, type);
-      }) {}
-
-int RecordingPrompt::Show(const wchar_t* text, const wchar_t* caption, UINT type) {
+int RecordingPrompt::Ask(const wchar_t* text, const wchar_t* caption, UINT type) {
   boxes_.push_back({text ? text : L"", caption ? caption : L"", type});
   if (answer_) return answer_(boxes_.back());
   switch (type & MB_TYPEMASK) {

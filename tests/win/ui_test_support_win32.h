@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "ui/form_win32.h"
+#include "ui/main_window_win32.h"
 #include "ui/prompt_win32.h"
+#include "ui/window_text_win32.h"
 
 namespace rdc::test {
 
@@ -30,7 +32,7 @@ void PressKey(HWND target, UINT virtualKey);
 void TypeText(HWND target, const std::wstring& text);
 
 // Text, style and font of a control.
-std::wstring WindowText(HWND hwnd);
+using rdc::WindowText;
 std::wstring ClassName(HWND hwnd);
 LONG_PTR Style(HWND hwnd);
 LONG_PTR ExStyle(HWND hwnd);
@@ -63,24 +65,38 @@ struct ShownBox {
 };
 void PrintTo(const ShownBox& box, std::ostream* out);
 
-// Replaces the message box while it lives: records each box and answers it.
-// Without an answer function OK boxes get IDOK, Retry/Cancel boxes IDCANCEL
-// and Yes/No boxes IDNO, so a box a test did not expect never blocks.
-class RecordingPrompt {
+// The message box of the windows a test hands it to: records each box and
+// answers it. Without an answer function OK boxes get IDOK, Retry/Cancel boxes
+// IDCANCEL and Yes/No boxes IDNO, so a box a test did not expect never blocks.
+class RecordingPrompt : public MessagePrompt {
  public:
   using Answer = std::function<int(const ShownBox& box)>;
-  explicit RecordingPrompt(Answer answer = nullptr);
+  explicit RecordingPrompt(Answer answer = nullptr) : answer_(std::move(answer)) {}
   RecordingPrompt(const RecordingPrompt&) = delete;
   RecordingPrompt& operator=(const RecordingPrompt&) = delete;
 
+  // How the boxes from now on are answered.
+  void AnswerWith(Answer answer) { answer_ = std::move(answer); }
   const std::vector<ShownBox>& boxes() const { return boxes_; }
 
  private:
-  int Show(const wchar_t* text, const wchar_t* caption, UINT type);
+  int Ask(const wchar_t* text, const wchar_t* caption, UINT type) override;
 
   std::vector<ShownBox> boxes_;
   Answer answer_;
-  ScopedMessagePrompt scope_;
+};
+
+// Sweeps that never start: rows keep their status (the live status has tests of its own).
+class NoSweeps : public StatusSweeps {
+ public:
+  void Start(HWND, const ServerList&) override {}
+};
+
+// Records the addresses a window asks to open instead of opening them.
+class RecordingAddressOpener : public AddressOpener {
+ public:
+  void Open(const wchar_t* address) override { opened.push_back(address); }
+  std::vector<std::wstring> opened;
 };
 
 // One WM_COMMAND that reached a window.

@@ -1,5 +1,5 @@
-// The host texts' forms.
-#include "model/host_text.h"
+// A host's address forms, and host and port as one text.
+#include "model/server_address.h"
 
 #include <vector>
 
@@ -89,27 +89,28 @@ std::optional<std::array<std::uint8_t, 16>> Ipv6Bytes(std::string_view text) {
   return bytes;
 }
 
-std::string_view WithoutBrackets(std::string_view host) {
+bool IsIpv6Literal(std::string_view host) {
+  return host.find(':') != std::string_view::npos;
+}
+
+std::string_view HostWithoutBrackets(std::string_view host) {
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
     return host.substr(1, host.size() - 2);
   return host;
 }
 
-bool IsIpv6Literal(std::string_view host) {
-  const std::string_view address = WithoutBrackets(host);
-  return Ipv6Bytes(address.substr(0, address.find('%'))).has_value();
-}
-
-std::string AddressWithPort(std::string_view host, std::string_view port) {
-  const bool bracketed = IsIpv6Literal(host);
-  std::string address;
-  address.reserve(host.size() + port.size() + 3);
-  if (bracketed) address += '[';
-  address += bracketed ? WithoutBrackets(host) : host;
-  if (bracketed) address += ']';
-  address += ':';
-  address += port;
-  return address;
+std::string HostWithPort(std::string_view host, std::string_view port) {
+  std::string text;
+  if (IsIpv6Literal(host)) {
+    text += '[';
+    text += HostWithoutBrackets(host);
+    text += ']';
+  } else {
+    text += host;
+  }
+  text += ':';
+  text += port;
+  return text;
 }
 
 }  // namespace rdc

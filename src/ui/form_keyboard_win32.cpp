@@ -1,0 +1,64 @@
+// Esc, Enter and Tab in the program's windows.
+#include "ui/form_keyboard_win32.h"
+
+#include <algorithm>
+
+namespace rdc {
+namespace {
+
+// A multi-line edit box that can be written in takes Enter as a line break.
+bool FocusedControlTakesEnter(HWND form) {
+  HWND focus = GetFocus();
+  if (!focus || !IsChild(form, focus)) return false;
+  wchar_t name[16];
+  GetClassNameW(focus, name, 16);
+  if (lstrcmpiW(name, L"EDIT") != 0) return false;
+  const LONG style = GetWindowLongW(focus, GWL_STYLE);
+  return (style & ES_MULTILINE) && !(style & ES_READONLY);
+}
+
+}  // namespace
+
+std::vector<int> FormKeyboard::FocusableInOrder(HWND form) const {
+  std::vector<int> result;
+  for (int id : focusOrder_) {
+    HWND child = GetDlgItem(form, id);
+    if (child && IsWindowVisible(child) && IsWindowEnabled(child)) result.push_back(id);
+  }
+  return result;
+}
+
+void FormKeyboard::MoveFocus(HWND form, bool forward) const {
+  const std::vector<int> order = FocusableInOrder(form);
+  if (order.empty()) return;
+  HWND focus = GetFocus();
+  const auto current = std::find(order.begin(), order.end(), GetDlgCtrlID(focus));
+  const bool focusInside = focus && IsChild(form, focus) && current != order.end();
+  const std::size_t count = order.size();
+  std::size_t index = focusInside ? static_cast<std::size_t>(current - order.begin()) : 0;
+  if (focusInside) index = forward ? (index + 1) % count : (index + count - 1) % count;
+  SetFocus(GetDlgItem(form, order[index]));
+}
+
+bool FormKeyboard::Translate(HWND form, const MSG& msg) const {
+  if (msg.message != WM_KEYDOWN) return false;
+  switch (msg.wParam) {
+    case VK_ESCAPE: PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0); return true;
+    case VK_TAB:
+      // Tab goes forward through the focus order, Shift+Tab back; Ctrl and Alt are not ours.
+      if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+      MoveFocus(form, GetKeyState(VK_SHIFT) >= 0);
+      return true;
+    case VK_RETURN: {
+      if (FocusedControlTakesEnter(form)) return false;
+      HWND button = defaultButton_ ? GetDlgItem(form, defaultButton_) : nullptr;
+      if (button && IsWindowVisible(button) && IsWindowEnabled(button))
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(defaultButton_, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace rdc
