@@ -5,6 +5,7 @@
 
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
+#include "ui/message_loop_win32.h"
 #include "ui/resources/resource_ids.h"
 
 namespace rdc {
