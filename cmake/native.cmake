@@ -20,6 +20,18 @@ target_link_libraries(rdc_native_tests PRIVATE rdc_portable GTest::gtest_main GT
 target_compile_definitions(rdc_native_tests PRIVATE RDC_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(rdc_native_tests)
 
+# Benchmarks of portable code print their figures; built on demand (target
+# rdc_native_bench), run by tools/bench.
+file(GLOB rdc_native_benchmarks CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+list(FILTER rdc_native_benchmarks EXCLUDE REGEX "_win32\\.cpp$")
+add_custom_target(rdc_native_bench)
+foreach(bench ${rdc_native_benchmarks})
+  get_filename_component(name ${bench} NAME_WE)
+  add_executable(${name} EXCLUDE_FROM_ALL ${bench})
+  target_link_libraries(${name} PRIVATE rdc_portable)
+  add_dependencies(rdc_native_bench ${name})
+endforeach()
+
 # One libFuzzer target per parser, built only by the sanitize preset.
 if(RDC_SANITIZE)
   file(GLOB rdc_fuzz_targets CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)

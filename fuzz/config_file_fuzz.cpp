@@ -59,7 +59,8 @@ std::string WithCrLfBreaks(std::string_view remark) {
 }
 
 // A list the program could have saved (storable texts, a start-up password
-// without ">") reads back from the file as the same servers, options and password.
+// without ">") reads back from the file as the same servers, options and
+// password, and is never taken for a damaged file.
 void CheckRoundTrip(FuzzedDataProvider& input) {
   ServerList saved;
   const int count = input.ConsumeIntegralInRange(0, 4);
@@ -83,6 +84,7 @@ void CheckRoundTrip(FuzzedDataProvider& input) {
   ServerList read;
   ConfigOptions readOptions;  // the controls' design-time states
   ParseConfig(plain, read, readOptions);
+  FUZZ_CHECK(!IsDamagedConfig(plain));
   FUZZ_CHECK(StartupPasswordOf(plain) == password);
   FUZZ_CHECK(readOptions.forceAdmin == options.forceAdmin);
   FUZZ_CHECK(readOptions.fullScreen == options.fullScreen);

@@ -10,7 +10,9 @@
 
 #include "app/command_line_win32.h"
 #include "app/single_copy_win32.h"
+#include "launch/client_launch.h"
 #include "launch/launch_environment_win32.h"
+#include "model/config_cipher.h"
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
 #include "model/server_by_name.h"
@@ -31,13 +33,11 @@ namespace rdc {
 namespace {
 
 // Hands what this start was asked to do to the copy running from the same
-// folder, and shows that copy.
+// folder (its main window; a copy still at its start-up prompt has none).
 void HandToRunningCopy(const std::wstring& folder, const StartRequest& request) {
-  if (request.connectName) {
-    if (HWND main = RunningCopyMainWindow(folder))
-      SendHandOver(main, kHandOverConnect, {*request.connectName});
-  }
-  BringRunningCopyToFront(folder);
+  if (!request.connectName) return;
+  if (HWND main = RunningCopyMainWindow(folder))
+    SendHandOver(main, kHandOverConnect, {*request.connectName});
 }
 
 // "/connect NAME" at start-up: connects to the named server with the options
@@ -54,8 +54,7 @@ bool ConnectAtStart(const AppState& state, const std::wstring& name, LaunchEnvir
   }
   const LaunchOptions launchOptions{options.forceAdmin, !options.fullScreen, options.fullScreen,
                                     false};
-  if (ConnectSelected(launch, servers, number, launchOptions) == LaunchResult::IllegalCharacters)
-    prompt.Show(kIllegalServerText, kOperationErrorCaption, MB_OK | MB_ICONERROR);
+  ReportLaunchOutcome(ConnectSelected(launch, servers, number, launchOptions), prompt);
   return true;
 }
 
@@ -73,6 +72,21 @@ UINT SweepPeriodMs() {
 }  // namespace
 }  // namespace rdc
 
+namespace {
+
+// How long a second copy looks for the window of the running one, which may
+// still be starting.
+constexpr DWORD kRunningCopyWaitMs = 5000;
+
+// The warning about an ms.ini the run must not overwrite; nullptr when it was read.
+const wchar_t* NotReadWarning(const rdc::ConfigRead& config) {
+  if (config.unreadable) return rdc::kConfigUnreadable;
+  if (rdc::IsDamagedConfig(rdc::ConfigCipher(config.bytes))) return rdc::kConfigDamaged;
+  return nullptr;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -81,33 +95,46 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   SetCurrentDirectoryW(folder.c_str());  // every relative name resolves beside the exe
 
   const rdc::StartRequest request = rdc::ReadStartRequest(GetCommandLineW());
+  rdc::MessageBoxPrompt prompt;
   // Two copies of one folder would each save their own list over the other's.
-  const rdc::SingleCopyLock lock(folder);
+  rdc::SingleCopyLock lock(folder);
   if (!lock.first()) {
-    rdc::HandToRunningCopy(folder, request);
-    return 0;
+    switch (rdc::FindRunningCopy(folder, lock, kRunningCopyWaitMs)) {
+      case rdc::RunningCopy::Shown: rdc::HandToRunningCopy(folder, request); return 0;
+      case rdc::RunningCopy::Gone: break;  // this copy runs in its place
+      case rdc::RunningCopy::Windowless:
+        prompt.Show(rdc::kRunningCopyWithoutWindow, rdc::kProgramCaption, MB_OK | MB_ICONWARNING);
+        return 0;
+    }
   }
 
   rdc::AppState state;
-  rdc::MessageBoxPrompt prompt;
   rdc::ConfigFileStore store(folder + L"\\" + rdc::WideFromGbk(rdc::kConfigFileName));
-  const rdc::ConfigRead config = store.Read();
-  if (config.unreadable) {
+  rdc::ConfigRead config = store.Read();
+  if (const wchar_t* notRead = NotReadWarning(config)) {
     // The run goes on with an empty list but must not save it over the user's.
+    config.bytes.clear();
     store.KeepFileAsItIs();
-    prompt.Show(rdc::kConfigUnreadable, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
+    prompt.Show(notRead, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
   }
   rdc::LoginDialogPrompt login(prompt);
   if (!rdc::RunStartup(state, config.bytes, login)) return 0;
 
   rdc::Win32LaunchEnvironment launch;
   // Started to connect: no window, and ms.ini stays as it is.
-  if (request.connectName && rdc::ConnectAtStart(state, *request.connectName, launch, prompt))
-    return 0;
-  rdc::ProbeSweeps sweeps(rdc::SweepPeriodMs());
-  rdc::ShellAddressOpener addresses;
-  rdc::MainWindow window(state, {store, launch, sweeps, addresses, prompt});
-  HWND main = window.Create();
-  rdc::RunMessageLoop([main] { return !IsWindow(main); });
+  const bool connected =
+      request.connectName && rdc::ConnectAtStart(state, *request.connectName, launch, prompt);
+  if (!connected) {
+    rdc::ProbeSweeps sweeps(rdc::SweepPeriodMs());
+    rdc::ShellAddressOpener addresses;
+    rdc::MainWindow window(state, {store, launch, sweeps, addresses, prompt});
+    HWND main = window.Create();
+    rdc::RunMessageLoop([main] { return !IsWindow(main); });
+  }
+
+  // ms.ini is saved: a copy started now may run while the profiles of this
+  // run wait for their clients to have read them.
+  lock.Release();
+  rdc::DeleteRunProfiles(launch);
   return 0;
 }

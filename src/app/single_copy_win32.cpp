@@ -45,9 +45,24 @@ std::wstring SingleCopyLockName(const std::wstring& folder) {
 
 SingleCopyLock::SingleCopyLock(const std::wstring& folder) {
   SetLastError(ERROR_SUCCESS);
-  mutex_.reset(CreateMutexW(nullptr, FALSE, SingleCopyLockName(folder).c_str()));
+  // The copy that makes the mutex owns it; one that finds it made does not.
+  mutex_.reset(CreateMutexW(nullptr, TRUE, SingleCopyLockName(folder).c_str()));
   // Without a mutex (it cannot be made) the copy runs as it would alone.
   first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+bool SingleCopyLock::TakeOver(DWORD milliseconds) {
+  if (first_) return true;
+  // An abandoned mutex (its copy ended without giving it up) is taken all the same.
+  const DWORD waited = WaitForSingleObject(mutex_.get(), milliseconds);
+  first_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  return first_;
+}
+
+void SingleCopyLock::Release() {
+  if (first_ && mutex_) ReleaseMutex(mutex_.get());  // ignored: the handle goes next
+  mutex_.reset();
+  first_ = false;
 }
 
 bool BringRunningCopyToFront(const std::wstring& folder) {
@@ -96,6 +111,16 @@ HWND RunningCopyMainWindow(const std::wstring& folder) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.main;
+}
+
+RunningCopy FindRunningCopy(const std::wstring& folder, SingleCopyLock& lock, DWORD milliseconds) {
+  constexpr DWORD kLookEveryMs = 100;
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    if (BringRunningCopyToFront(folder)) return RunningCopy::Shown;
+    if (lock.TakeOver(kLookEveryMs)) return RunningCopy::Gone;
+    if (GetTickCount64() >= deadline) return RunningCopy::Windowless;
+  }
 }
 
 }  // namespace rdc

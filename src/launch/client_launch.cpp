@@ -23,18 +23,27 @@ bool HasControlByteIn(std::string_view host, std::string_view port, std::string_
   return HasControlByte(host) || HasControlByte(port) || HasControlByte(account);
 }
 
-// Writes the profile, ensures the registry value and starts the client. The
-// outcome of each system step is deliberately not examined: a failed step
-// does not stop the ones after it.
-void WriteProfileAndStart(LaunchEnvironment& environment, const std::u16string& profilePath,
-                          std::string_view host, std::string_view port, std::string_view account,
-                          const std::optional<std::string>& passwordValue,
-                          const LaunchOptions& options) {
-  const std::string profile =
-      ComposeProfile(account, host, port, passwordValue, options.shareDisks);
-  environment.WriteWholeFile(profilePath, profile);
+// A profile name is tried against so many taken names at most.
+constexpr int kProfileNameTries = 1000;
+
+// Writes the profile, ensures the registry value and starts the client. Whether
+// the profile and the registry value were written is deliberately not
+// examined: the client is started all the same. A client that cannot be
+// started is reported, and its profile deleted.
+LaunchOutcome WriteProfileAndStart(LaunchEnvironment& environment, std::string_view host,
+                                   std::string_view port, std::string_view account,
+                                   const std::optional<std::string>& passwordValue,
+                                   const LaunchOptions& options) {
+  const ProfileFile profile = WriteNewProfile(
+      environment, ComposeProfile(account, host, port, passwordValue, options.shareDisks));
   EnsureLocalDevicesValue(environment, host);
-  environment.StartProcess(ClientCommandLine(profilePath, options));
+  const std::uint32_t error = environment.StartProcess(ClientCommandLine(profile.path, options));
+  if (error == 0) return {};
+  if (profile.created) {
+    environment.RemoveFile(profile.path);
+    environment.Profiles().Forget(profile.path);
+  }
+  return {LaunchResult::ClientNotStarted, error};
 }
 
 }  // namespace
@@ -54,16 +63,31 @@ void EnsureLocalDevicesValue(LaunchEnvironment& environment, std::string_view ho
   environment.SetRegistryDword(value.key, value.name, kLocalDevicesValue);
 }
 
-std::u16string NewTempFileName(LaunchEnvironment& environment) {
+ProfileFile WriteNewProfile(LaunchEnvironment& environment, std::string_view profile) {
   std::u16string directory = environment.TempDirectory();
   if (!directory.empty() && directory.back() != u'\\') directory += u'\\';
-  std::uint32_t number = environment.TickCount() + environment.TempNames().Take();
-  std::u16string path = directory + LowerHex(number) + u".tmp";
-  while (environment.FileExists(path)) {
-    ++number;
-    path = directory + LowerHex(number) + u".tmp";
+  std::uint32_t number = environment.TickCount() + environment.Profiles().TakeNumber();
+  ProfileFile file;
+  for (int tries = 0; tries < kProfileNameTries; ++tries, ++number) {
+    file.path = directory + LowerHex(number) + u".tmp";
+    const NewFile made = environment.CreateNewFile(file.path, profile);
+    if (made == NewFile::NameTaken) continue;
+    file.created = made == NewFile::Created;
+    if (file.created) environment.Profiles().Add(file.path, environment.TickCount());
+    break;
   }
-  return path;
+  return file;
+}
+
+void DeleteRunProfiles(LaunchEnvironment& environment) {
+  RunProfiles& profiles = environment.Profiles();
+  for (const RunProfiles::Created& profile : profiles.created()) {
+    // Unsigned: the age stays right across the wrap of the 32-bit tick count.
+    const std::uint32_t age = environment.TickCount() - profile.tick;
+    if (age < kProfileReadMs) environment.Wait(kProfileReadMs - age);
+    environment.RemoveFile(profile.path);
+  }
+  profiles.Clear();
 }
 
 std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOptions& options) {
@@ -76,31 +100,27 @@ std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOp
   return commandLine;
 }
 
-LaunchResult ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
-                             int selectedEntryNumber, const LaunchOptions& options) {
+LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
+                              int selectedEntryNumber, const LaunchOptions& options) {
   const ServerEntry* selected = EntryByNumber(servers, selectedEntryNumber);
-  if (selected == nullptr) return LaunchResult::NoSelection;
+  if (selected == nullptr) return {LaunchResult::NoSelection};
   if (HasControlByteIn(selected->host, selected->port, selected->account)) {
-    return LaunchResult::IllegalCharacters;
+    return {LaunchResult::IllegalCharacters};
   }
-  const std::u16string profilePath = NewTempFileName(environment);
   const ServerEntry entry = *selected;
   std::optional<std::string> passwordValue;
   if (!entry.password.empty()) passwordValue = ProtectPasswordHex(environment, entry.password);
-  WriteProfileAndStart(environment, profilePath, entry.host, entry.port, entry.account,
-                       passwordValue, options);
-  return LaunchResult::Started;
+  return WriteProfileAndStart(environment, entry.host, entry.port, entry.account, passwordValue,
+                              options);
 }
 
-LaunchResult ConnectTemporary(LaunchEnvironment& environment, const TemporaryLogin& login,
-                              const LaunchOptions& options) {
+LaunchOutcome ConnectTemporary(LaunchEnvironment& environment, const TemporaryLogin& login,
+                               const LaunchOptions& options) {
   if (HasControlByteIn(login.host, login.port, login.account)) {
-    return LaunchResult::IllegalCharacters;
+    return {LaunchResult::IllegalCharacters};
   }
-  const std::u16string profilePath = NewTempFileName(environment);
-  WriteProfileAndStart(environment, profilePath, login.host, login.port, login.account,
-                       ProtectPasswordHex(environment, login.password), options);
-  return LaunchResult::Started;
+  return WriteProfileAndStart(environment, login.host, login.port, login.account,
+                              ProtectPasswordHex(environment, login.password), options);
 }
 
 }  // namespace rdc

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "launch/password_blob.h"
 #include "model/server_list.h"
@@ -28,20 +30,49 @@ struct TemporaryLogin {
 };
 
 enum class LaunchResult {
-  Started,            // profile written, registry value ensured, client started
-                      // (the outcome of each of these system steps is not examined)
+  Started,            // profile written, registry value ensured, client started (whether
+                      // the profile and the registry value were written is not examined)
   NoSelection,        // no stored server is selected; nothing was done
   IllegalCharacters,  // host, port or account holds a byte below 0x20; nothing was done
+  ClientNotStarted,   // the client could not be started; its profile is deleted again
 };
 
-// The number added to the tick count for each new profile file name; it lives
-// as long as the process and grows by one per name.
-class TempNameCounter {
+// What a connection came to, with the system's error code when the client
+// could not be started.
+struct LaunchOutcome {
+  LaunchResult result = LaunchResult::Started;
+  std::uint32_t clientError = 0;
+};
+
+// The profile files of this run: the number added to the tick count for each
+// new file name (it grows by one per name), and the files the run created,
+// oldest first, each with the tick count of its creation.
+class RunProfiles {
  public:
-  std::uint32_t Take() { return next_++; }
+  struct Created {
+    std::u16string path;
+    std::uint32_t tick;
+  };
+
+  std::uint32_t TakeNumber() { return next_++; }
+  void Add(std::u16string path, std::uint32_t tick) { created_.push_back({std::move(path), tick}); }
+  // Forgets a file the run has deleted itself, so it is never touched again.
+  void Forget(const std::u16string& path) {
+    std::erase_if(created_, [&](const Created& file) { return file.path == path; });
+  }
+  const std::vector<Created>& created() const { return created_; }
+  void Clear() { created_.clear(); }
 
  private:
   std::uint32_t next_ = 0;
+  std::vector<Created> created_;
+};
+
+// What creating a new file came to.
+enum class NewFile {
+  Created,    // created and written whole
+  NameTaken,  // a file or folder of that name exists; nothing was touched
+  Failed,     // not created, or created but not written whole and deleted again
 };
 
 // What a connection needs from the system. Paths and the command line are
@@ -52,10 +83,12 @@ class LaunchEnvironment : public PasswordProtection {
   // The user's temporary directory, "" when it cannot be had.
   virtual std::u16string TempDirectory() = 0;
   virtual std::uint32_t TickCount() = 0;
-  virtual TempNameCounter& TempNames() = 0;
-  virtual bool FileExists(const std::u16string& path) = 0;
-  // Creates or truncates the file, unshared while open, and writes `bytes`.
-  virtual bool WriteWholeFile(const std::u16string& path, std::string_view bytes) = 0;
+  virtual void Wait(std::uint32_t milliseconds) = 0;
+  virtual RunProfiles& Profiles() = 0;
+  // Creates the file only when no file of that name exists, unshared while
+  // open, and writes `bytes`.
+  virtual NewFile CreateNewFile(const std::u16string& path, std::string_view bytes) = 0;
+  virtual void RemoveFile(const std::u16string& path) = 0;
   // Under HKEY_CURRENT_USER. A value exists whatever its type and data.
   virtual bool RegistryValueExists(const std::string& key, const std::string& name) = 0;
   // Under HKEY_CURRENT_USER; creates the key when it is missing.
@@ -63,7 +96,8 @@ class LaunchEnvironment : public PasswordProtection {
                                 std::uint32_t value) = 0;
   // Starts the command line (the program found by the system's search rules),
   // waits at most 1000 ms for it to be idle for input, and lets it run.
-  virtual bool StartProcess(const std::u16string& commandLine) = 0;
+  // 0 when it started, else the system's error code.
+  virtual std::uint32_t StartProcess(const std::u16string& commandLine) = 0;
 };
 
 inline constexpr std::string_view kLocalDevicesKey =
@@ -83,21 +117,35 @@ RegistryValuePath LocalDevicesValuePath(std::string_view host);
 // Sets the host's value to 76 unless it exists already.
 void EnsureLocalDevicesValue(LaunchEnvironment& environment, std::string_view host);
 
-// A path in the temporary directory, named by the tick count plus the counter
-// in lower-case hexadecimal with ".tmp", counted up past existing files.
-std::u16string NewTempFileName(LaunchEnvironment& environment);
+// A profile file: its path, and whether this run created it.
+struct ProfileFile {
+  std::u16string path;
+  bool created = false;
+};
+
+// Writes `profile` to a new file in the temporary directory, named by the tick
+// count plus the run's counter in lower-case hexadecimal with ".tmp", counted
+// up past names that are taken, and records it among the run's profiles.
+ProfileFile WriteNewProfile(LaunchEnvironment& environment, std::string_view profile);
+
+// How old a profile must be before it is deleted: the client has read it by then.
+inline constexpr std::uint32_t kProfileReadMs = 10000;
+
+// Deletes the profiles this run created, each once it is kProfileReadMs old
+// (waiting for that, so at most kProfileReadMs for the youngest); no other file.
+void DeleteRunProfiles(LaunchEnvironment& environment);
 
 // "mstsc.exe \"<path>\" " followed by the chosen options, each ending in a space.
 std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOptions& options);
 
 // Connects to entry number `selectedEntryNumber` (1-based; 0 or less, or past
 // the end, means no selection).
-LaunchResult ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
-                             int selectedEntryNumber, const LaunchOptions& options);
+LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
+                              int selectedEntryNumber, const LaunchOptions& options);
 
 // Connects to the one-off login; its password line is always written, also
 // for an empty password.
-LaunchResult ConnectTemporary(LaunchEnvironment& environment, const TemporaryLogin& login,
-                              const LaunchOptions& options);
+LaunchOutcome ConnectTemporary(LaunchEnvironment& environment, const TemporaryLogin& login,
+                               const LaunchOptions& options);
 
 }  // namespace rdc

@@ -50,23 +50,36 @@ std::uint32_t Win32LaunchEnvironment::TickCount() {
   return GetTickCount();
 }
 
-TempNameCounter& Win32LaunchEnvironment::TempNames() {
-  static TempNameCounter counter;  // touched only by the UI thread
-  return counter;
+void Win32LaunchEnvironment::Wait(std::uint32_t milliseconds) {
+  Sleep(milliseconds);
 }
 
-bool Win32LaunchEnvironment::FileExists(const std::u16string& path) {
-  return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+RunProfiles& Win32LaunchEnvironment::Profiles() {
+  static RunProfiles profiles;  // touched only by the UI thread
+  return profiles;
 }
 
-bool Win32LaunchEnvironment::WriteWholeFile(const std::u16string& path, std::string_view bytes) {
-  UniqueHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+NewFile Win32LaunchEnvironment::CreateNewFile(const std::u16string& path, std::string_view bytes) {
+  const std::wstring widePath = ToWide(path);
+  UniqueHandle file(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return false;
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::NameTaken
+                                                                       : NewFile::Failed;
+  }
   DWORD written = 0;
-  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-         written == bytes.size();
+  const bool whole =
+      ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
+  if (file.Free() && whole) return NewFile::Created;
+  DeleteFileW(widePath.c_str());  // ours, and incomplete; ignored if it fails
+  return NewFile::Failed;
+}
+
+void Win32LaunchEnvironment::RemoveFile(const std::u16string& path) {
+  // Ignored if it fails: a client that still holds the file keeps it.
+  DeleteFileW(ToWide(path).c_str());
 }
 
 bool Win32LaunchEnvironment::RegistryValueExists(const std::string& key, const std::string& name) {
@@ -94,7 +107,7 @@ bool Win32LaunchEnvironment::SetRegistryDword(const std::string& key, const std:
                         reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
 }
 
-bool Win32LaunchEnvironment::StartProcess(const std::u16string& commandLine) {
+std::uint32_t Win32LaunchEnvironment::StartProcess(const std::u16string& commandLine) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -103,13 +116,14 @@ bool Win32LaunchEnvironment::StartProcess(const std::u16string& commandLine) {
   std::wstring mutableCommandLine = ToWide(commandLine);  // CreateProcessW may write into it
   if (!CreateProcessW(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &process)) {
-    return false;
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;  // never "started" by mistake
   }
   UniqueHandle processHandle(process.hProcess);
   UniqueHandle threadHandle(process.hThread);
   // The client runs on its own; its readiness within the second is not required.
   WaitForInputIdle(processHandle.get(), 1000);
-  return true;
+  return ERROR_SUCCESS;
 }
 
 }  // namespace rdc

@@ -14,14 +14,15 @@ class Win32LaunchEnvironment : public LaunchEnvironment {
   std::string Protect(std::string_view data, std::u16string_view description) override;
   std::u16string TempDirectory() override;
   std::uint32_t TickCount() override;
-  // One counter for the whole process, whichever environment asks.
-  TempNameCounter& TempNames() override;
-  bool FileExists(const std::u16string& path) override;
-  bool WriteWholeFile(const std::u16string& path, std::string_view bytes) override;
+  void Wait(std::uint32_t milliseconds) override;
+  // One record for the whole process, whichever environment asks.
+  RunProfiles& Profiles() override;
+  NewFile CreateNewFile(const std::u16string& path, std::string_view bytes) override;
+  void RemoveFile(const std::u16string& path) override;
   bool RegistryValueExists(const std::string& key, const std::string& name) override;
   bool SetRegistryDword(const std::string& key, const std::string& name,
                         std::uint32_t value) override;
-  bool StartProcess(const std::u16string& commandLine) override;
+  std::uint32_t StartProcess(const std::u16string& commandLine) override;
 };
 
 }  // namespace rdc

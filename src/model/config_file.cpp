@@ -22,20 +22,6 @@ constexpr std::string_view kSmallScreenLine = "#Start:0";
 constexpr std::string_view kPasswordBegin = "#LoadinPass:<";
 constexpr std::string_view kPasswordEnd = ">";
 
-// A remark's line breaks are stored as a lone LF, so its record stays one line.
-std::string RemarkForFile(std::string_view remark) {
-  std::string stored;
-  for (std::size_t i = 0; i < remark.size(); ++i) {
-    if (remark[i] == '\r') {
-      stored += '\n';
-      if (i + 1 < remark.size() && remark[i + 1] == '\n') ++i;
-    } else {
-      stored += remark[i];
-    }
-  }
-  return stored;
-}
-
 // The stored remark back in memory: each lone LF is a CR LF line break again.
 std::string RemarkFromFile(std::string_view stored) {
   std::string remark;
@@ -75,6 +61,20 @@ void ApplyOptionOf(std::string_view line, ConfigOptions& options) {
 
 }  // namespace
 
+// A remark's line breaks are stored as a lone LF, so its record stays one line.
+std::string StoredRemark(std::string_view remark) {
+  std::string stored;
+  for (std::size_t i = 0; i < remark.size(); ++i) {
+    if (remark[i] == '\r') {
+      stored += '\n';
+      if (i + 1 < remark.size() && remark[i + 1] == '\n') ++i;
+    } else {
+      stored += remark[i];
+    }
+  }
+  return stored;
+}
+
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options) {
   for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
     // The password line is only the password's, whatever the password holds.
@@ -92,7 +92,7 @@ std::string ComposeConfigText(const ServerList& list, const ConfigOptions& optio
       text += *field;
       text += kFieldSeparator;
     }
-    text += RemarkForFile(entry.remark);
+    text += StoredRemark(entry.remark);
     text += kLineEnd;
   }
   if (options.forceAdmin) {
@@ -118,7 +118,23 @@ bool IsStorable(const ServerTexts& texts) {
        {&texts.host, &texts.port, &texts.account, &texts.password, &texts.remark}) {
     if (FindText(*field, kFieldSeparator) != -1) return false;
   }
-  return true;
+  // The reader stops at the first zero byte.
+  return texts.remark.find('\0') == std::string::npos;
+}
+
+bool IsDamagedConfig(std::string_view plain) {
+  const std::size_t zero = plain.find('\0');
+  if (zero != std::string_view::npos && zero + 1 < plain.size()) return true;
+  ServerList records;
+  for (const std::string& line : SplitText(UpToFirstZero(plain), kLineEnd)) {
+    // The lines the program writes begin with their markers; a marker inside
+    // a line of noise does not make it this program's.
+    for (std::string_view marker : {kPasswordBegin, kAdminMarker, kStartMarker, kConsoleMarker}) {
+      if (line.starts_with(marker)) return false;
+    }
+    if (AppendRecordOf(line, records)) return false;
+  }
+  return !plain.empty();
 }
 
 std::string StartupPasswordOf(std::string_view plain) {

@@ -26,15 +26,27 @@ struct ConfigOptions {
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options);
 
 // The plain text SaveConfig enciphers and writes. A line break in a remark
-// (CR LF or a lone CR) is written as a lone LF.
+// is written as StoredRemark gives it.
 std::string ComposeConfigText(const ServerList& list, const ConfigOptions& options,
                               std::string_view startupPassword);
+
+// A remark as ms.ini holds it: each line break (CR LF, lone CR, lone LF) a
+// lone LF. Two remarks that give the same stored remark read back the same.
+std::string StoredRemark(std::string_view remark);
 
 // Whether the texts can be stored so that the next start reads the same
 // server: no "|" in any field, and no control character (below 0x20) in the
 // host, port, account or password, and a host that does not begin with the
-// password line's "#LoadinPass:<". The remark may hold line breaks.
+// password line's "#LoadinPass:<". The remark may hold line breaks but no
+// zero byte.
 bool IsStorable(const ServerTexts& texts);
+
+// Whether a deciphered ms.ini is damaged or is not this program's list (another
+// key, another program's file of the same name): it holds a zero byte before
+// its last byte, or it is not empty and none of its lines is a server record,
+// an option line or the password line. Every text ComposeConfigText gives for
+// storable texts is sound.
+bool IsDamagedConfig(std::string_view plain);
 
 // The start-up password held by a deciphered configuration ("" when none):
 // the text between "#LoadinPass:<" and ">" on the lines that begin with the

@@ -195,7 +195,11 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
         addresses[i] = *DottedIpv4(host);
         unstarted.push_back(i);
         break;
-      case HostKind::Name: rowsOfName[host].push_back(i); break;
+      case HostKind::Ipv6Literal:
+        addresses[i] = *Ipv6Literal(host);
+        unstarted.push_back(i);
+        break;
+      case HostKind::Name: rowsOfName[LookUpText(host)].push_back(i); break;
     }
   }
   for (const auto& [name, rows] : rowsOfName) {

@@ -21,6 +21,7 @@
 #include "ui/resources/resource_ids.h"
 #include "ui/server_dialog_win32.h"
 #include "ui/set_password_dialog_win32.h"
+#include "ui/system_error_win32.h"
 #include "ui/vendor.h"
 #include "ui/window_messages.h"
 
@@ -478,10 +479,10 @@ void MainWindow::ConnectEntry(int number) {
   // The connect button takes no second click while the client starts.
   const bool connectEnabled = IsWindowEnabled(control(kMainConnect)) != FALSE;
   SetEnabled(kMainConnect, false);
-  const LaunchResult result =
+  const LaunchOutcome outcome =
       ConnectSelected(services_.launch, state_.servers, number, CurrentLaunchOptions());
   SetEnabled(kMainConnect, connectEnabled);
-  ReportRefusal(result);
+  ReportRefusal(outcome);
 }
 
 void MainWindow::ConnectByName(const std::wstring& name) {
@@ -514,12 +515,29 @@ void MainWindow::ShowOperationError(const wchar_t* text) const {
   services_.prompt.Show(text, kOperationErrorCaption, MB_OK | MB_ICONERROR);
 }
 
-void MainWindow::ReportRefusal(LaunchResult result) const {
-  if (result == LaunchResult::NoSelection) ShowOperationError(kSelectServerFirst);
-  if (result == LaunchResult::IllegalCharacters) ShowOperationError(kIllegalServerText);
+void ReportLaunchOutcome(const LaunchOutcome& outcome, MessagePrompt& prompt) {
+  const UINT error = MB_OK | MB_ICONERROR;
+  switch (outcome.result) {
+    case LaunchResult::Started: return;
+    case LaunchResult::NoSelection:
+      prompt.Show(kSelectServerFirst, kOperationErrorCaption, error);
+      return;
+    case LaunchResult::IllegalCharacters:
+      prompt.Show(kIllegalServerText, kOperationErrorCaption, error);
+      return;
+    case LaunchResult::ClientNotStarted: {
+      const std::wstring text = kClientNotStarted + SystemErrorText(outcome.clientError);
+      prompt.Show(text.c_str(), kConnectFailedCaption, error);
+      return;
+    }
+  }
 }
 
-bool MainWindow::SaveConfig() const {
+void MainWindow::ReportRefusal(const LaunchOutcome& outcome) const {
+  ReportLaunchOutcome(outcome, services_.prompt);
+}
+
+SaveResult MainWindow::SaveConfig() const {
   return services_.store.Save(
       ConfigCipher(ComposeConfigText(state_.servers, Options(), state_.startupPassword)));
 }
@@ -530,8 +548,9 @@ void MainWindow::OnCloseRequest() {
   if (closing_) return;
   closing_ = true;
   // The close is never refused; a failed save is offered again until the user gives up.
-  while (!SaveConfig()) {
-    if (services_.prompt.Show(kSaveFailed, kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
+  for (SaveResult result = SaveConfig(); !result.saved(); result = SaveConfig()) {
+    const std::wstring text = kSaveFailed + (L"\n" + SystemErrorText(result.error));
+    if (services_.prompt.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
         IDRETRY)
       break;
   }
@@ -567,7 +586,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     // The message only says that outcomes wait; its parameters are not read.
     case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;
-    case WM_DESTROY: KillTimer(hwnd(), kMainProbeTimer); return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd(), kMainProbeTimer);
+      // The program ends with its main window, however the window was closed.
+      PostQuitMessage(0);
+      return 0;
   }
   return FormWindow::HandleMessage(message, wParam, lParam);
 }

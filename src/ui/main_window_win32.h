@@ -49,6 +49,9 @@ struct MainWindowServices {
   MessagePrompt& prompt;         // how the window and its dialogs ask the user
 };
 
+// Says in a box why a connection was not made; nothing when it was.
+void ReportLaunchOutcome(const LaunchOutcome& outcome, MessagePrompt& prompt);
+
 class MainWindow : public FormWindow {
  public:
   MainWindow(AppState& state, MainWindowServices services);
@@ -69,7 +72,7 @@ class MainWindow : public FormWindow {
   ConfigOptions Options() const;
 
   // Writes ms.ini from the server list, the options and the start-up password.
-  bool SaveConfig() const;
+  SaveResult SaveConfig() const;
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
@@ -105,7 +108,7 @@ class MainWindow : public FormWindow {
   // A WM_COPYDATA from a second start: taken (TRUE) when it is a hand-over.
   LRESULT TakeHandOver(const COPYDATASTRUCT* data);
   void ConnectTemporaryLogin();
-  void ReportRefusal(LaunchResult result) const;
+  void ReportRefusal(const LaunchOutcome& outcome) const;
   void ShowOperationError(const wchar_t* text) const;
 
   AppState& state_;

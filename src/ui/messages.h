@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "import/import_summary.h"
+
 namespace rdc {
 
 inline constexpr wchar_t kSelectServerFirst[] = L"请选择服务器列表！";
@@ -23,16 +25,41 @@ inline constexpr wchar_t kHintCaption[] = L"提示";
 inline constexpr wchar_t kWrongPassword[] = L"密码错误";
 inline constexpr wchar_t kErrorCaption[] = L"错误";
 
+// Followed by a line with the system's text for the error.
 inline constexpr wchar_t kSaveFailed[] = L"配置文件 ms.ini 保存失败，本次的修改尚未保存。";
 inline constexpr wchar_t kSaveFailedCaption[] = L"保存失败";
 
 inline constexpr wchar_t kConfigUnreadable[] =
     L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。";
+inline constexpr wchar_t kConfigDamaged[] =
+    L"配置文件 ms.ini 已损坏或不是本程序的文件，本次运行的修改不会保存，以免覆盖它。";
 inline constexpr wchar_t kConfigUnreadableCaption[] = L"读取失败";
 
 // "/connect NAME" named no stored server (caption kOperationErrorCaption).
 inline std::wstring ServerNotFoundText(std::wstring_view name) {
   return L"未找到服务器 " + std::wstring(name) + L"。";
 }
+
+// Followed by the system's text for the error.
+inline constexpr wchar_t kClientNotStarted[] = L"无法启动远程桌面客户端 mstsc.exe：";
+inline constexpr wchar_t kConnectFailedCaption[] = L"连接失败";
+
+inline constexpr wchar_t kRunningCopyWithoutWindow[] =
+    L"另一个 rdconnect 正在运行但没有窗口，请在任务管理器中结束它。";
+inline constexpr wchar_t kProgramCaption[] = L"rdconnect";
+
+// Followed by the number, where the system has no text for an error.
+inline constexpr wchar_t kSystemErrorCode[] = L"错误代码 ";
+
+inline constexpr wchar_t kImportCaption[] = L"导入";
+// "%1" and "%2" stand for the numbers and names (see ImportSummaryPhrases).
+inline constexpr ImportSummaryPhrases kImportSummaryPhrases = {
+    .imported = L"已导入 %1 台服务器，跳过 %2 台重复或无效的项。",
+    .passwordsLeftEmpty = L"%1 台服务器的密码无法解开，已留空。",
+    .refusedFile = L"无法导入：%1（%2）",
+    // In the order of ImportRefusal.
+    .reasons = {L"无法读取文件", L"文件内容不完整或已损坏", L"不是可导入的服务器列表",
+                L"没有服务器地址", L"未输入正确的主密码"},
+};
 
 }  // namespace rdc

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "driver_win32.h"
+#include "launch/client_launch.h"
 #include "ui/control_ids.h"
+#include "ui/system_error_win32.h"
 
 namespace rdc::e2e {
 namespace {
@@ -145,9 +147,11 @@ class ConnectE2E : public ::testing::Test {
     return seen;
   }
 
+  // The program ends once the profiles of its run are old enough to delete.
   void CloseProgram(HWND main) {
     ASSERT_TRUE(PostMessageW(main, WM_CLOSE, 0, 0));
-    ASSERT_TRUE(app_.WaitForExit()) << "still running after WM_CLOSE";
+    ASSERT_TRUE(app_.WaitForExit(nullptr, kWaitMs + kProfileReadMs))
+        << "still running after WM_CLOSE";
   }
 
   NewProfiles profiles_;  // made first, so it sees every profile of the test
@@ -215,6 +219,7 @@ TEST_F(ConnectE2E, ConnectButtonAndDoubleClickStartTheClientOnTheSelectedServer)
 
   CloseProgram(main);
   EXPECT_EQ(app_.ClientStarts().size(), 2u);
+  EXPECT_TRUE(profiles_.Paths().empty()) << "the run's profiles outlived it";
 }
 
 TEST_F(ConnectE2E, TemporaryLoginConnectsWithTheTypedFieldsAndAlwaysAPasswordLine) {
@@ -245,8 +250,31 @@ TEST_F(ConnectE2E, TemporaryLoginConnectsWithTheTypedFieldsAndAlwaysAPasswordLin
   ASSERT_EQ(empty.profileLines.size(), 45u);
   EXPECT_EQ(PasswordOfLine(empty.profileLines[18]), L"");
 
+  // The profiles hold the password blob: they go when the program ends, but
+  // only once the client has had 10 s to read them.
+  ASSERT_TRUE(PostMessageW(main, WM_CLOSE, 0, 0));
+  ASSERT_TRUE(WaitUntil([main] { return !IsWindow(main); }));
+  EXPECT_EQ(profiles_.Paths().size(), 2u) << "deleted before the client could read it";
+  ASSERT_TRUE(app_.WaitForExit(nullptr, kWaitMs + kProfileReadMs));
+  EXPECT_TRUE(profiles_.Paths().empty()) << "the run's profiles outlived it";
+}
+
+TEST_F(ConnectE2E, ClientThatCannotStartIsReportedAndItsProfileDeleted) {
+  wchar_t found[MAX_PATH];
+  if (SearchPathW(nullptr, L"mstsc.exe", nullptr, MAX_PATH, found, nullptr) != 0)
+    GTEST_SKIP() << "a real client is installed here";
+  LocalDevicesValue host(L"192.0.2.9");
+  ASSERT_TRUE(app_.Start());  // no stand-in beside it
+  HWND main = app_.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(SetText(GetDlgItem(main, kMainTemporaryHost), L"192.0.2.9"));
+  ASSERT_TRUE(PostClick(GetDlgItem(main, kMainTemporaryLogin)));
+  const MessageBoxSeen box = AnswerBox();
+  EXPECT_EQ(box.caption, L"连接失败");
+  EXPECT_EQ(box.text,
+            L"无法启动远程桌面客户端 mstsc.exe：" + SystemErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(profiles_.Paths().empty()) << "the unused profile was kept";
   CloseProgram(main);
-  EXPECT_EQ(profiles_.Paths().size(), 2u);
 }
 
 TEST_F(ConnectE2E, NoSelectionOrAControlCharacterShowsABoxAndStartsNothing) {
@@ -309,16 +337,18 @@ TEST_F(ConnectE2E, CommandLineConnectsToTheNamedServerAndEndsWithoutAWindow) {
   ASSERT_TRUE(app_.InstallFakeClient());
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(cases[i].arguments)));
+    // Each copy ends once its profile is old enough to delete; the next need not wait.
     ASSERT_TRUE(app_.Start(cases[i].arguments));
-    DWORD exitCode = 1;
-    ASSERT_TRUE(app_.WaitForExit(&exitCode)) << "still running";
-    EXPECT_EQ(exitCode, 0u);
     const ClientStart start = WaitForClientStart(app_, static_cast<int>(i) + 1);
     ASSERT_FALSE(start.commandLine.empty()) << "the client was not started";
     EXPECT_EQ(start.commandLine, ExpectedCommandLine(start.profilePath, L"/admin /f "));
     ASSERT_EQ(start.profileLines.size(), 45u);
     EXPECT_EQ(start.profileLines[5], cases[i].fullAddress);
+    EXPECT_TRUE(app_.TopLevelWindows(true).empty()) << "a window showed";
   }
+  DWORD exitCode = 1;
+  ASSERT_TRUE(app_.WaitForExit(&exitCode, 20000)) << "still running";
+  EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(ReadBytes(app_.ConfigPath()), original);
 }
 

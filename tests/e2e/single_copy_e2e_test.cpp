@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/single_copy_win32.h"
 #include "driver_win32.h"
 #include "model/config_cipher.h"
 #include "ui/control_ids.h"
@@ -80,31 +81,99 @@ TEST(SingleCopyE2E, SecondStartShowsTheRunningStartupPrompt) {
   EXPECT_TRUE(app.Running());
 }
 
-TEST(UnreadableConfigE2E, WarnsRunsWithAnEmptyListAndLeavesTheFileAsItWas) {
+TEST(SingleCopyE2E, CopyThatHoldsTheLockWithoutAWindowIsToldOfInsteadOfEndingSilently) {
   AppUnderTest app;
-  const std::string original = ConfigCipher(kOneServer);
-  ASSERT_TRUE(WriteBytes(app.ConfigPath(), original));
-  // Another program holds ms.ini without sharing it while the copy starts.
-  HANDLE lock = CreateFileW(app.ConfigPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(app.WriteConfig(kOneServer));
+  const std::string original = ReadBytes(app.ConfigPath());
+  SingleCopyLock lock(app.folder().path());  // held as by a copy without a window
+  ASSERT_TRUE(lock.first());
   ASSERT_TRUE(app.Start());
   HWND box = app.WaitForMessageBox();
-  ASSERT_NE(box, nullptr) << "no warning";
+  ASSERT_NE(box, nullptr) << "ended without a word";
   const MessageBoxSeen seen = ReadMessageBox(box);
-  EXPECT_EQ(seen.caption, L"读取失败");
-  EXPECT_EQ(seen.text, L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。");
-  CloseHandle(lock);
+  EXPECT_EQ(seen.caption, L"rdconnect");
+  EXPECT_EQ(seen.text, L"另一个 rdconnect 正在运行但没有窗口，请在任务管理器中结束它。");
   EXPECT_TRUE(AnswerMessageBox(box));
+  DWORD exitCode = 1;
+  EXPECT_TRUE(app.WaitForExit(&exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(ReadBytes(app.ConfigPath()), original);
+}
 
+TEST(SingleCopyE2E, CopyStartedWhileTheRunningOneEndsRunsInItsPlace) {
+  AppUnderTest app;
+  ASSERT_TRUE(app.WriteConfig(kOneServer));
+  SingleCopyLock lock(app.folder().path());
+  ASSERT_TRUE(app.Start());
+  Sleep(1000);  // the copy is looking for the running one's window
+  lock.Release();
   HWND main = app.WaitForMainWindow();
-  ASSERT_NE(main, nullptr);
-  EXPECT_EQ(app.RowCount(GetDlgItem(main, kMainServerList)), 0);
+  ASSERT_NE(main, nullptr) << "the copy did not take over";
+  EXPECT_EQ(app.RowCount(GetDlgItem(main, kMainServerList)), 1);
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(app.WaitForExit());
-  EXPECT_EQ(ReadBytes(app.ConfigPath()), original);
-  EXPECT_EQ(FileNames(app.folder().path()),
-            (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+}
+
+// Another program (an automation tool, say) sends the close instead of posting
+// it: the program still ends with its window, and saves first.
+TEST(SingleCopyE2E, CloseSentByAnotherProgramEndsTheProcess) {
+  AppUnderTest app;
+  ASSERT_TRUE(app.WriteConfig(kOneServer));
+  ASSERT_TRUE(app.Start());
+  HWND main = app.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  DWORD_PTR result = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_CLOSE, 0, 0, SMTO_NORMAL, kWaitMs, &result));
+  EXPECT_TRUE(app.WaitForExit()) << "the process outlived its window";
+  EXPECT_EQ(app.ConfigPlain(), kOneServer);
+}
+
+// A file the run cannot read, or one that is damaged or not this program's
+// list, is warned about, gives an empty list and is never written by the run.
+TEST(UnreadableConfigE2E, WarnsRunsWithAnEmptyListAndLeavesTheFileAsItWas) {
+  using namespace std::string_literals;
+  const struct {
+    const char* name;
+    std::string file;
+    bool locked;
+    const wchar_t* warning;
+  } rows[] = {
+      {"locked by another program", ConfigCipher(kOneServer), true,
+       L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。"},
+      {"a zero byte inside", ConfigCipher("127.1.2.3|3389|admin|pw|\0rack 4\r\n#Start:0\r\n"s),
+       false, L"配置文件 ms.ini 已损坏或不是本程序的文件，本次运行的修改不会保存，以免覆盖它。"},
+      {"another program's ms.ini", "[servers]\r\nhost=127.1.2.3\r\nport=3389\r\n", false,
+       L"配置文件 ms.ini 已损坏或不是本程序的文件，本次运行的修改不会保存，以免覆盖它。"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    AppUnderTest app;
+    ASSERT_TRUE(WriteBytes(app.ConfigPath(), row.file));
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    if (row.locked) {
+      // Another program holds ms.ini without sharing it while the copy starts.
+      lock = CreateFileW(app.ConfigPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    }
+    ASSERT_TRUE(app.Start());
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "no warning";
+    const MessageBoxSeen seen = ReadMessageBox(box);
+    EXPECT_EQ(seen.caption, L"读取失败");
+    EXPECT_EQ(seen.text, row.warning);
+    if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+    EXPECT_TRUE(AnswerMessageBox(box));
+
+    HWND main = app.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(app.RowCount(GetDlgItem(main, kMainServerList)), 0);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(app.WaitForExit());
+    EXPECT_EQ(ReadBytes(app.ConfigPath()), row.file);
+    EXPECT_EQ(FileNames(app.folder().path()),
+              (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+  }
 }
 
 }  // namespace

@@ -33,12 +33,21 @@ class RecordingEnvironment : public LaunchEnvironment {
   }
   std::u16string TempDirectory() override { return tempDirectory; }
   std::uint32_t TickCount() override { return tick; }
-  TempNameCounter& TempNames() override { return counter; }
-  bool FileExists(const std::u16string& path) override { return files.count(path) != 0; }
-  bool WriteWholeFile(const std::u16string& path, std::string_view bytes) override {
+  void Wait(std::uint32_t milliseconds) override {
+    events.push_back("wait " + std::to_string(milliseconds));
+    tick += milliseconds;
+  }
+  RunProfiles& Profiles() override { return profiles; }
+  NewFile CreateNewFile(const std::u16string& path, std::string_view bytes) override {
+    if (files.count(path) != 0) return NewFile::NameTaken;
+    if (failCreate) return NewFile::Failed;
     events.push_back("write " + Narrow(path));
     files[path] = bytes;
-    return true;
+    return NewFile::Created;
+  }
+  void RemoveFile(const std::u16string& path) override {
+    events.push_back("remove " + Narrow(path));
+    files.erase(path);
   }
   bool RegistryValueExists(const std::string& key, const std::string& name) override {
     return registry.count({key, name}) != 0;
@@ -49,14 +58,16 @@ class RecordingEnvironment : public LaunchEnvironment {
     registry[{key, name}] = value;
     return true;
   }
-  bool StartProcess(const std::u16string& commandLine) override {
+  std::uint32_t StartProcess(const std::u16string& commandLine) override {
     events.push_back("start " + Narrow(commandLine));
-    return true;
+    return startError;
   }
 
   std::u16string tempDirectory = u"C:\\Temp\\";
   std::uint32_t tick = 0x1000;
-  TempNameCounter counter;
+  RunProfiles profiles;
+  bool failCreate = false;
+  std::uint32_t startError = 0;
   std::map<std::u16string, std::string> files;
   std::map<std::pair<std::string, std::string>, std::uint32_t> registry;
   std::vector<std::string> events;
@@ -73,7 +84,8 @@ ServerList TwoServers() {
 TEST(ClientLaunchTest, ConnectSelectedWritesRegistersAndStarts) {
   RecordingEnvironment environment;
   const ServerList servers = TwoServers();
-  EXPECT_EQ(ConnectSelected(environment, servers, 1, LaunchOptions{}), LaunchResult::Started);
+  EXPECT_EQ(ConnectSelected(environment, servers, 1, LaunchOptions{}).result,
+            LaunchResult::Started);
   EXPECT_EQ(environment.events,
             (std::vector<std::string>{"protect psw", "write C:\\Temp\\1000.tmp",
                                       "registry 10.0.0.1",
@@ -105,7 +117,7 @@ TEST(ClientLaunchTest, ConnectTemporaryLeavesTheButtonAloneAndUsesEmptyFieldsAsT
   RecordingEnvironment environment;
   LaunchOptions options;
   options.shareDisks = true;
-  EXPECT_EQ(ConnectTemporary(environment, TemporaryLogin{}, options), LaunchResult::Started);
+  EXPECT_EQ(ConnectTemporary(environment, TemporaryLogin{}, options).result, LaunchResult::Started);
   EXPECT_EQ(environment.events,
             (std::vector<std::string>{"protect psw", "write C:\\Temp\\1000.tmp", "registry ",
                                       "start mstsc.exe \"C:\\Temp\\1000.tmp\" "}));
@@ -131,6 +143,68 @@ TEST(ClientLaunchTest, FileNamesInOneMillisecondDifferByCounterAndExistingFiles)
   EXPECT_EQ(environment.files.at(u"C:\\Temp\\1002.tmp"), "someone else's too");
 }
 
+TEST(ClientLaunchTest, ClientThatCannotStartIsReportedAndOnlyItsOwnProfileDeleted) {
+  const ServerList servers = TwoServers();
+  for (const bool created : {true, false}) {
+    SCOPED_TRACE(created ? "profile created" : "profile not created");
+    RecordingEnvironment environment;
+    environment.failCreate = !created;
+    environment.startError = 2;
+    const LaunchOutcome outcome = ConnectSelected(environment, servers, 1, LaunchOptions{});
+    EXPECT_EQ(outcome.result, LaunchResult::ClientNotStarted);
+    EXPECT_EQ(outcome.clientError, 2u);
+    std::vector<std::string> expected{"protect psw"};
+    if (created) expected.push_back("write C:\\Temp\\1000.tmp");
+    expected.push_back("registry 10.0.0.1");
+    expected.push_back("start mstsc.exe \"C:\\Temp\\1000.tmp\" ");
+    if (created) expected.push_back("remove C:\\Temp\\1000.tmp");
+    EXPECT_EQ(environment.events, expected);
+    EXPECT_TRUE(environment.profiles.created().empty())
+        << "a deleted profile is never touched again";
+  }
+}
+
+TEST(ClientLaunchTest, RunProfilesAreDeletedAtTheEndEachOnceTenSecondsOld) {
+  struct Row {
+    const char* name;
+    std::vector<std::uint32_t> createdAt;  // tick of each connection, in order
+    std::uint32_t end;                     // tick when the run ends
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {
+      {"all old enough",
+       {0x1000, 0x2000},
+       0x1000 + 20000,
+       {"remove C:\\Temp\\1000.tmp", "remove C:\\Temp\\2001.tmp"}},
+      {"the youngest is waited for, 10 s at most",
+       {0x1000, 0x1000 + 4000},
+       0x1000 + 7000,
+       {"wait 3000", "remove C:\\Temp\\1000.tmp", "wait 4000", "remove C:\\Temp\\1fa1.tmp"}},
+      {"just written", {0x1000}, 0x1000, {"wait 10000", "remove C:\\Temp\\1000.tmp"}},
+      {"tick count wrapped meanwhile",
+       {0xFFFFF000},
+       0x800,
+       {"wait 3856", "remove C:\\Temp\\fffff000.tmp"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingEnvironment environment;
+    environment.files[u"C:\\Temp\\other.tmp"] = "not this run's";
+    for (const std::uint32_t tick : row.createdAt) {
+      environment.tick = tick;
+      ConnectTemporary(environment, TemporaryLogin{"h", "1", "a", "p"}, LaunchOptions{});
+    }
+    environment.tick = row.end;
+    environment.events.clear();
+    DeleteRunProfiles(environment);
+    EXPECT_EQ(environment.events, row.expected);
+    EXPECT_EQ(environment.files.size(), 1u) << "only the file of another program is left";
+    environment.events.clear();
+    DeleteRunProfiles(environment);
+    EXPECT_TRUE(environment.events.empty()) << "each profile is deleted once";
+  }
+}
+
 TEST(ClientLaunchTest, FileNameIsLowerCaseHexInTheTemporaryDirectory) {
   struct Row {
     std::u16string directory;
@@ -151,8 +225,8 @@ TEST(ClientLaunchTest, FileNameIsLowerCaseHexInTheTemporaryDirectory) {
     RecordingEnvironment environment;
     environment.tempDirectory = row.directory;
     environment.tick = row.tick;
-    for (int n = 0; n < row.earlierNames; ++n) environment.counter.Take();
-    EXPECT_EQ(NewTempFileName(environment), row.expected);
+    for (int n = 0; n < row.earlierNames; ++n) environment.profiles.TakeNumber();
+    EXPECT_EQ(WriteNewProfile(environment, "x").path, row.expected);
   }
 }
 
@@ -221,7 +295,7 @@ TEST(ClientLaunchTest, NothingHappensWithoutASelection) {
   for (const int number : {0, -1, 3}) {
     SCOPED_TRACE(number);
     RecordingEnvironment environment;
-    EXPECT_EQ(ConnectSelected(environment, servers, number, LaunchOptions{}),
+    EXPECT_EQ(ConnectSelected(environment, servers, number, LaunchOptions{}).result,
               LaunchResult::NoSelection);
     EXPECT_TRUE(environment.events.empty());
     EXPECT_TRUE(environment.files.empty());
@@ -242,20 +316,21 @@ TEST(ClientLaunchTest, ControlBytesInHostPortOrAccountAreRefusedBeforeAnything) 
       loginField = text;
 
       RecordingEnvironment environment;
-      EXPECT_EQ(ConnectSelected(environment, ServerList{entry}, 1, LaunchOptions{}),
+      EXPECT_EQ(ConnectSelected(environment, ServerList{entry}, 1, LaunchOptions{}).result,
                 LaunchResult::IllegalCharacters);
-      EXPECT_EQ(ConnectTemporary(environment, login, LaunchOptions{}),
+      EXPECT_EQ(ConnectTemporary(environment, login, LaunchOptions{}).result,
                 LaunchResult::IllegalCharacters);
       EXPECT_TRUE(environment.events.empty());
       EXPECT_TRUE(environment.files.empty());
       EXPECT_TRUE(environment.registry.empty());
-      EXPECT_EQ(environment.counter.Take(), 0u);  // no file name was taken either
+      EXPECT_EQ(environment.profiles.TakeNumber(), 0u);  // no file name was taken either
     }
   }
   // Chinese text is not refused: every byte of a GBK character is 0x40 or above.
   RecordingEnvironment environment;
   EXPECT_EQ(ConnectTemporary(environment, TemporaryLogin{"\xD6\xD0", "1", "\xB9\xDC", "p"},
-                             LaunchOptions{}),
+                             LaunchOptions{})
+                .result,
             LaunchResult::Started);
 }
 

@@ -225,6 +225,36 @@ TEST(ParseConfigTest, ReadsNothingAfterTheFirstZeroByte) {
   EXPECT_FALSE(parsed.options.fullScreen);
 }
 
+// ---- Damaged or foreign files ----------------------------------------------
+
+TEST(IsDamagedConfigTest, AZeroByteInsideOrNoLineOfThisProgramMeansDamaged) {
+  using namespace std::string_literals;
+  const struct {
+    const char* name;
+    std::string plain;
+    bool damaged;
+  } rows[] = {
+      {"empty file", "", false},
+      {"what a save of nothing writes", ComposeConfigText({}, {}, ""), false},
+      {"a zero byte cuts the list", "a|1|x\r\n\0b|2|y\r\n#Start:0\r\n"s, true},
+      {"a zero byte as the last byte cuts nothing", "a|1|x\r\n#Start:0\r\n\0"s, false},
+      {"a zero byte alone", "\0"s, true},
+      {"records only", "a|1|x", false},
+      {"password line only", "#LoadinPass:<>", false},
+      {"forced login line only", "#admin:1\r\n", false},
+      {"screen line only", "#Start:1", false},
+      {"console line only", "#onsole:1", false},
+      {"noise", "\x93\x11q=\xE0\xFF\x7C?", true},
+      {"noise holding a marker inside a line", "\x93#Start:1\r\nx|y", true},
+      {"line breaks only", "\r\n\r\n", true},
+      {"an ini file of another program", "[servers]\r\nhost=10.0.0.1\r\n", true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(IsDamagedConfig(row.plain), row.damaged);
+  }
+}
+
 struct OptionCase {
   const char* name;
   std::string text;

@@ -28,6 +28,7 @@ TEST(IsStorableTest, RefusesWhatWouldShiftOrSplitTheRecord) {
       {{"h", "p", "a", "p\nw", ""}, false},
       {{"#LoadinPass:<h", "p", "a", "pw", ""}, false},  // would read as the password line
       {{"h#LoadinPass:<", "p", "a", "pw", "#LoadinPass:<x>"}, true},
+      {{"h", "p", "a", "pw", std::string("re\0mark", 7)}, false},  // reading stops at a zero
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.texts.host + "/" + c.texts.port + "/" + c.texts.account + "/" +

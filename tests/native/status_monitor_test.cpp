@@ -131,6 +131,27 @@ TEST(RunSweepTest, NamesAreLookedUpOffTheSweepIpv4FirstThenIpv6) {
     EXPECT_EQ(begun.address, begun.port == 100 ? Ipv4(10, 0, 0, 1) : v6);
 }
 
+TEST(RunSweepTest, Ipv6LiteralsAreProbedWithoutLookUpBracketedOrBare) {
+  IpAddress v6;
+  v6.family = IpAddress::Family::V6;
+  v6.bytes[15] = 1;
+  ProbeSystem system;
+  // A literal that reached the look-up would be probed at 10.0.0.1; a zone is
+  // the system's to read, without the brackets.
+  system.lookUps =
+      std::make_shared<NameLookUps>([v6](const std::string& host) -> std::vector<IpAddress> {
+        if (host == "fe80::1%3") return {v6};
+        return {Ipv4(10, 0, 0, 1)};
+      });
+  Sweep sweep;
+  sweep.Run({Target("::1", "100"), Target("[::1]", "150"), Target("[fe80::1%3]", "160")}, system);
+  EXPECT_EQ(sweep.Of("::1:100"), "online");
+  EXPECT_EQ(sweep.Of("[::1]:150"), "online");
+  EXPECT_EQ(sweep.Of("[fe80::1%3]:160"), "online");
+  ASSERT_EQ(sweep.log->begun.size(), 3u);
+  for (const ConnectorLog::Begun& begun : sweep.log->begun) EXPECT_EQ(begun.address, v6);
+}
+
 TEST(RunSweepTest, AttemptsTheSystemHasNoRoomForStartAsSocketsFree) {
   Sweep sweep;
   ProbeSystem system;

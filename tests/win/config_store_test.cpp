@@ -15,6 +15,7 @@
 #include "model/config_store_win32.h"
 #include "test_files_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/system_error_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -57,9 +58,9 @@ TEST(ConfigFileStore, ReadTellsAnUnreadableFileFromAMissingOrEmptyOne) {
 TEST(ConfigFileStore, SaveCreatesAndReplacesWithExactBytesAndLeavesNoTemporary) {
   TestFolder folder;
   ConfigFileStore store(folder.File(L"ms.ini"));
-  ASSERT_TRUE(store.Save("first"));
+  ASSERT_TRUE(store.Save("first").saved());
   EXPECT_EQ(ReadBytes(store.path()), "first");
-  ASSERT_TRUE(store.Save(std::string("\x01\x00second", 8)));
+  ASSERT_TRUE(store.Save(std::string("\x01\x00second", 8)).saved());
   EXPECT_EQ(ReadBytes(store.path()), std::string("\x01\x00second", 8));
   EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
 }
@@ -70,7 +71,7 @@ TEST(ConfigFileStore, TemporaryLeftByACrashIsIgnoredAndReplaced) {
   WriteBytes(store.path(), "saved");
   WriteBytes(store.temporaryPath(), "half writ");
   EXPECT_EQ(store.Read().bytes, "saved");
-  ASSERT_TRUE(store.Save("next"));
+  ASSERT_TRUE(store.Save("next").saved());
   EXPECT_EQ(ReadBytes(store.path()), "next");
   EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
 }
@@ -80,7 +81,7 @@ TEST(ConfigFileStore, ReadOnlyFileIsReportedAndKept) {
   ConfigFileStore store(folder.File(L"ms.ini"));
   WriteBytes(store.path(), "old content");
   SetFileAttributesW(store.path().c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(store.Save("new content"));
+  EXPECT_EQ(store.Save("new content").error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(ReadBytes(store.path()), "old content");
 }
 
@@ -91,7 +92,7 @@ TEST(ConfigFileStore, LockedFileIsReportedAndKept) {
   HANDLE lock = CreateFileW(store.path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(store.Save("new content"));
+  EXPECT_FALSE(store.Save("new content").saved());
   CloseHandle(lock);
   EXPECT_EQ(ReadBytes(store.path()), "old content");
   EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
@@ -102,40 +103,83 @@ TEST(ConfigFileStore, StoreKeepingTheFileWritesNothing) {
   ConfigFileStore store(folder.File(L"ms.ini"));
   WriteBytes(store.path(), "unread");
   store.KeepFileAsItIs();
-  EXPECT_TRUE(store.Save("empty list"));
+  EXPECT_TRUE(store.Save("empty list").saved());
   EXPECT_EQ(ReadBytes(store.path()), "unread");
   EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
 }
 
+// The disk's operations, one of which fails as the system would.
+class FaultyFiles : public DiskConfigFileOperations {
+ public:
+  enum class Operation { None, Create, Write, Flush, Close, Replace, Rename, ReplaceAfterRemoving };
+
+  DWORD Create(const std::wstring& path, UniqueHandle& file) override {
+    return Fails(Operation::Create) ? error : DiskConfigFileOperations::Create(path, file);
+  }
+  DWORD Write(HANDLE file, std::string_view bytes) override {
+    return Fails(Operation::Write) ? error : DiskConfigFileOperations::Write(file, bytes);
+  }
+  DWORD Flush(HANDLE file) override {
+    return Fails(Operation::Flush) ? error : DiskConfigFileOperations::Flush(file);
+  }
+  DWORD Close(UniqueHandle& file) override {
+    const DWORD closed = DiskConfigFileOperations::Close(file);  // the handle goes either way
+    return Fails(Operation::Close) ? error : closed;
+  }
+  DWORD Replace(const std::wstring& file, const std::wstring& replacement) override {
+    // ReplaceFileW may fail after it removed the file it replaces.
+    if (Fails(Operation::ReplaceAfterRemoving)) DeleteFileW(file.c_str());
+    if (Fails(Operation::Replace) || Fails(Operation::ReplaceAfterRemoving)) return error;
+    return DiskConfigFileOperations::Replace(file, replacement);
+  }
+  DWORD Rename(const std::wstring& from, const std::wstring& to) override {
+    return Fails(Operation::Rename) ? error : DiskConfigFileOperations::Rename(from, to);
+  }
+
+  Operation failing = Operation::None;
+  DWORD error = ERROR_SUCCESS;
+  std::vector<Operation> asked;
+
+ private:
+  bool Fails(Operation operation) {
+    asked.push_back(operation);
+    return operation == failing;
+  }
+};
+using Operation = FaultyFiles::Operation;
+
 // The main window's close over a store whose save fails once at one step: the
-// file stays byte for byte, no temporary is left, the failure box is shown,
-// and its Retry (the fault gone) writes the new content.
-TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
+// file stays byte for byte, no temporary is left, the failure box says why in
+// the system's words, and its Retry (the fault gone) writes the new content.
+TEST(ConfigSaveFault, EachStepFailingKeepsTheFileSaysWhyAndRetryWritesTheNewContent) {
   test::InitCommonControlsOnce();
   const std::string oldFile =
       ConfigCipher("127.0.0.1|3389|admin|pw|old\r\n#Start:0\r\n#LoadinPass:<>\r\n");
   const std::string newPlain = "127.0.0.2|22|root||new\r\n#Start:0\r\n#LoadinPass:<>\r\n";
-  const ShownBox saveFailed{L"配置文件 ms.ini 保存失败，本次的修改尚未保存。", L"保存失败",
-                            MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
   const struct {
+    Operation operation;
+    DWORD error;
     SaveStep step;
     const char* name;
-  } steps[] = {{SaveStep::CreateTemporary, "create the temporary file"},
-               {SaveStep::Write, "write"},
-               {SaveStep::Flush, "flush"},
-               {SaveStep::Close, "close"},
-               {SaveStep::Replace, "replace"}};
-  for (const auto& row : steps) {
+  } rows[] = {
+      {Operation::Create, ERROR_ACCESS_DENIED, SaveStep::CreateTemporary, "create"},
+      {Operation::Write, ERROR_DISK_FULL, SaveStep::Write, "write"},
+      {Operation::Flush, ERROR_WRITE_FAULT, SaveStep::Flush, "flush"},
+      {Operation::Close, ERROR_NETNAME_DELETED, SaveStep::Close, "close"},
+      {Operation::Replace, ERROR_SHARING_VIOLATION, SaveStep::Replace, "replace"},
+  };
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     TestFolder folder;
-    ConfigFileStore store(folder.File(L"ms.ini"));
+    FaultyFiles files;
+    ConfigFileStore store(folder.File(L"ms.ini"), files);
     WriteBytes(store.path(), oldFile);
-    bool faulty = true;
-    std::vector<SaveStep> asked;
-    store.failStep = [&](SaveStep step) {
-      asked.push_back(step);
-      return faulty && step == row.step;
-    };
+    files.failing = row.operation;
+    files.error = row.error;
+    const SaveResult result = store.Save("other");
+    EXPECT_EQ(result.error, row.error);
+    EXPECT_EQ(result.failedStep, row.step);
+
     AppState state;
     state.loadedConfig = newPlain;
     Win32LaunchEnvironment launch;
@@ -144,8 +188,8 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
     RecordingPrompt prompt([&](const ShownBox&) {
       EXPECT_EQ(ReadBytes(store.path()), oldFile);
       EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
-      EXPECT_EQ(asked.back(), row.step) << "the failing step was the last one tried";
-      faulty = false;
+      EXPECT_EQ(files.asked.back(), row.operation) << "the failing step was the last one tried";
+      files.failing = Operation::None;
       return IDRETRY;
     });
     MainWindow window(state, {store, launch, sweeps, opener, prompt});
@@ -155,11 +199,69 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileAndRetryWritesTheNewContent) {
 
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
     test::PumpMessages();
+    const ShownBox saveFailed{
+        L"配置文件 ms.ini 保存失败，本次的修改尚未保存。\n" + SystemErrorText(row.error),
+        L"保存失败", MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
     EXPECT_EQ(prompt.boxes(), std::vector<ShownBox>{saveFailed});
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(ConfigCipher(ReadBytes(store.path())), newPlain);
     EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
   }
+}
+
+TEST(SystemErrorText, IsTheSystemsTextOnOneLineOrTheCode) {
+  const std::wstring text = SystemErrorText(ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(text.find_first_of(L"\r\n"), std::wstring::npos) << "the line break is trimmed";
+  EXPECT_EQ(SystemErrorText(0x2FFFFFFF), L"错误代码 805306367");
+}
+
+// A replace cut short on a FAT disk leaves no ms.ini and the complete
+// temporary: that is the list until a save has put it in place, whatever fails.
+TEST(ConfigFileStore, TemporaryLeftAsTheOnlyCopyIsReadAndPutInPlaceAndSurvivesAnyFailure) {
+  const Operation operations[] = {Operation::None,   Operation::Rename, Operation::Create,
+                                  Operation::Write,  Operation::Flush,  Operation::Close,
+                                  Operation::Replace};
+  for (const Operation operation : operations) {
+    SCOPED_TRACE(static_cast<int>(operation));
+    TestFolder folder;
+    FaultyFiles files;
+    files.failing = operation;
+    files.error = ERROR_DISK_FULL;
+    ConfigFileStore store(folder.File(L"ms.ini"), files);
+    WriteBytes(store.temporaryPath(), "the list");
+    EXPECT_EQ(store.Read().bytes, "the list");
+    const bool saved = store.Save("next").saved();
+    EXPECT_EQ(saved, operation == Operation::None);
+    EXPECT_EQ(store.Read().bytes, saved ? "next" : "the list");
+    if (saved) EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
+  }
+}
+
+TEST(ConfigFileStore, ReplaceThatFailedAfterRemovingTheFileLeavesTheNewListInTheTemporary) {
+  TestFolder folder;
+  FaultyFiles files;
+  files.failing = Operation::ReplaceAfterRemoving;
+  files.error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+  ConfigFileStore store(folder.File(L"ms.ini"), files);
+  WriteBytes(store.path(), "old");
+  const SaveResult result = store.Save("new");
+  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_UNABLE_TO_MOVE_REPLACEMENT));
+  EXPECT_EQ(store.Read().bytes, "new");
+  files.failing = Operation::None;
+  ASSERT_TRUE(store.Save("newer").saved());
+  EXPECT_EQ(ReadBytes(store.path()), "newer");
+  EXPECT_EQ(FileNames(folder.path()), std::vector<std::wstring>{L"ms.ini"});
+}
+
+TEST(ConfigFileStore, SaveKeepsTheFileHidden) {
+  TestFolder folder;
+  ConfigFileStore store(folder.File(L"ms.ini"));
+  WriteBytes(store.path(), "old");
+  SetFileAttributesW(store.path().c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_TRUE(store.Save("new").saved());
+  EXPECT_EQ(ReadBytes(store.path()), "new");
+  EXPECT_TRUE(GetFileAttributesW(store.path().c_str()) & FILE_ATTRIBUTE_HIDDEN);
 }
 
 TEST(SingleCopyLock, OneCopyPerFolderWhateverTheLetterCase) {

@@ -197,29 +197,31 @@ TEST(LaunchEnvironmentTest, CommandLineSplitsBackIntoTheExactProfilePath) {
   }
 }
 
-TEST(LaunchEnvironmentTest, WriteWholeFileWritesExactBytesAndTruncates) {
+TEST(LaunchEnvironmentTest, CreateNewFileWritesExactBytesAndNeverTouchesAnExistingFile) {
   Win32LaunchEnvironment environment;
   const std::wstring path = SystemTempPath() + UniqueTag() + L" \u6D4B\u8BD5.tmp";  // 测试
   std::string everyByte;
   for (int value = 0; value < 256; ++value) everyByte += static_cast<char>(value);
   everyByte += "\r\n";
-  EXPECT_FALSE(environment.FileExists(U16(path)));
-  EXPECT_TRUE(environment.WriteWholeFile(U16(path), everyByte));
-  EXPECT_TRUE(environment.FileExists(U16(path)));
+  DeleteFileW(path.c_str());
+  EXPECT_EQ(environment.CreateNewFile(U16(path), everyByte), NewFile::Created);
   EXPECT_EQ(ReadWholeFile(path), everyByte);
-  EXPECT_TRUE(environment.WriteWholeFile(U16(path), "short"));
-  EXPECT_EQ(ReadWholeFile(path), "short");
-  EXPECT_TRUE(DeleteFileW(path.c_str()));
-  EXPECT_FALSE(environment.FileExists(U16(path)));
+  EXPECT_EQ(environment.CreateNewFile(U16(path), "short"), NewFile::NameTaken);
+  EXPECT_EQ(ReadWholeFile(path), everyByte);
+  environment.RemoveFile(U16(path));
+  EXPECT_EQ(ReadWholeFile(path), "<missing>");
+
+  const std::wstring noFolder = SystemTempPath() + UniqueTag() + L" missing\\x.tmp";
+  EXPECT_EQ(environment.CreateNewFile(U16(noFolder), "x"), NewFile::Failed);
 }
 
-TEST(LaunchEnvironmentTest, TemporaryDirectoryAndNameCounterAreTheProcessWideOnes) {
+TEST(LaunchEnvironmentTest, TemporaryDirectoryAndRunProfilesAreTheProcessWideOnes) {
   Win32LaunchEnvironment first;
   Win32LaunchEnvironment second;
   EXPECT_EQ(first.TempDirectory(), U16(SystemTempPath()));
   EXPECT_EQ(first.TempDirectory().back(), u'\\');
-  const std::uint32_t taken = first.TempNames().Take();
-  EXPECT_EQ(second.TempNames().Take(), taken + 1);
+  const std::uint32_t taken = first.Profiles().TakeNumber();
+  EXPECT_EQ(second.Profiles().TakeNumber(), taken + 1);
 }
 
 TEST(LaunchEnvironmentTest, StartProcessRunsTheCommandLineAndReportsAMissingProgram) {
@@ -228,24 +230,24 @@ TEST(LaunchEnvironmentTest, StartProcessRunsTheCommandLineAndReportsAMissingProg
   const std::wstring marker = directory + L"\\started.txt";
   CreateDirectoryW(directory.c_str(), nullptr);
   DeleteFileW(marker.c_str());
-  EXPECT_TRUE(environment.StartProcess(U16(L"cmd.exe /c echo started> \"" + marker + L"\"")));
-  // The child runs on its own; give it a few seconds to leave its mark.
-  for (int n = 0; n < 100 && GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++n) {
-    Sleep(50);
-  }
+  EXPECT_EQ(environment.StartProcess(U16(L"cmd.exe /c echo started> \"" + marker + L"\"")), 0u);
+  // The child runs on its own; give it a few seconds to leave its mark. The
+  // file shows before its text is in (and cannot be read while cmd writes it).
+  for (int n = 0; n < 100 && ReadWholeFile(marker).substr(0, 7) != "started"; ++n) Sleep(50);
   EXPECT_EQ(ReadWholeFile(marker).substr(0, 7), "started");
   DeleteFileW(marker.c_str());
   RemoveDirectoryW(directory.c_str());
 
-  EXPECT_FALSE(environment.StartProcess(u"rdc-no-such-program.exe \"x y\" "));
+  EXPECT_EQ(environment.StartProcess(u"rdc-no-such-program.exe \"x y\" "),
+            static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
 }
 
 // The real environment with the client's start recorded instead of made.
 class NoClientEnvironment : public Win32LaunchEnvironment {
  public:
-  bool StartProcess(const std::u16string& commandLine) override {
+  std::uint32_t StartProcess(const std::u16string& commandLine) override {
     commandLines.push_back(W(commandLine));
-    return true;
+    return 0;
   }
   std::vector<std::wstring> commandLines;
 };
@@ -264,8 +266,9 @@ TEST(LaunchEnvironmentTest, OneOffConnectionWritesItsProfileIntoANonAsciiTempDir
   const std::string account = "\xB9\xDC\xC0\xED\xD4\xB1";          // 管理员
   LaunchOptions options;
   options.forceAdmin = true;
-  EXPECT_EQ(ConnectTemporary(environment, TemporaryLogin{host, "3389", account, "pw"}, options),
-            LaunchResult::Started);
+  EXPECT_EQ(
+      ConnectTemporary(environment, TemporaryLogin{host, "3389", account, "pw"}, options).result,
+      LaunchResult::Started);
 
   ASSERT_EQ(environment.commandLines.size(), 1u);
   const std::vector<std::wstring> arguments = SplitLikeTheSystem(environment.commandLines[0]);

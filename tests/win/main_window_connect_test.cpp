@@ -43,26 +43,27 @@ class RecordingEnvironment : public LaunchEnvironment {
   std::string Protect(std::string_view, std::u16string_view) override { return "\x01\xFE"; }
   std::u16string TempDirectory() override { return u"C:\\Temp"; }
   std::uint32_t TickCount() override { return 0xABC; }
-  TempNameCounter& TempNames() override { return counter_; }
-  bool FileExists(const std::u16string&) override { return false; }
-  bool WriteWholeFile(const std::u16string&, std::string_view bytes) override {
+  void Wait(std::uint32_t) override {}
+  RunProfiles& Profiles() override { return profiles_; }
+  NewFile CreateNewFile(const std::u16string&, std::string_view bytes) override {
     recorded_.profiles.emplace_back(bytes);
-    return true;
+    return NewFile::Created;
   }
+  void RemoveFile(const std::u16string&) override {}
   bool RegistryValueExists(const std::string&, const std::string&) override { return false; }
   bool SetRegistryDword(const std::string&, const std::string& name, std::uint32_t) override {
     recorded_.registryNames.push_back(name);
     return true;
   }
-  bool StartProcess(const std::u16string& commandLine) override {
+  std::uint32_t StartProcess(const std::u16string& commandLine) override {
     recorded_.commandLines.push_back(commandLine);
     recorded_.connectEnabledAtStart.push_back(IsWindowEnabled(recorded_.connectButton) != FALSE);
-    return true;
+    return 0;
   }
 
  private:
   Recorded& recorded_;
-  TempNameCounter counter_;
+  RunProfiles profiles_;
 };
 
 class MainWindowConnect : public testing::Test {

@@ -22,6 +22,7 @@
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/message_loop_win32.h"
+#include "ui/system_error_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -49,8 +50,10 @@ const std::string kTwoServers =
     "#Start:1\r\n"
     "#LoadinPass:<>\r\n";
 
-const ShownBox kSaveFailedBox{L"配置文件 ms.ini 保存失败，本次的修改尚未保存。", L"保存失败",
-                              MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
+// A read-only ms.ini is refused as Windows' own replace refuses it.
+const ShownBox kSaveFailedBox{
+    L"配置文件 ms.ini 保存失败，本次的修改尚未保存。\n" + SystemErrorText(ERROR_ACCESS_DENIED),
+    L"保存失败", MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
 
 // Keeps the connections that Enter starts inside the test: nothing reaches the system.
 class InertLaunchEnvironment : public LaunchEnvironment {
@@ -59,17 +62,20 @@ class InertLaunchEnvironment : public LaunchEnvironment {
   std::string Protect(std::string_view, std::u16string_view) override { return {}; }
   std::u16string TempDirectory() override { return u"C:\\nowhere"; }
   std::uint32_t TickCount() override { return 0; }
-  TempNameCounter& TempNames() override { return counter_; }
-  bool FileExists(const std::u16string&) override { return false; }
-  bool WriteWholeFile(const std::u16string&, std::string_view) override { return true; }
+  void Wait(std::uint32_t) override {}
+  RunProfiles& Profiles() override { return profiles_; }
+  NewFile CreateNewFile(const std::u16string&, std::string_view) override {
+    return NewFile::Created;
+  }
+  void RemoveFile(const std::u16string&) override {}
   bool RegistryValueExists(const std::string&, const std::string&) override { return true; }
   bool SetRegistryDword(const std::string&, const std::string&, std::uint32_t) override {
     return true;
   }
-  bool StartProcess(const std::u16string&) override { return true; }
+  std::uint32_t StartProcess(const std::u16string&) override { return 0; }
 
  private:
-  TempNameCounter counter_;
+  RunProfiles profiles_;
 };
 
 class MainWindowTest : public ::testing::Test {
