@@ -20,6 +20,7 @@
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/probe_outcomes_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -75,7 +76,7 @@ class StatusViewTest : public ::testing::Test {
   void Open(std::string config) {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_, importer_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
   }
@@ -114,6 +115,7 @@ class StatusViewTest : public ::testing::Test {
   Win32LaunchEnvironment launch_;
   ProbeSweeps sweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
