@@ -19,6 +19,7 @@
 #include "model/config_store_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
+#include "ui/server_importer_win32.h"
 
 namespace {
 
@@ -130,7 +131,8 @@ void BenchRebuild() {
   } noOpener;
   rdc::Win32LaunchEnvironment launch;
   rdc::MessageBoxPrompt prompt;
-  rdc::MainWindow window(state, {store, launch, noSweeps, noOpener, prompt});
+  rdc::SystemServerImporter importer;
+  rdc::MainWindow window(state, {store, launch, noSweeps, noOpener, prompt, importer});
   window.Create();
   HWND list = GetDlgItem(window.hwnd(), rdc::kMainServerList);
   Pump();

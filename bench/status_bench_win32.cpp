@@ -31,6 +31,7 @@
 #include "ui/form_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/probe_outcomes_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/window_messages.h"
 
 namespace rdc {
@@ -193,7 +194,8 @@ WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int ping
   NoAddressOpener noOpener;
   Win32LaunchEnvironment launch;
   MessageBoxPrompt prompt;
-  MainWindow window(state, {store, launch, sweeps, noOpener, prompt});
+  SystemServerImporter importer;
+  MainWindow window(state, {store, launch, sweeps, noOpener, prompt, importer});
   const Clock::time_point& started = sweeps.started;
   HWND hwnd = window.Create();
   auto final = [&] {

@@ -6,7 +6,7 @@ if(NOT MSVC)
 endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-set(rdc_system_libs comctl32 shell32 crypt32 ws2_32 user32 gdi32 advapi32 ole32 bcrypt shlwapi
+set(rdc_system_libs comctl32 comdlg32 shell32 crypt32 ws2_32 user32 gdi32 advapi32 ole32 bcrypt shlwapi
     xmllite)
 
 # mingw-w64 ships the XmlLite header but no import library for xmllite.dll:

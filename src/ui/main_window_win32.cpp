@@ -3,12 +3,14 @@
 #include "ui/main_window_win32.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
 #include <array>
 #include <cstring>
 
+#include "import/import_summary.h"
 #include "model/config_cipher.h"
 #include "model/server_address.h"
 #include "model/server_by_name.h"
@@ -90,13 +92,13 @@ const std::vector<int> kFocusOrder{kMainForceAdmin,
                                    kMainVendorLink};
 
 // The list's context menu, in order; each item runs what its button runs.
-enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add };
+enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add, Import };
 struct ListMenuItem {
   ListCommand command;  // None: a separator
   const wchar_t* caption;
   bool needsRow;  // greyed on the list's empty area
 };
-constexpr std::array<ListMenuItem, 7> kListMenu{{
+constexpr std::array<ListMenuItem, 8> kListMenu{{
     {ListCommand::Connect, L"连接(&C)", true},
     {ListCommand::Edit, L"修改(&E)...", true},
     {ListCommand::Delete, L"删除(&D)", true},
@@ -104,7 +106,12 @@ constexpr std::array<ListMenuItem, 7> kListMenu{{
     {ListCommand::CopyAddress, L"复制地址(&A)", true},
     {ListCommand::None, nullptr, false},
     {ListCommand::Add, L"添加(&N)...", false},
+    {ListCommand::Import, L"导入(&I)...", false},
 }};
+
+// The open-file dialog of 导入: its filter, then how much it may hand back.
+constexpr wchar_t kImportFilter[] = L"服务器列表 (*.rdp;*.rdg;*.xml)\0*.rdp;*.rdg;*.xml\0";
+constexpr DWORD kImportDialogChars = 64 * 1024;
 
 struct Column {
   const wchar_t* title;
@@ -202,6 +209,7 @@ HWND MainWindow::Create() {
 void MainWindow::OnCreated() {
   outcomes_ = std::make_shared<ProbeOutcomeQueue>(hwnd());
   SetUpListView();
+  DragAcceptFiles(hwnd(), TRUE);  // files dropped on the window are imported
   for (int id :
        {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort})
     SendMessageW(control(id), EM_SETLIMITTEXT, 0, 0);  // 0 lifts the default limit
@@ -440,6 +448,7 @@ void MainWindow::ShowListMenu(POINT screen) {
     case ListCommand::Delete: DeleteSelectedServer(); return;
     case ListCommand::CopyAddress: CopySelectedAddress(); return;
     case ListCommand::Add: OpenServerDialog(0); return;
+    case ListCommand::Import: ImportFromOpenDialog(); return;
     case ListCommand::None: return;
   }
 }
@@ -496,12 +505,57 @@ void MainWindow::ConnectByName(const std::wstring& name) {
 
 LRESULT MainWindow::TakeHandOver(const COPYDATASTRUCT* data) {
   if (data == nullptr) return FALSE;
-  const auto names = UnpackHandOver(*data, kHandOverConnect);
-  if (!names || names->size() != 1) return FALSE;
   // Done after the sender has its answer: a box here must not keep it waiting.
-  handedOverNames_.push_back(names->front());
+  if (const auto names = UnpackHandOver(*data, kHandOverConnect); names && names->size() == 1) {
+    handedOverNames_.push_back(names->front());
+  } else if (const auto files = UnpackHandOver(*data, kHandOverFiles); files && !files->empty()) {
+    handedOverFiles_.insert(handedOverFiles_.end(), files->begin(), files->end());
+  } else {
+    return FALSE;
+  }
   PostMessageW(hwnd(), kHandOverMessage, 0, 0);
   return TRUE;
+}
+
+void MainWindow::ImportFiles(const std::vector<std::wstring>& paths) {
+  if (paths.empty()) return;
+  const ImportOutcome outcome = services_.importer.Import(paths, state_.servers);
+  for (const ServerTexts& texts : outcome.added) AppendServer(state_.servers, texts);
+  if (!outcome.added.empty()) RefreshServerView();
+  services_.prompt.Show(ComposeImportSummary(outcome, kImportSummaryPhrases).c_str(),
+                        kImportCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void MainWindow::ImportFromOpenDialog() {
+  std::wstring chosen(kImportDialogChars, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = hwnd();
+  dialog.lpstrFilter = kImportFilter;
+  dialog.lpstrFile = chosen.data();
+  dialog.nMaxFile = kImportDialogChars;
+  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&dialog)) return;
+  // One file: its whole path. Several: the folder, then each name, each ending in a NUL.
+  std::vector<std::wstring> parts;
+  for (const wchar_t* part = chosen.c_str(); *part; part += wcslen(part) + 1)
+    parts.emplace_back(part);
+  std::vector<std::wstring> paths;
+  if (parts.size() == 1) paths = parts;
+  for (std::size_t i = 1; i < parts.size(); ++i) paths.push_back(parts[0] + L"\\" + parts[i]);
+  ImportFiles(paths);
+}
+
+void MainWindow::ImportDropped(HDROP drop) {
+  std::vector<std::wstring> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+    paths.push_back(std::move(path));
+  }
+  DragFinish(drop);
+  ImportFiles(paths);
 }
 
 void MainWindow::ConnectTemporaryLogin() {
@@ -583,7 +637,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kHandOverMessage:
       for (const std::wstring& name : std::exchange(handedOverNames_, {})) ConnectByName(name);
+      ImportFiles(std::exchange(handedOverFiles_, {}));
       return 0;
+    case WM_DROPFILES: ImportDropped(reinterpret_cast<HDROP>(wParam)); return 0;
     // The message only says that outcomes wait; its parameters are not read.
     case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;
     case WM_DESTROY:

@@ -5,6 +5,7 @@
 #include <windows.h>
 // <commctrl.h> builds on <windows.h>.
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <span>
 #include <string>
@@ -17,6 +18,7 @@
 #include "ui/form_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
+#include "ui/server_importer_win32.h"
 
 namespace rdc {
 
@@ -47,6 +49,7 @@ struct MainWindowServices {
   StatusSweeps& sweeps;          // how the status column is probed
   AddressOpener& addresses;      // how the vendor link opens
   MessagePrompt& prompt;         // how the window and its dialogs ask the user
+  ServerImporter& importer;      // how other programs' lists are read
 };
 
 // Says in a box why a connection was not made; nothing when it was.
@@ -74,6 +77,10 @@ class MainWindow : public FormWindow {
   // Writes ms.ini from the server list, the options and the start-up password.
   SaveResult SaveConfig() const;
 
+  // Adds the servers of other programs' lists at the end of the list, then
+  // says in one box what was added, skipped and refused.
+  void ImportFiles(const std::vector<std::wstring>& paths);
+
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
 
@@ -100,6 +107,8 @@ class MainWindow : public FormWindow {
   // The list's context menu at `screen` (-1, -1: where the selected row is).
   void ShowListMenu(POINT screen);
   void OnListKey(WORD key);
+  void ImportFromOpenDialog();
+  void ImportDropped(HDROP drop);
   void ConnectSelectedServer();
   // Connects to the first server named `name` (a host, a remark's first line
   // or host:port), or says there is none.
@@ -116,6 +125,7 @@ class MainWindow : public FormWindow {
   std::shared_ptr<ProbeOutcomeQueue> outcomes_;  // made with the window
   bool closing_ = false;
   std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
+  std::vector<std::wstring> handedOverFiles_;  // taken, to be imported
 };
 
 }  // namespace rdc

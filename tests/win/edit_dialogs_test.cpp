@@ -16,6 +16,7 @@
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/server_dialog_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/set_password_dialog_win32.h"
 #include "ui_test_support_win32.h"
 
@@ -179,7 +180,7 @@ class MainWindowEditTest : public EditDialogsTest {
   void SetUp() override {
     state_.loadedConfig = "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_, importer_});
     main_ = window_->Create();
     ASSERT_NE(main_, nullptr);
     PumpMessages();
@@ -223,6 +224,7 @@ class MainWindowEditTest : public EditDialogsTest {
   Win32LaunchEnvironment launch_;
   test::NoSweeps sweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   std::unique_ptr<MainWindow> window_;
   HWND main_ = nullptr;
 };

@@ -4,6 +4,8 @@
 // clang-format off
 #include <windows.h>  // before the other Windows headers
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>  // DROPFILES
 // clang-format on
 #include <gtest/gtest.h>
 
@@ -22,6 +24,7 @@
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/message_loop_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/system_error_win32.h"
 #include "ui_test_support_win32.h"
 
@@ -91,7 +94,7 @@ class MainWindowTest : public ::testing::Test {
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{store_, launch_, sweeps_, opener_, prompt_, importer_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
     PumpMessages();
@@ -169,6 +172,7 @@ class MainWindowTest : public ::testing::Test {
   InertLaunchEnvironment launch_;
   test::NoSweeps sweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };
@@ -809,9 +813,11 @@ void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsElsewhere) {
   Open(kTwoServers);
   const std::vector<std::wstring> onRow{
-      L"连接(&C)", L"修改(&E)...", L"删除(&D)", L"", L"复制地址(&A)", L"", L"添加(&N)..."};
+      L"连接(&C)", L"修改(&E)...", L"删除(&D)", L"", L"复制地址(&A)", L"", L"添加(&N)...",
+      L"导入(&I)..."};
   const std::vector<std::wstring> onEmpty{
-      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)", L"", L"~复制地址(&A)", L"", L"添加(&N)..."};
+      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)", L"", L"~复制地址(&A)", L"", L"添加(&N)...",
+      L"导入(&I)..."};
   const struct {
     const char* name;
     POINT client;  // in the list; {-1, -1}: from the keyboard
@@ -881,6 +887,48 @@ TEST_F(MainWindowListCommands, DeleteF2InsertAndCtrlCInTheListRunTheirOperations
   ASSERT_EQ(prompt_.boxes().size(), 1u);
   EXPECT_EQ(prompt_.boxes()[0].text, L"确认删除该项？");
   EXPECT_EQ(RowCount(), 1);
+}
+
+// A drop of files the test writes: each file read by its content, what it
+// holds appended with status "...", one box with the counts and the refusals.
+TEST_F(MainWindowListCommands, DroppedFilesAreImportedAtTheEndAndSummedUpInOneBox) {
+  Open(kTwoServers);
+  const std::wstring rdp = folder_.File(L"机房 7.rdp");
+  const std::wstring junk = folder_.File(L"notes.rdg");
+  const std::wstring again = folder_.File(L"again.rdp");
+  // UTF-16 LE with a byte order mark, as the system's client writes them.
+  const std::wstring connection =
+      L"\xFEFFscreen mode id:i:2\r\nfull address:s:127.0.0.9:3390\r\nusername:s:ops\r\n";
+  WriteBytes(rdp, std::string(reinterpret_cast<const char*>(connection.data()),
+                              connection.size() * sizeof(wchar_t)));
+  WriteBytes(junk, "plain notes, no list");
+  WriteBytes(again, "full address:s:127.0.0.1\r\nusername:s:Administrator\r\n");  // row 1
+
+  // What the shell hands a window for a drop: DROPFILES, the paths, a NUL.
+  std::wstring paths;
+  for (const std::wstring* path : {&rdp, &junk, &again}) paths += *path + L'\0';
+  paths += L'\0';
+  HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                             sizeof(DROPFILES) + paths.size() * sizeof(wchar_t));
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), paths.data(),
+         paths.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  SendMessageW(hwnd_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  PumpMessages();
+
+  ASSERT_EQ(RowCount(), 3);
+  EXPECT_EQ(CellText(2, 0), L"127.0.0.9");
+  EXPECT_EQ(CellText(2, 1), L"3390");
+  EXPECT_EQ(CellText(2, 2), L"ops");
+  EXPECT_EQ(CellText(2, 3), L"...");
+  EXPECT_EQ(state_.servers[2].remark, "\xBB\xFA\xB7\xBF 7");  // 机房 7, the file's name
+  EXPECT_EQ(prompt_.boxes(),
+            (std::vector<ShownBox>{{L"已导入 1 台服务器，跳过 1 台重复或无效的项。\n"
+                                    L"无法导入：notes.rdg（不是可导入的服务器列表）",
+                                    L"导入", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL}}));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/probe_outcomes_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/window_messages.h"
 #include "ui_test_support_win32.h"
 
@@ -91,7 +92,7 @@ class StatusViewTest : public ::testing::Test {
     window_ = std::make_unique<MainWindow>(
         state_, MainWindowServices{store_, launch_,
                                    sweeps ? static_cast<StatusSweeps&>(probes_) : noSweeps_,
-                                   opener_, prompt_});
+                                   opener_, prompt_, importer_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
   }
@@ -131,6 +132,7 @@ class StatusViewTest : public ::testing::Test {
   ProbeSweeps probes_;
   test::NoSweeps noSweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
