@@ -220,18 +220,4 @@ bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
 }
 
-std::u16string WithCrLf(std::u16string_view text) {
-  std::u16string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r' || text[i] == u'\n') {
-      result += u"\r\n";
-      if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    } else {
-      result += text[i];
-    }
-  }
-  return result;
-}
-
 }  // namespace rdc

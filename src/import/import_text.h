@@ -51,7 +51,4 @@ bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b);
 // ASCII letters in lower case.
 std::u16string LowerAscii(std::u16string_view text);
 
-// Every line break (CR LF, CR or LF) as CR LF.
-std::u16string WithCrLf(std::u16string_view text);
-
 }  // namespace rdc

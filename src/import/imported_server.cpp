@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "import/import_text.h"
+#include "text/line_breaks.h"
 
 namespace rdc {
 bool IsPortText(std::u16string_view text) {

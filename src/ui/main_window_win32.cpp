@@ -18,6 +18,7 @@
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/hand_over_win32.h"
+#include "ui/master_password_dialog_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
@@ -200,7 +201,7 @@ void ShellAddressOpener::Open(const wchar_t* address) {
 }
 
 MainWindow::MainWindow(AppState& state, MainWindowServices services)
-    : state_(state), services_(services) {}
+    : state_(state), services_(services), import_(services.importer) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
@@ -519,11 +520,21 @@ LRESULT MainWindow::TakeHandOver(const COPYDATASTRUCT* data) {
 
 void MainWindow::ImportFiles(const std::vector<std::wstring>& paths) {
   if (paths.empty()) return;
-  const ImportOutcome outcome = services_.importer.Import(paths, state_.servers);
-  for (const ServerTexts& texts : outcome.added) AppendServer(state_.servers, texts);
-  if (!outcome.added.empty()) RefreshServerView();
-  services_.prompt.Show(ComposeImportSummary(outcome, kImportSummaryPhrases).c_str(),
+  if (import_.busy()) {
+    waitingImports_.insert(waitingImports_.end(), paths.begin(), paths.end());
+    return;
+  }
+  import_.Start(hwnd(), paths, state_.servers);
+}
+
+void MainWindow::ShowImportOutcome() {
+  const std::optional<ImportOutcome> outcome = import_.TakeOutcome();
+  if (!outcome) return;  // none ended (a foreign message)
+  for (const ServerTexts& texts : outcome->added) AppendServer(state_.servers, texts);
+  if (!outcome->added.empty()) RefreshServerView();
+  services_.prompt.Show(ComposeImportSummary(*outcome, kImportSummaryPhrases).c_str(),
                         kImportCaption, MB_OK | MB_ICONINFORMATION);
+  ImportFiles(std::exchange(waitingImports_, {}));
 }
 
 void MainWindow::ImportFromOpenDialog() {
@@ -640,6 +651,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ImportFiles(std::exchange(handedOverFiles_, {}));
       return 0;
     case WM_DROPFILES: ImportDropped(reinterpret_cast<HDROP>(wParam)); return 0;
+    case kImportQuestionMessage: {
+      MasterPasswordDialogPrompt dialog;
+      import_.AnswerQuestion(dialog);
+      return 0;
+    }
+    case kImportDoneMessage: ShowImportOutcome(); return 0;
     // The message only says that outcomes wait; its parameters are not read.
     case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;
     case WM_DESTROY:

@@ -15,6 +15,7 @@
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
 #include "servers/status_monitor.h"
+#include "ui/background_import_win32.h"
 #include "ui/form_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
@@ -78,7 +79,8 @@ class MainWindow : public FormWindow {
   SaveResult SaveConfig() const;
 
   // Adds the servers of other programs' lists at the end of the list, then
-  // says in one box what was added, skipped and refused.
+  // says in one box what was added, skipped and refused. The files are read
+  // on a thread of their own; files given meanwhile are read after them.
   void ImportFiles(const std::vector<std::wstring>& paths);
 
   // The option controls as a connection reads them.
@@ -109,6 +111,7 @@ class MainWindow : public FormWindow {
   void OnListKey(WORD key);
   void ImportFromOpenDialog();
   void ImportDropped(HDROP drop);
+  void ShowImportOutcome();
   void ConnectSelectedServer();
   // Connects to the first server named `name` (a host, a remark's first line
   // or host:port), or says there is none.
@@ -126,6 +129,8 @@ class MainWindow : public FormWindow {
   bool closing_ = false;
   std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
   std::vector<std::wstring> handedOverFiles_;  // taken, to be imported
+  BackgroundImport import_;
+  std::vector<std::wstring> waitingImports_;  // files given while an import runs
 };
 
 }  // namespace rdc

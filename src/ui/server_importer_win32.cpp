@@ -1,14 +1,13 @@
-// The import of the real program: the system's readers and the dialog.
+// The import of the real program: the system's readers.
 #include "ui/server_importer_win32.h"
 
 #include "import/import_environment_win32.h"
-#include "ui/master_password_dialog_win32.h"
 
 namespace rdc {
 
 ImportOutcome SystemServerImporter::Import(const std::vector<std::wstring>& paths,
-                                           const ServerList& existing) {
-  MasterPasswordDialogPrompt prompt;
+                                           const ServerList& existing,
+                                           MasterPasswordPrompt& prompt) {
   return ImportServerFiles(paths, existing, prompt);
 }
 

@@ -13,15 +13,17 @@ class ServerImporter {
  public:
   virtual ~ServerImporter() = default;
   // The servers of the files at `paths` that are not yet in `existing`, with
-  // the counts for the summary. Reads only.
-  virtual ImportOutcome Import(const std::vector<std::wstring>& paths,
-                               const ServerList& existing) = 0;
+  // the counts for the summary; `prompt` is asked for a master password a
+  // file needs. Reads only; may run on any thread.
+  virtual ImportOutcome Import(const std::vector<std::wstring>& paths, const ServerList& existing,
+                               MasterPasswordPrompt& prompt) = 0;
 };
 
-// The system's readers, asking for a master password with the dialog.
+// The system's readers.
 class SystemServerImporter : public ServerImporter {
  public:
-  ImportOutcome Import(const std::vector<std::wstring>& paths, const ServerList& existing) override;
+  ImportOutcome Import(const std::vector<std::wstring>& paths, const ServerList& existing,
+                       MasterPasswordPrompt& prompt) override;
 };
 
 }  // namespace rdc

@@ -23,6 +23,7 @@
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/master_password_dialog_win32.h"
 #include "ui/message_loop_win32.h"
 #include "ui/server_importer_win32.h"
 #include "ui/system_error_win32.h"
@@ -813,11 +814,11 @@ void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsElsewhere) {
   Open(kTwoServers);
   const std::vector<std::wstring> onRow{
-      L"连接(&C)", L"修改(&E)...", L"删除(&D)", L"", L"复制地址(&A)", L"", L"添加(&N)...",
-      L"导入(&I)..."};
+      L"连接(&C)", L"修改(&E)...", L"删除(&D)",   L"", L"复制地址(&A)",
+      L"",         L"添加(&N)...", L"导入(&I)..."};
   const std::vector<std::wstring> onEmpty{
-      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)", L"", L"~复制地址(&A)", L"", L"添加(&N)...",
-      L"导入(&I)..."};
+      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)",  L"", L"~复制地址(&A)",
+      L"",          L"添加(&N)...",  L"导入(&I)..."};
   const struct {
     const char* name;
     POINT client;  // in the list; {-1, -1}: from the keyboard
@@ -917,7 +918,13 @@ TEST_F(MainWindowListCommands, DroppedFilesAreImportedAtTheEndAndSummedUpInOneBo
          paths.size() * sizeof(wchar_t));
   GlobalUnlock(drop);
   SendMessageW(hwnd_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-  PumpMessages();
+  // The files are read on a thread of their own; the window answers meanwhile.
+  EXPECT_EQ(RowCount(), 2);
+  const ULONGLONG deadline = GetTickCount64() + 10000;
+  while (prompt_.boxes().empty() && GetTickCount64() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    PumpMessages();
+  }
 
   ASSERT_EQ(RowCount(), 3);
   EXPECT_EQ(CellText(2, 0), L"127.0.0.9");
@@ -929,6 +936,57 @@ TEST_F(MainWindowListCommands, DroppedFilesAreImportedAtTheEndAndSummedUpInOneBo
             (std::vector<ShownBox>{{L"已导入 1 台服务器，跳过 1 台重复或无效的项。\n"
                                     L"无法导入：notes.rdg（不是可导入的服务器列表）",
                                     L"导入", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL}}));
+}
+
+// The import thread's master password question is asked on the window's
+// thread, with the dialog, and its answer goes back to the import.
+TEST(MainWindowImport, AMasterPasswordIsAskedOnTheWindowsThreadAndReachesTheImport) {
+  test::InitCommonControlsOnce();
+  class AskingImporter : public ServerImporter {
+   public:
+    ImportOutcome Import(const std::vector<std::wstring>&, const ServerList&,
+                         MasterPasswordPrompt& prompt) override {
+      askedOn = GetCurrentThreadId();
+      const std::optional<std::u16string> typed = prompt.AskMasterPassword(u"team.xml");
+      ImportOutcome outcome;
+      outcome.added.push_back({"127.0.0.5", "3389", "ops",
+                               typed ? std::string(typed->begin(), typed->end()) : "-", ""});
+      return outcome;
+    }
+    DWORD askedOn = 0;
+  } importer;
+  test::TestFolder folder;
+  ConfigFileStore store(folder.File(L"ms.ini"));
+  AppState state;
+  InertLaunchEnvironment launch;
+  test::NoSweeps sweeps;
+  test::RecordingAddressOpener opener;
+  RecordingPrompt prompt;
+  MainWindow window(state, {store, launch, sweeps, opener, prompt, importer});
+  HWND hwnd = window.Create();
+  ASSERT_NE(hwnd, nullptr);
+
+  std::wstring label;
+  EXPECT_TRUE(test::WithModalForm(
+      hwnd,
+      [&] {
+        window.ImportFiles({L"team.xml"});
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while (prompt.boxes().empty() && GetTickCount64() < deadline) {
+          MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+          PumpMessages();
+        }
+      },
+      [&](HWND form) {
+        label = WindowText(GetDlgItem(form, kMasterLabel));
+        SetWindowTextW(GetDlgItem(form, kMasterPassword), L"s3cret");
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kMasterOk, BN_CLICKED), 0);
+      }));
+  EXPECT_EQ(label, MasterPasswordLabel(L"team.xml"));
+  EXPECT_NE(importer.askedOn, GetCurrentThreadId()) << "the import ran on the window's thread";
+  ASSERT_EQ(state.servers.size(), 1u);
+  EXPECT_EQ(state.servers[0].password, "s3cret");
+  EXPECT_EQ(prompt.boxes().size(), 1u);
 }
 
 }  // namespace
