@@ -19,6 +19,7 @@
 #include "model/config_store_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
+#include "ui/server_importer_win32.h"
 
 namespace {
 
@@ -123,15 +124,16 @@ void BenchRebuild() {
   state.loadedConfig = ServersText(kServers);
   // The rebuild alone: no sweeps, nothing opened or connected.
   struct : rdc::StatusSweeps {
-    void Start(HWND, const rdc::ServerList&) override {}
+    void Start(const std::shared_ptr<rdc::ProbeOutcomeQueue>&, const rdc::ServerList&) override {}
   } noSweeps;
   struct : rdc::AddressOpener {
     void Open(const wchar_t*) override {}
   } noOpener;
   rdc::Win32LaunchEnvironment launch;
   rdc::MessageBoxPrompt prompt;
+  rdc::SystemServerImporter importer;
   rdc::SharedConfig config(store, state.loadedConfig, store.Stamp());
-  rdc::MainWindow window(state, {config, launch, noSweeps, noOpener, prompt});
+  rdc::MainWindow window(state, {config, launch, noSweeps, noOpener, prompt, importer});
   window.Create();
   HWND list = GetDlgItem(window.hwnd(), rdc::kMainServerList);
   Pump();

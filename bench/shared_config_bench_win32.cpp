@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -113,13 +114,14 @@ void BenchSave(bool otherAdd) {
 void BenchReload() {
   const std::string read = ComposeConfigContent(Servers(kServers));
   struct : StatusSweeps {
-    void Start(HWND, const ServerList&) override {}
+    void Start(const std::shared_ptr<ProbeOutcomeQueue>&, const ServerList&) override {}
   } noSweeps;
   struct : AddressOpener {
     void Open(const wchar_t*) override {}
   } noOpener;
   Win32LaunchEnvironment launch;
   MessageBoxPrompt prompt;
+  SystemServerImporter importer;
   std::vector<double> reload, bare;
   bool right = true;
   for (int run = 0; run < kRuns; ++run) {
@@ -129,7 +131,7 @@ void BenchReload() {
     AppState state;
     state.loadedConfig = read;
     SharedConfig config(store, read, store.Stamp());
-    MainWindow window(state, {config, launch, noSweeps, noOpener, prompt});
+    MainWindow window(state, {config, launch, noSweeps, noOpener, prompt, importer});
     window.Create();
     HWND list = GetDlgItem(window.hwnd(), kMainServerList);
     UpdateWindow(window.hwnd());

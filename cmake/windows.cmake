@@ -6,13 +6,31 @@ if(NOT MSVC)
 endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-set(rdc_system_libs comctl32 shell32 crypt32 ws2_32 user32 gdi32 advapi32 ole32)
+set(rdc_system_libs comctl32 comdlg32 shell32 crypt32 ws2_32 user32 gdi32 advapi32 ole32 bcrypt shlwapi
+    xmllite)
+
+# mingw-w64 ships the XmlLite header but no import library for xmllite.dll:
+# one is made from the exports the program calls.
+if(MINGW)
+  set(rdc_xmllite_import ${CMAKE_BINARY_DIR}/import-libs/libxmllite.a)
+  add_custom_command(OUTPUT ${rdc_xmllite_import}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/import-libs
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${CMAKE_SOURCE_DIR}/cmake/xmllite.def
+            --output-lib ${rdc_xmllite_import}
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/xmllite.def
+    COMMENT "Import library for xmllite.dll")
+  add_custom_target(rdc_xmllite_import_library DEPENDS ${rdc_xmllite_import})
+  list(TRANSFORM rdc_system_libs REPLACE "^xmllite$" ${rdc_xmllite_import})
+endif()
 
 set(rdc_win32_sources ${rdc_sources})
 list(FILTER rdc_win32_sources INCLUDE REGEX "_win32\\.cpp$")
 list(FILTER rdc_win32_sources EXCLUDE REGEX "/src/app/main_win32\\.cpp$")
 add_library(rdc_win32 STATIC ${rdc_win32_sources})
 target_link_libraries(rdc_win32 PUBLIC rdc_portable ${rdc_system_libs})
+if(MINGW)
+  add_dependencies(rdc_win32 rdc_xmllite_import_library)
+endif()
 
 # The resources (manifest, icons, version) go into every executable that opens our windows.
 set(rdc_resources ${CMAKE_SOURCE_DIR}/src/ui/resources/rdconnect.rc)
@@ -73,6 +91,7 @@ endfunction()
 file(GLOB rdc_test_support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(rdc_test_support STATIC ${rdc_test_support})
 target_include_directories(rdc_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(rdc_test_support PUBLIC ws2_32 iphlpapi)
 
 file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})

@@ -24,7 +24,16 @@ StartRequest ReadStartRequest(const wchar_t* commandLine) {
       request.files.clear();
       return request;
     }
-    request.files.push_back(argument);
+    // Made whole now: the program works in its own folder from here on.
+    std::wstring whole(MAX_PATH, L'\0');
+    DWORD length =
+        GetFullPathNameW(argument.c_str(), static_cast<DWORD>(whole.size()), whole.data(), nullptr);
+    if (length >= whole.size()) {
+      whole.resize(length);
+      length = GetFullPathNameW(argument.c_str(), length, whole.data(), nullptr);
+    }
+    whole.resize(length < whole.size() ? length : 0);
+    request.files.push_back(whole.empty() ? argument : whole);
   }
   return request;
 }

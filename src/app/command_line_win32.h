@@ -11,8 +11,8 @@ struct StartRequest {
   // "/connect NAME" or "-connect NAME": connect to that server and end ("" when
   // the name is missing).
   std::optional<std::wstring> connectName;
-  // Any other arguments: files to import (dropped on the exe, "Open with").
-  // Not taken with a connect.
+  // Any other arguments: files to import (dropped on the exe, "Open with"),
+  // as whole paths. Not taken with a connect.
   std::vector<std::wstring> files;
 };
 

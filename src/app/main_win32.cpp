@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <cwchar>
 #include <string>
 
 #include "app/command_line_win32.h"
@@ -27,6 +28,7 @@
 #include "ui/messages.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/window_messages.h"
 
 namespace rdc {
@@ -35,9 +37,12 @@ namespace {
 // Hands what this start was asked to do to the copy running from the same
 // folder (its main window; a copy still at its start-up prompt has none).
 void HandToRunningCopy(const std::wstring& folder, const StartRequest& request) {
-  if (!request.connectName) return;
-  if (HWND main = RunningCopyMainWindow(folder))
+  HWND main = RunningCopyMainWindow(folder);
+  if (main == nullptr) return;
+  if (request.connectName)
     SendHandOver(main, kHandOverConnect, {*request.connectName});
+  else if (!request.files.empty())
+    SendHandOver(main, kHandOverFiles, request.files);
 }
 
 // "/connect NAME" at start-up: connects to the named server with the options
@@ -56,6 +61,17 @@ bool ConnectAtStart(const AppState& state, const std::wstring& name, LaunchEnvir
                                     false};
   ReportLaunchOutcome(ConnectSelected(launch, servers, number, launchOptions), prompt);
   return true;
+}
+
+// The period of the status sweeps: 10 s. The soak benchmark alone shortens it
+// through the environment variable RDC_PROBE_INTERVAL_MS (100 ms at the least);
+// nothing else sets it.
+UINT SweepPeriodMs() {
+  wchar_t text[16] = {};
+  const DWORD length = GetEnvironmentVariableW(L"RDC_PROBE_INTERVAL_MS", text, 16);
+  if (length == 0 || length >= 16) return kSweepPeriodMs;
+  const unsigned long period = std::wcstoul(text, nullptr, 10);
+  return period >= 100 && period < kSweepPeriodMs ? static_cast<UINT>(period) : kSweepPeriodMs;
 }
 
 }  // namespace
@@ -80,10 +96,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
+  // Read first: the files it names are relative to the folder the start was made in.
+  const rdc::StartRequest request = rdc::ReadStartRequest(GetCommandLineW());
   const std::wstring folder = rdc::ExecutableFolder();
   SetCurrentDirectoryW(folder.c_str());  // every relative name resolves beside the exe
 
-  const rdc::StartRequest request = rdc::ReadStartRequest(GetCommandLineW());
   rdc::MessageBoxPrompt prompt;
   // Two copies of one folder would each save their own list over the other's.
   rdc::SingleCopyLock lock(folder);
@@ -115,10 +132,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const bool connected =
       request.connectName && rdc::ConnectAtStart(state, *request.connectName, launch, prompt);
   if (!connected) {
-    rdc::ProbeSweeps sweeps;
+    rdc::ProbeSweeps sweeps(rdc::SweepPeriodMs());
     rdc::ShellAddressOpener addresses;
-    rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt});
+    rdc::SystemServerImporter importer;
+    rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer});
     HWND main = window.Create();
+    window.ImportFiles(request.files);  // files the program was opened with
     rdc::RunMessageLoop([main] { return !IsWindow(main); });
   }
 

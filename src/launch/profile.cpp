@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "model/server_address.h"
 #include "text/gbk_text.h"
 
 namespace rdc {
@@ -114,7 +115,7 @@ std::string_view ProfileTemplate() {
 std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,
                            const std::optional<std::string>& passwordValue, bool shareDisks) {
   std::string profile = ReplaceEvery(ProfileTemplate(), kAccountPlaceholder, account);
-  profile = ReplaceEvery(profile, kAddressPlaceholder, std::string(host) + ":" + std::string(port));
+  profile = ReplaceEvery(profile, kAddressPlaceholder, HostWithPort(host, port));
   if (passwordValue) {
     profile = ReplaceEvery(profile, kPasswordPlaceholder, "password 51:b:" + *passwordValue);
   }

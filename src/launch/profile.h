@@ -14,8 +14,10 @@ std::string_view ProfileTemplate();
 // The profile for one connection. The placeholders are replaced one after the
 // other (account, address, password, the two sharing lines), each over the
 // result of the previous step, stepping over whole GBK characters. Without a
-// password value the password placeholder stays in the text. `passwordValue`
-// is the text that follows "password 51:b:" (see ProtectPasswordHex).
+// password value the password placeholder stays in the text. The address is
+// "host:port", or "[host]:port" for an IPv6 literal (see HostWithPort).
+// `passwordValue` is the text that follows "password 51:b:" (see
+// ProtectPasswordHex).
 std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,
                            const std::optional<std::string>& passwordValue, bool shareDisks);
 

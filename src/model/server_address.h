@@ -1,10 +1,21 @@
-// A server's address as one text: "host:port", an IPv6 literal in brackets.
+// A server's address: the forms of its host (dotted IPv4, IPv6 literal) and
+// "host:port" as one text, an IPv6 literal in brackets.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace rdc {
+
+// The four bytes of "a.b.c.d" (each 0 to 255, 1 to 3 decimal digits).
+std::optional<std::array<std::uint8_t, 4>> DottedQuadBytes(std::string_view text);
+
+// The sixteen bytes of an IPv6 address in its text form ("2001:db8::5",
+// "::ffff:192.0.2.1"), without brackets or a zone.
+std::optional<std::array<std::uint8_t, 16>> Ipv6Bytes(std::string_view text);
 
 // Whether the host is an IPv6 literal: it holds a ":" (no name or IPv4
 // address does), bare or already in brackets.

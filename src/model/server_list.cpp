@@ -38,7 +38,10 @@ void AppendServer(ServerList& list, ServerTexts texts) {
 
 bool ReplaceServerTexts(ServerList& list, int number, ServerTexts texts) {
   if (EntryByNumber(list, number) == nullptr) return false;
-  AssignTexts(list[static_cast<std::size_t>(number) - 1], std::move(texts));
+  ServerEntry& entry = list[static_cast<std::size_t>(number) - 1];
+  // The status told of the old host and port; the new ones are not probed yet.
+  if (texts.host != entry.host || texts.port != entry.port) entry.status = ServerStatus::Pending;
+  AssignTexts(entry, std::move(texts));
   return true;
 }
 

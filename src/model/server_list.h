@@ -38,8 +38,8 @@ struct ServerTexts {
 // Appends a new entry, pending until its first probe.
 void AppendServer(ServerList& list, ServerTexts texts);
 
-// Overwrites the texts of entry `number` and keeps its status; false when there
-// is no such entry.
+// Overwrites the texts of entry `number`; its status goes back to pending when
+// the host or the port changes and stays otherwise. False when there is no such entry.
 bool ReplaceServerTexts(ServerList& list, int number, ServerTexts texts);
 
 // Removes entry `number`; later entries move down one number. False when there

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 // <winsock2.h> and <ws2tcpip.h> build on <windows.h> (lean, so no <winsock.h>).
+#include <bcrypt.h>
 #include <commctrl.h>
+#include <wincrypt.h>
 #include <objbase.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -200,5 +202,47 @@ struct SocketKind {
   static bool Free(Handle h) { return closesocket(h) == 0; }
 };
 using UniqueSocket = Owned<SocketKind>;
+
+// A provider context of the older cryptography interface (CryptAcquireContextW).
+struct CryptoProviderKind {
+  using Handle = HCRYPTPROV;
+  static Handle None() { return 0; }
+  static bool Valid(Handle h) { return h != 0; }
+  static bool Free(Handle h) { return CryptReleaseContext(h, 0) != 0; }
+};
+using UniqueCryptoProvider = Owned<CryptoProviderKind>;
+
+// An algorithm provider of the system's cryptography (BCryptOpenAlgorithmProvider).
+struct CryptoAlgorithmKind {
+  using Handle = BCRYPT_ALG_HANDLE;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) { return BCRYPT_SUCCESS(BCryptCloseAlgorithmProvider(h, 0)); }
+};
+using UniqueCryptoAlgorithm = Owned<CryptoAlgorithmKind>;
+
+// A key of the system's cryptography (BCryptGenerateSymmetricKey).
+struct CryptoKeyKind {
+  using Handle = BCRYPT_KEY_HANDLE;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) { return BCRYPT_SUCCESS(BCryptDestroyKey(h)); }
+};
+using UniqueCryptoKey = Owned<CryptoKeyKind>;
+
+// A COM interface pointer the caller holds one reference of (IStream,
+// IXmlReader, ...): released when its owner goes.
+template <class Interface>
+struct ComInterfaceKind {
+  using Handle = Interface*;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) {
+    h->Release();
+    return true;
+  }
+};
+template <class Interface>
+using ComPointer = Owned<ComInterfaceKind<Interface>>;
 
 }  // namespace rdc

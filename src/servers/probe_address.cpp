@@ -1,6 +1,8 @@
 // The host rule of the status probes.
 #include "servers/probe_address.h"
 
+#include "model/server_address.h"
+
 namespace rdc {
 
 IpAddress Ipv4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
@@ -13,30 +15,29 @@ IpAddress Ipv4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
 }
 
 std::optional<IpAddress> DottedIpv4(std::string_view host) {
-  std::array<std::uint8_t, 4> parts{};
-  std::size_t index = 0;
-  for (int part = 0; part < 4; ++part) {
-    if (part > 0) {
-      if (index >= host.size() || host[index] != '.') return std::nullopt;
-      ++index;
-    }
-    unsigned value = 0;
-    std::size_t digits = 0;
-    while (index < host.size() && host[index] >= '0' && host[index] <= '9' && digits < 3) {
-      value = value * 10 + static_cast<unsigned>(host[index] - '0');
-      ++index;
-      ++digits;
-    }
-    if (digits == 0 || value > 255) return std::nullopt;
-    parts[part] = static_cast<std::uint8_t>(value);
-  }
-  if (index != host.size()) return std::nullopt;
-  return Ipv4(parts[0], parts[1], parts[2], parts[3]);
+  const std::optional<std::array<std::uint8_t, 4>> bytes = DottedQuadBytes(host);
+  if (!bytes) return std::nullopt;
+  return Ipv4((*bytes)[0], (*bytes)[1], (*bytes)[2], (*bytes)[3]);
+}
+
+std::optional<IpAddress> Ipv6Literal(std::string_view host) {
+  const std::optional<std::array<std::uint8_t, 16>> bytes = Ipv6Bytes(HostWithoutBrackets(host));
+  if (!bytes) return std::nullopt;
+  IpAddress address;
+  address.family = IpAddress::Family::V6;
+  address.bytes = *bytes;
+  return address;
 }
 
 HostKind ClassifyHost(std::string_view host) {
   if (host.empty()) return HostKind::Empty;
-  return DottedIpv4(host) ? HostKind::DottedIpv4 : HostKind::Name;
+  if (DottedIpv4(host)) return HostKind::DottedIpv4;
+  if (Ipv6Literal(host)) return HostKind::Ipv6Literal;
+  return HostKind::Name;
+}
+
+std::string LookUpText(std::string_view host) {
+  return std::string(HostWithoutBrackets(host));
 }
 
 std::optional<IpAddress> ChooseProbeAddress(std::span<const IpAddress> lookedUp) {

@@ -1,17 +1,13 @@
-// One status sweep: host rule, port rule, look-ups on threads of their own,
-// every connect started at once on one connector, the deadline, and applying
-// outcomes to the entry they belong to.
+// One status sweep: host rule, port rule, look-ups on the shared look-up
+// threads, every connect started at once on one connector, the deadline, and
+// applying outcomes to the entry they belong to.
 #include "servers/status_monitor.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <deque>
-#include <mutex>
-#include <optional>
-#include <system_error>
+#include <map>
 #include <thread>
 #include <unordered_map>
-#include <utility>
 
 #include "servers/port_text.h"
 
@@ -23,19 +19,109 @@ using Clock = std::chrono::steady_clock;
 // How often a sweep looks for finished look-ups while sockets are connecting.
 constexpr std::chrono::milliseconds kLookUpCheck{20};
 
-// Where the look-up threads leave their answers for the sweep; it may be gone
-// by the time a slow look-up ends, so they share this and nothing else.
-struct LookUpInbox {
-  std::mutex mutex;
-  std::condition_variable arrived;
-  std::vector<std::pair<std::size_t, std::optional<IpAddress>>> answers;
-};
-
 bool SameEntry(const ServerEntry& entry, const ProbeTarget& target) {
   return entry.id == target.entryId;
 }
 
 }  // namespace
+
+void StartDetachedThread(std::function<void()> body) {
+  std::thread(std::move(body)).detach();
+}
+
+struct NameLookUps::Shared {
+  LookUp lookUp;
+  std::size_t mostThreads;
+  ThreadStarter startThread;
+
+  std::mutex mutex;
+  std::condition_variable work;
+  std::deque<std::string> queue;  // names waiting for a thread, oldest first
+  // Every name queued or being looked up, with the sweeps that wait for it.
+  std::unordered_map<std::string, std::vector<std::weak_ptr<LookUpAnswers>>> waiting;
+  std::size_t threads = 0;  // started and not ended
+  std::size_t busy = 0;     // of those, looking up a name now
+  bool closed = false;
+};
+
+NameLookUps::NameLookUps(LookUp lookUp, std::size_t threads, ThreadStarter startThread)
+    : shared_(std::make_shared<Shared>()) {
+  shared_->lookUp = std::move(lookUp);
+  shared_->mostThreads = threads;
+  shared_->startThread = std::move(startThread);
+}
+
+NameLookUps::~NameLookUps() {
+  std::lock_guard lock(shared_->mutex);
+  shared_->closed = true;
+  shared_->work.notify_all();
+}
+
+void NameLookUps::Ask(const std::string& name, const std::shared_ptr<LookUpAnswers>& answers) {
+  std::lock_guard lock(shared_->mutex);
+  auto [it, fresh] = shared_->waiting.try_emplace(name);
+  try {
+    std::erase_if(it->second, [](const auto& sweep) { return sweep.expired(); });
+    it->second.push_back(answers);
+    if (fresh) shared_->queue.push_back(name);
+  } catch (...) {
+    if (fresh) shared_->waiting.erase(it);  // a name that is waiting is always queued
+    throw;
+  }
+  if (fresh) shared_->work.notify_one();
+  // One more thread when the idle ones cannot take every queued name.
+  const std::size_t idle = shared_->threads - shared_->busy;
+  if (shared_->queue.size() > idle && shared_->threads < shared_->mostThreads) {
+    try {
+      shared_->startThread([shared = shared_] { Work(shared); });
+      ++shared_->threads;
+    } catch (...) {
+      // No thread now: the name waits for one, the sweep for its deadline.
+    }
+  }
+}
+
+void NameLookUps::Work(const std::shared_ptr<Shared>& shared) {
+  for (;;) {
+    std::string name;
+    {
+      std::unique_lock lock(shared->mutex);
+      shared->work.wait(lock, [&] { return shared->closed || !shared->queue.empty(); });
+      if (shared->closed) {
+        --shared->threads;
+        return;
+      }
+      name = std::move(shared->queue.front());
+      shared->queue.pop_front();
+      ++shared->busy;
+    }
+    std::optional<IpAddress> address;
+    try {
+      address = ChooseProbeAddress(shared->lookUp(name));
+    } catch (...) {
+      // A look-up that could not be made fails like one that found nothing.
+    }
+    std::vector<std::weak_ptr<LookUpAnswers>> sweeps;
+    {
+      std::lock_guard lock(shared->mutex);
+      --shared->busy;
+      const auto it = shared->waiting.find(name);
+      sweeps = std::move(it->second);
+      shared->waiting.erase(it);
+    }
+    for (const std::weak_ptr<LookUpAnswers>& sweep : sweeps) {
+      const std::shared_ptr<LookUpAnswers> answers = sweep.lock();
+      if (!answers) continue;  // that sweep has ended
+      std::lock_guard lock(answers->mutex);
+      try {
+        answers->answers.emplace_back(name, address);
+      } catch (...) {
+        continue;  // no memory: that sweep's rows fail at its deadline
+      }
+      answers->arrived.notify_one();
+    }
+  }
+}
 
 std::vector<ProbeTarget> PlanSweep(const ServerList& list) {
   std::vector<ProbeTarget> targets;
@@ -71,13 +157,14 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
               const OutcomeSink& sink) {
   const Clock::time_point deadline = Clock::now() + system.deadline;
   std::unique_ptr<ProbeConnector> connector = system.newConnector();
-  auto inbox = std::make_shared<LookUpInbox>();
+  auto inbox = std::make_shared<LookUpAnswers>();
 
   std::vector<bool> reported(targets.size(), false);
   std::vector<IpAddress> addresses(targets.size());
   std::deque<std::size_t> unstarted;  // have an address, wait for a socket
   std::unordered_map<int, std::size_t> connecting;
-  std::size_t lookingUp = 0;
+  std::map<std::string, std::vector<std::size_t>> rowsOfName;  // each name asked once
+  std::size_t lookingUp = 0;                                   // names not answered yet
 
   std::vector<ProbeOutcome> known;  // not yet handed to the sink
   auto report = [&](std::size_t i, bool online) {
@@ -108,20 +195,25 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
         addresses[i] = *DottedIpv4(host);
         unstarted.push_back(i);
         break;
-      case HostKind::Name:
-        try {
-          std::thread([inbox, lookUp = system.lookUp, host, i] {
-            std::optional<IpAddress> address = ChooseProbeAddress(lookUp(host));
-            std::lock_guard lock(inbox->mutex);
-            inbox->answers.emplace_back(i, address);
-            inbox->arrived.notify_one();
-          }).detach();
-          ++lookingUp;
-        } catch (const std::system_error&) {
-          report(i, false);  // no thread to look it up on: this attempt fails
-        }
+      case HostKind::Ipv6Literal:
+        addresses[i] = *Ipv6Literal(host);
+        unstarted.push_back(i);
         break;
+      case HostKind::Name: rowsOfName[LookUpText(host)].push_back(i); break;
     }
+  }
+  for (const auto& [name, rows] : rowsOfName) {
+    bool asked = false;
+    try {
+      if (system.lookUps) system.lookUps->Ask(name, inbox);
+      asked = system.lookUps != nullptr;
+    } catch (...) {
+      // No memory to queue it: these attempts fail.
+    }
+    if (asked)
+      ++lookingUp;
+    else
+      for (std::size_t i : rows) report(i, false);
   }
   beginUnstarted();
   handOver();
@@ -129,7 +221,7 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
   while (!connecting.empty() || !unstarted.empty() || lookingUp > 0) {
     const Clock::time_point now = Clock::now();
     if (now >= deadline) break;
-    std::vector<std::pair<std::size_t, std::optional<IpAddress>>> answers;
+    std::vector<std::pair<std::string, std::optional<IpAddress>>> answers;
     {
       std::unique_lock lock(inbox->mutex);
       if (connecting.empty() && lookingUp > 0 && inbox->answers.empty()) {
@@ -139,14 +231,18 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
       }
       answers.swap(inbox->answers);
     }
-    for (auto& [i, address] : answers) {
+    for (const auto& [name, address] : answers) {
+      const auto rows = rowsOfName.find(name);
+      if (rows == rowsOfName.end() || rows->second.empty()) continue;
       --lookingUp;
-      if (!address) {
-        report(i, false);
-        continue;
+      for (std::size_t i : std::exchange(rows->second, {})) {
+        if (!address) {
+          report(i, false);
+          continue;
+        }
+        addresses[i] = *address;
+        unstarted.push_back(i);
       }
-      addresses[i] = *address;
-      unstarted.push_back(i);
     }
     beginUnstarted();
     if (!connecting.empty()) {
@@ -173,12 +269,21 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
 void StartSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSink sink) {
   if (targets.empty()) return;
   try {
-    std::thread([targets = std::move(targets), system = std::move(system),
-                 sink = std::move(sink)]() mutable {
-      RunSweep(std::move(targets), system, sink);
-    }).detach();
-  } catch (const std::system_error&) {
-    // No thread now: the next tick tries again.
+    struct Sweep {
+      std::vector<ProbeTarget> targets;
+      ProbeSystem system;
+      OutcomeSink sink;
+    };
+    auto sweep = std::make_shared<Sweep>(Sweep{std::move(targets), system, std::move(sink)});
+    system.startThread([sweep] {
+      try {
+        RunSweep(std::move(sweep->targets), sweep->system, sweep->sink);
+      } catch (...) {
+        // Out of memory midway: the rows not reported keep their status until the next sweep.
+      }
+    });
+  } catch (...) {
+    // No thread or no memory now: the next tick tries again.
   }
 }
 

@@ -4,11 +4,15 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/server_list.h"
@@ -62,11 +66,53 @@ class ProbeConnector {
   virtual std::vector<Ended> Wait(std::chrono::milliseconds wait) = 0;
 };
 
+// Runs `body` on a new thread that nobody waits for; throws what starting a
+// thread throws (std::system_error, std::bad_alloc).
+using ThreadStarter = std::function<void(std::function<void()> body)>;
+void StartDetachedThread(std::function<void()> body);
+
+// Where the answers of a sweep's name look-ups arrive: the name, and the
+// address to probe (nothing when the look-up failed).
+struct LookUpAnswers {
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<std::pair<std::string, std::optional<IpAddress>>> answers;
+};
+
+// The name look-ups of every sweep, on a few threads shared by all of them. A
+// look-up may block for long (a name server that does not answer), so a name
+// is looked up at most once at a time: a sweep that asks for a name already
+// waiting or being looked up gets that look-up's answer. The threads start
+// when first needed and outlive the sweeps; nobody waits for them.
+class NameLookUps {
+ public:
+  // The addresses of a host name in the system's order.
+  using LookUp = std::function<std::vector<IpAddress>(const std::string& host)>;
+  static constexpr std::size_t kThreads = 8;
+
+  explicit NameLookUps(LookUp lookUp, std::size_t threads = kThreads,
+                       ThreadStarter startThread = StartDetachedThread);
+  // The threads end once their look-up has answered; the names still waiting are dropped.
+  ~NameLookUps();
+  NameLookUps(const NameLookUps&) = delete;
+  NameLookUps& operator=(const NameLookUps&) = delete;
+
+  // Queues a look-up of `name` unless one is waiting or running, and has its
+  // answer put into `answers` if they still exist then. A thread that cannot
+  // be started now is tried again at the next Ask; may throw std::bad_alloc.
+  void Ask(const std::string& name, const std::shared_ptr<LookUpAnswers>& answers);
+
+ private:
+  struct Shared;
+  static void Work(const std::shared_ptr<Shared>& shared);
+  std::shared_ptr<Shared> shared_;
+};
+
 struct ProbeSystem {
   std::function<std::unique_ptr<ProbeConnector>()> newConnector;
-  // The addresses of a host name in the system's order; may block for long, so
-  // each look-up runs on a thread of its own.
-  std::function<std::vector<IpAddress>(const std::string& host)> lookUp;
+  // Shared by every sweep; without it every name fails.
+  std::shared_ptr<NameLookUps> lookUps;
+  ThreadStarter startThread = StartDetachedThread;  // the thread of each sweep
   std::chrono::milliseconds deadline = kProbeDeadline;
 };
 
@@ -79,8 +125,8 @@ using OutcomeSink = std::function<void(std::vector<ProbeOutcome>)>;
 // at the deadline at the latest.
 void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system, const OutcomeSink& sink);
 
-// RunSweep on a detached thread of its own; returns at once. Nothing is
-// probed when the system has no thread to give.
+// RunSweep on a detached thread of its own; returns at once and throws
+// nothing. Nothing is probed when the system has no thread or memory to give.
 void StartSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSink sink);
 
 }  // namespace rdc

@@ -1,5 +1,5 @@
 // Windows side of the status probes: each attempt a non-blocking socket of
-// its own, closed when it ends; nothing is sent or read.
+// its own, reset when it ends; nothing is sent or read.
 #include "servers/tcp_probe_win32.h"
 
 #include <ws2tcpip.h>
@@ -11,15 +11,29 @@
 #include "text/text_win32.h"
 
 namespace rdc {
+namespace {
+
+// Closes a probe's socket with a reset instead of the graceful close: a
+// graceful close of a connection holds its TIME_WAIT (and a local port) on
+// this machine for minutes, a few thousand at a time at a sweep every 10 s.
+// The peer is told by the reset, as by any connection ended without data.
+void CloseWithReset(UniqueSocket socket) {
+  const LINGER reset{1, 0};  // linger on, for 0 s
+  // Without the option the close is graceful, which still ends the attempt.
+  setsockopt(socket.get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset),
+             sizeof(reset));
+}
+
+}  // namespace
 
 WsaPollConnector::~WsaPollConnector() {
-  for (const WSAPOLLFD& socket : sockets_) closesocket(socket.fd);
+  for (const WSAPOLLFD& socket : sockets_) CloseWithReset(UniqueSocket(socket.fd));
 }
 
 int WsaPollConnector::Begin(const IpAddress& address, std::uint16_t port) {
   const bool v6 = address.family == IpAddress::Family::V6;
-  SOCKET socket = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket == INVALID_SOCKET) {
+  UniqueSocket socket(::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!socket) {
     const int error = WSAGetLastError();
     return error == WSAEMFILE || error == WSAENOBUFS ? kNoRoom : kFailed;
   }
@@ -39,19 +53,17 @@ int WsaPollConnector::Begin(const IpAddress& address, std::uint16_t port) {
     std::memcpy(&in4->sin_addr, address.bytes.data(), 4);
     targetSize = sizeof(sockaddr_in);
   }
-  if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) {
-    closesocket(socket);
-    return kFailed;
-  }
+  if (ioctlsocket(socket.get(), FIONBIO, &nonBlocking) != 0) return kFailed;
   const int attempt = next_++;
-  if (connect(socket, reinterpret_cast<const sockaddr*>(&target), targetSize) == 0) {
-    closesocket(socket);
+  if (connect(socket.get(), reinterpret_cast<const sockaddr*>(&target), targetSize) == 0) {
+    CloseWithReset(std::move(socket));
     endedAtOnce_.push_back({attempt, true});
   } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
-    sockets_.push_back({socket, POLLOUT, 0});
+    // The poll array holds the raw socket from here on; this connector closes it.
+    sockets_.push_back({socket.get(), POLLOUT, 0});
+    socket.release();
     attempts_.push_back(attempt);
   } else {
-    closesocket(socket);
     endedAtOnce_.push_back({attempt, false});
   }
   return attempt;
@@ -72,7 +84,7 @@ std::vector<ProbeConnector::Ended> WsaPollConnector::Wait(std::chrono::milliseco
                                      reinterpret_cast<char*>(&error), &size) == 0;
     ended.push_back({attempts_[i], readable && error == 0 && (events & POLLOUT) &&
                                        !(events & (POLLERR | POLLHUP))});
-    closesocket(sockets_[i].fd);
+    CloseWithReset(UniqueSocket(sockets_[i].fd));
     sockets_[i] = sockets_.back();
     sockets_.pop_back();
     attempts_[i] = attempts_.back();
@@ -132,9 +144,11 @@ ProbeSystem Win32ProbeSystem() {
     if (!StartWinsock()) return std::make_unique<FailingConnector>();
     return std::make_unique<WsaPollConnector>();
   };
-  system.lookUp = [](const std::string& host) {
+  // One set of look-up threads for the whole run; they end with the process.
+  static const auto lookUps = std::make_shared<NameLookUps>([](const std::string& host) {
     return StartWinsock() ? LookUpHost(host) : std::vector<IpAddress>{};
-  };
+  });
+  system.lookUps = lookUps;
   return system;
 }
 

@@ -1,6 +1,8 @@
 // GBK <-> UTF-16 through code page 936.
 #include "text/text_win32.h"
 
+#include "text/line_breaks.h"
+
 #include <windows.h>
 
 namespace rdc {
@@ -25,16 +27,7 @@ std::string GbkFromWide(std::wstring_view wide) {
 }
 
 std::wstring WithWindowsLineBreaks(std::wstring_view text) {
-  std::wstring result;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'\r' || text[i] == L'\n') {
-      result += L"\r\n";
-      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else {
-      result += text[i];
-    }
-  }
-  return result;
+  return WithCrLf(text);
 }
 
 }  // namespace rdc

@@ -69,4 +69,12 @@ enum SetPasswordControl : int {
   kSetPasswordCancel,         // 按钮2
 };
 
+enum MasterPasswordControl : int {
+  kMasterPicture = 500,
+  kMasterLabel,
+  kMasterPassword,
+  kMasterOk,
+  kMasterCancel,
+};
+
 }  // namespace rdc

@@ -3,6 +3,7 @@
 #include "ui/main_window_win32.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -12,12 +13,14 @@
 #include <optional>
 #include <utility>
 
+#include "import/import_summary.h"
 #include "model/server_address.h"
 #include "model/server_by_name.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
 #include "ui/hand_over_win32.h"
+#include "ui/master_password_dialog_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
 #include "ui/resources/resource_ids.h"
@@ -29,8 +32,6 @@
 
 namespace rdc {
 namespace {
-
-constexpr UINT kProbeIntervalMs = 10000;
 
 const std::wstring kVendorLinkCaption = std::wstring(L"进入tarnwick站 ") + kVendorDomain;
 
@@ -94,13 +95,13 @@ const std::vector<int> kFocusOrder{kMainForceAdmin,
                                    kMainVendorLink};
 
 // The list's context menu, in order; each item runs what its button runs.
-enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add };
+enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add, Import };
 struct ListMenuItem {
   ListCommand command;  // None: a separator
   const wchar_t* caption;
   bool needsRow;  // greyed on the list's empty area
 };
-constexpr std::array<ListMenuItem, 7> kListMenu{{
+constexpr std::array<ListMenuItem, 8> kListMenu{{
     {ListCommand::Connect, L"连接(&C)", true},
     {ListCommand::Edit, L"修改(&E)...", true},
     {ListCommand::Delete, L"删除(&D)", true},
@@ -108,7 +109,12 @@ constexpr std::array<ListMenuItem, 7> kListMenu{{
     {ListCommand::CopyAddress, L"复制地址(&A)", true},
     {ListCommand::None, nullptr, false},
     {ListCommand::Add, L"添加(&N)...", false},
+    {ListCommand::Import, L"导入(&I)...", false},
 }};
+
+// The open-file dialog of 导入: its filter, then how much it may hand back.
+constexpr wchar_t kImportFilter[] = L"服务器列表 (*.rdp;*.rdg;*.xml)\0*.rdp;*.rdg;*.xml\0";
+constexpr DWORD kImportDialogChars = 64 * 1024;
 
 struct Column {
   const wchar_t* title;
@@ -197,14 +203,16 @@ void ShellAddressOpener::Open(const wchar_t* address) {
 }
 
 MainWindow::MainWindow(AppState& state, MainWindowServices services)
-    : state_(state), services_(services) {}
+    : state_(state), services_(services), import_(services.importer) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);
 }
 
 void MainWindow::OnCreated() {
+  outcomes_ = std::make_shared<ProbeOutcomeQueue>(hwnd());
   SetUpListView();
+  DragAcceptFiles(hwnd(), TRUE);  // files dropped on the window are imported
   for (int id :
        {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort})
     SendMessageW(control(id), EM_SETLIMITTEXT, 0, 0);  // 0 lifts the default limit
@@ -218,7 +226,7 @@ void MainWindow::OnCreated() {
   // thousands of connects do not hold up the first paint.
   PostMessageW(hwnd(), kFirstSweepMessage, 0, 0);
   // 时钟1 starts a sweep every 10 s for as long as the window exists.
-  SetTimer(hwnd(), kMainProbeTimer, kProbeIntervalMs, nullptr);
+  SetTimer(hwnd(), kMainProbeTimer, services_.sweeps.PeriodMs(), nullptr);
   if (services_.config.active()) {
     folderWatch_ = std::make_unique<FolderWatch>(services_.config.folder(), hwnd(),
                                                  kConfigChangedMessage);
@@ -299,7 +307,9 @@ void MainWindow::ResizeServerView() {
   InvalidateRect(list, nullptr, TRUE);
 }
 
-void MainWindow::ShowProbeOutcomes(const std::vector<ProbeOutcome>& outcomes) {
+void MainWindow::ShowProbeOutcomes() {
+  if (!outcomes_) return;  // a message from elsewhere before the window was made
+  const std::vector<ProbeOutcome> outcomes = outcomes_->TakeAll();
   // Rows ask for their status when shown: only those on screen are repainted.
   HWND list = control(kMainServerList);
   const int top = ListView_GetTopIndex(list);
@@ -556,6 +566,7 @@ void MainWindow::ShowListMenu(POINT screen) {
     case ListCommand::Delete: DeleteSelectedServer(); return;
     case ListCommand::CopyAddress: CopySelectedAddress(); return;
     case ListCommand::Add: OpenServerDialog(0); return;
+    case ListCommand::Import: ImportFromOpenDialog(); return;
     case ListCommand::None: return;
   }
 }
@@ -612,12 +623,67 @@ void MainWindow::ConnectByName(const std::wstring& name) {
 
 LRESULT MainWindow::TakeHandOver(const COPYDATASTRUCT* data) {
   if (data == nullptr) return FALSE;
-  const auto names = UnpackHandOver(*data, kHandOverConnect);
-  if (!names || names->size() != 1) return FALSE;
   // Done after the sender has its answer: a box here must not keep it waiting.
-  handedOverNames_.push_back(names->front());
+  if (const auto names = UnpackHandOver(*data, kHandOverConnect); names && names->size() == 1) {
+    handedOverNames_.push_back(names->front());
+  } else if (const auto files = UnpackHandOver(*data, kHandOverFiles); files && !files->empty()) {
+    handedOverFiles_.insert(handedOverFiles_.end(), files->begin(), files->end());
+  } else {
+    return FALSE;
+  }
   PostMessageW(hwnd(), kHandOverMessage, 0, 0);
   return TRUE;
+}
+
+void MainWindow::ImportFiles(const std::vector<std::wstring>& paths) {
+  if (paths.empty()) return;
+  if (import_.busy()) {
+    waitingImports_.insert(waitingImports_.end(), paths.begin(), paths.end());
+    return;
+  }
+  import_.Start(hwnd(), paths, state_.servers);
+}
+
+void MainWindow::ShowImportOutcome() {
+  const std::optional<ImportOutcome> outcome = import_.TakeOutcome();
+  if (!outcome) return;  // none ended (a foreign message)
+  for (const ServerTexts& texts : outcome->added) AppendServer(state_.servers, texts);
+  if (!outcome->added.empty()) SaveChanges(false);
+  services_.prompt.Show(ComposeImportSummary(*outcome, kImportSummaryPhrases).c_str(),
+                        kImportCaption, MB_OK | MB_ICONINFORMATION);
+  ImportFiles(std::exchange(waitingImports_, {}));
+}
+
+void MainWindow::ImportFromOpenDialog() {
+  std::wstring chosen(kImportDialogChars, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = hwnd();
+  dialog.lpstrFilter = kImportFilter;
+  dialog.lpstrFile = chosen.data();
+  dialog.nMaxFile = kImportDialogChars;
+  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&dialog)) return;
+  // One file: its whole path. Several: the folder, then each name, each ending in a NUL.
+  std::vector<std::wstring> parts;
+  for (const wchar_t* part = chosen.c_str(); *part; part += wcslen(part) + 1)
+    parts.emplace_back(part);
+  std::vector<std::wstring> paths;
+  if (parts.size() == 1) paths = parts;
+  for (std::size_t i = 1; i < parts.size(); ++i) paths.push_back(parts[0] + L"\\" + parts[i]);
+  ImportFiles(paths);
+}
+
+void MainWindow::ImportDropped(HDROP drop) {
+  std::vector<std::wstring> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+    paths.push_back(std::move(path));
+  }
+  DragFinish(drop);
+  ImportFiles(paths);
 }
 
 void MainWindow::ConnectTemporaryLogin() {
@@ -689,16 +755,26 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam != kMainProbeTimer) break;
-      services_.sweeps.Start(hwnd(), state_.servers);
+      ShowProbeOutcomes();  // any whose message could not be posted
+      services_.sweeps.Start(outcomes_, state_.servers);
       // Network folders may tell no change: the file's stamp is looked at too.
       CheckForChanges();
       return 0;
-    case kFirstSweepMessage: services_.sweeps.Start(hwnd(), state_.servers); return 0;
+    case kFirstSweepMessage: services_.sweeps.Start(outcomes_, state_.servers); return 0;
     case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kHandOverMessage:
       for (const std::wstring& name : std::exchange(handedOverNames_, {})) ConnectByName(name);
+      ImportFiles(std::exchange(handedOverFiles_, {}));
       return 0;
-    case kProbeOutcomeMessage: ShowProbeOutcomes(*TakeProbeOutcomes(lParam)); return 0;
+    case WM_DROPFILES: ImportDropped(reinterpret_cast<HDROP>(wParam)); return 0;
+    case kImportQuestionMessage: {
+      MasterPasswordDialogPrompt dialog;
+      import_.AnswerQuestion(dialog);
+      return 0;
+    }
+    case kImportDoneMessage: ShowImportOutcome(); return 0;
+    // The message only says that outcomes wait; its parameters are not read.
+    case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;
     case WM_DESTROY:
       KillTimer(hwnd(), kMainProbeTimer);
       folderWatch_.reset();

@@ -5,6 +5,7 @@
 #include <windows.h>
 // <commctrl.h> builds on <windows.h>.
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <memory>
@@ -17,10 +18,12 @@
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
 #include "servers/status_monitor.h"
+#include "ui/background_import_win32.h"
 #include "ui/folder_watch_win32.h"
 #include "ui/form_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
+#include "ui/server_importer_win32.h"
 
 namespace rdc {
 
@@ -51,6 +54,7 @@ struct MainWindowServices {
   StatusSweeps& sweeps;          // how the status column is probed
   AddressOpener& addresses;      // how the vendor link opens
   MessagePrompt& prompt;         // how the window and its dialogs ask the user
+  ServerImporter& importer;      // how other programs' lists are read
 };
 
 // Says in a box why a connection was not made; nothing when it was.
@@ -69,11 +73,16 @@ class MainWindow : public FormWindow {
   // Rebuilds every row of the list view from the server list.
   void RefreshServerView();
 
-  // Applies the outcomes of a status sweep to their entries and shows them.
-  void ShowProbeOutcomes(const std::vector<ProbeOutcome>& outcomes);
+  // Applies the outcomes waiting in the window's queue to their entries and shows them.
+  void ShowProbeOutcomes();
 
   // The option controls as the configuration file stores them.
   ConfigOptions Options() const;
+
+  // Adds the servers of other programs' lists at the end of the list, then
+  // says in one box what was added, skipped and refused. The files are read
+  // on a thread of their own; files given meanwhile are read after them.
+  void ImportFiles(const std::vector<std::wstring>& paths);
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
@@ -122,6 +131,9 @@ class MainWindow : public FormWindow {
   // The list's context menu at `screen` (-1, -1: where the selected row is).
   void ShowListMenu(POINT screen);
   void OnListKey(WORD key);
+  void ImportFromOpenDialog();
+  void ImportDropped(HDROP drop);
+  void ShowImportOutcome();
   void ConnectSelectedServer();
   // Connects to the first server named `name` (a host, a remark's first line
   // or host:port), or says there is none.
@@ -135,11 +147,15 @@ class MainWindow : public FormWindow {
 
   AppState& state_;
   MainWindowServices services_;
+  std::shared_ptr<ProbeOutcomeQueue> outcomes_;  // made with the window
   bool closing_ = false;
   std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
   bool checkWhenEnabled_ = false;  // a change was told while a modal window was up
   bool restoringSelection_ = false;
   std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
+  std::vector<std::wstring> handedOverFiles_;  // taken, to be imported
+  BackgroundImport import_;
+  std::vector<std::wstring> waitingImports_;  // files given while an import runs
 };
 
 }  // namespace rdc

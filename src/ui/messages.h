@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "import/import_summary.h"
+
 namespace rdc {
 
 inline constexpr wchar_t kSelectServerFirst[] = L"请选择服务器列表！";
@@ -55,5 +57,16 @@ inline constexpr wchar_t kProgramCaption[] = L"rdconnect";
 
 // Followed by the number, where the system has no text for an error.
 inline constexpr wchar_t kSystemErrorCode[] = L"错误代码 ";
+
+inline constexpr wchar_t kImportCaption[] = L"导入";
+// "%1" and "%2" stand for the numbers and names (see ImportSummaryPhrases).
+inline constexpr ImportSummaryPhrases kImportSummaryPhrases = {
+    .imported = L"已导入 %1 台服务器，跳过 %2 台重复或无效的项。",
+    .passwordsLeftEmpty = L"%1 台服务器的密码无法解开，已留空。",
+    .refusedFile = L"无法导入：%1（%2）",
+    // In the order of ImportRefusal.
+    .reasons = {L"无法读取文件", L"文件内容不完整或已损坏", L"不是可导入的服务器列表",
+                L"没有服务器地址", L"未输入正确的主密码"},
+};
 
 }  // namespace rdc

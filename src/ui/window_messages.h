@@ -13,9 +13,14 @@ inline constexpr UINT kFirstSweepMessage = WM_APP + 9;
 // To the main window, from itself: a hand-over it took is waiting to be done.
 inline constexpr UINT kHandOverMessage = WM_APP + 10;
 
+// To the main window, from its import thread: a master password is wanted.
+inline constexpr UINT kImportQuestionMessage = WM_APP + 11;
+// To the main window, from its import thread: the import's outcome is ready.
+inline constexpr UINT kImportDoneMessage = WM_APP + 12;
+
 // To the main window, from the watch of its folder (and from itself): ms.ini
 // may have been changed by another copy of the program.
-inline constexpr UINT kConfigChangedMessage = WM_APP + 11;
+inline constexpr UINT kConfigChangedMessage = WM_APP + 13;
 
 // What a second start hands to the copy already running from its folder, as
 // the dwData of a WM_COPYDATA to its main window.

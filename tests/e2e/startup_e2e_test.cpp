@@ -75,8 +75,9 @@ TEST(StartupE2E, ShowsTheServersBesideItselfAndWritesTheSameFileBack) {
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(ReadBytes(app.ConfigPath()), original) << "plain: " << app.ConfigPlain();
   EXPECT_EQ(ReadBytes(app.workingFolder().File(L"ms.ini")), decoy);
+  // The close's save read the file under the copies' lock, beside it.
   EXPECT_EQ(FileNames(app.folder().path()),
-            (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+            (std::vector<std::wstring>{L"ms.ini", L"ms.ini.lock", L"rdconnect.exe"}));
 }
 
 TEST(StartupE2E, WithoutAFileOpensEmptyAndCreatesTheMinimalFileOnClose) {

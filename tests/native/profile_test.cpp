@@ -155,6 +155,27 @@ TEST(ProfileTest, ComposesWholeProfilesByteForByte) {
   }
 }
 
+// The client reads the port after the last colon; an IPv6 literal's own
+// colons are enclosed in brackets.
+TEST(ProfileTest, FullAddressOfIpv6LiteralsIsBracketed) {
+  const std::pair<std::string_view, std::string_view> rows[] = {
+      {"2001:db8::5", "full address:s:[2001:db8::5]:3389"},
+      {"[2001:db8::5]", "full address:s:[2001:db8::5]:3389"},
+      {"::1", "full address:s:[::1]:3389"},
+      {"fe80::1%3", "full address:s:[fe80::1%3]:3389"},
+      {"::ffff:192.0.2.1", "full address:s:[::ffff:192.0.2.1]:3389"},
+      {"192.0.2.1", "full address:s:192.0.2.1:3389"},
+      {"server.example", "full address:s:server.example:3389"},
+  };
+  for (const auto& [host, line] : rows)
+    EXPECT_EQ(ComposeProfile("a", host, "3389", std::nullopt, false),
+              TemplateWith({{6, std::string(line)},
+                            {13, "redirectsmartcards:i:1"},
+                            {16, "username:s:a"},
+                            {35, "drivestoredirect:s:"}}))
+        << host;
+}
+
 // Each step works on the previous step's result, so a placeholder brought in
 // by the account is filled by a later step; the host comes in after the
 // account's step and keeps an account placeholder as text.

@@ -42,20 +42,40 @@ TEST(ServerListEditTest, AppendReplaceAndRemoveKeepNumbersAndStatus) {
   for (const char* host : {"a", "b", "c"}) AppendServer(list, {host, "1", "u", "", ""});
   list[1].status = ServerStatus::Online;
 
-  EXPECT_TRUE(ReplaceServerTexts(list, 2, {"b2", "2", "v", "pw", "r"}));
-  EXPECT_EQ(list[1].host, "b2");
+  EXPECT_TRUE(ReplaceServerTexts(list, 2, {"b", "1", "v", "pw", "r"}));
+  EXPECT_EQ(list[1].account, "v");
   EXPECT_EQ(list[1].remark, "r");
   EXPECT_EQ(list[1].status, ServerStatus::Online);
   EXPECT_FALSE(ReplaceServerTexts(list, 4, {"x", "", "", "", ""}));
 
   EXPECT_TRUE(RemoveServer(list, 1));
   ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(EntryByNumber(list, 1)->host, "b2");
+  EXPECT_EQ(EntryByNumber(list, 1)->account, "v");
   EXPECT_EQ(EntryByNumber(list, 2)->host, "c");
   EXPECT_EQ(EntryByNumber(list, 2)->status, ServerStatus::Pending);
   EXPECT_FALSE(RemoveServer(list, 0));
   EXPECT_FALSE(RemoveServer(list, 3));
   EXPECT_EQ(list.size(), 2u);
+}
+
+TEST(ServerListEditTest, AnEditOfHostOrPortMakesTheStatusPendingAndAnyOtherKeepsIt) {
+  struct Case {
+    ServerTexts edited;
+    ServerStatus expected;
+  };
+  const Case cases[] = {
+      {{"10.0.0.2", "3389", "u", "p", "r"}, ServerStatus::Pending},  // host
+      {{"10.0.0.1", "3390", "u", "p", "r"}, ServerStatus::Pending},  // port
+      {{"10.0.0.1", "3389", "v", "q", "s"}, ServerStatus::Online},   // account, password, remark
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.edited.host + ":" + c.edited.port + " " + c.edited.account);
+    ServerList list;
+    AppendServer(list, {"10.0.0.1", "3389", "u", "p", "r"});
+    list[0].status = ServerStatus::Online;
+    ASSERT_TRUE(ReplaceServerTexts(list, 1, c.edited));
+    EXPECT_EQ(list[0].status, c.expected);
+  }
 }
 
 }  // namespace

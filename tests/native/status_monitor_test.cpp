@@ -5,9 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <exception>
 #include <future>
+#include <mutex>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "fake_probe_connector.h"
@@ -43,6 +50,7 @@ ProbeTarget Target(std::string host, std::string port) {
 struct Sweep {
   std::shared_ptr<ConnectorLog> log = std::make_shared<ConnectorLog>();
   std::vector<ProbeOutcome> outcomes;  // in the order they came
+  std::function<void()> onOutcomes = [] {};
 
   void Run(std::vector<ProbeTarget> targets, ProbeSystem system) {
     auto log = this->log;
@@ -50,6 +58,7 @@ struct Sweep {
       system.newConnector = [log] { return std::make_unique<FakeConnector>(ByPort, log); };
     RunSweep(std::move(targets), system, [this](std::vector<ProbeOutcome> known) {
       outcomes.insert(outcomes.end(), known.begin(), known.end());
+      onOutcomes();
     });
   }
   // "online", "offline", or "none" when the host had no outcome; outcomes of a host in order.
@@ -100,12 +109,13 @@ TEST(RunSweepTest, NamesAreLookedUpOffTheSweepIpv4FirstThenIpv6) {
   std::shared_future<void> released = release.get_future().share();
   ProbeSystem system;
   system.deadline = 300ms;
-  system.lookUp = [v6, released](const std::string& host) -> std::vector<IpAddress> {
-    if (host == "both.example") return {v6, Ipv4(10, 0, 0, 1)};
-    if (host == "v6only.example") return {v6};
-    if (host == "stuck.example") released.wait();  // a look-up that outlives the sweep
-    return {};
-  };
+  system.lookUps = std::make_shared<NameLookUps>(
+      [v6, released](const std::string& host) -> std::vector<IpAddress> {
+        if (host == "both.example") return {v6, Ipv4(10, 0, 0, 1)};
+        if (host == "v6only.example") return {v6};
+        if (host == "stuck.example") released.wait();  // a look-up that outlives the sweep
+        return {};
+      });
   Sweep sweep;
   sweep.Run({Target("stuck.example", "100"), Target("both.example", "100"),
              Target("v6only.example", "150"), Target("nowhere.example", "100")},
@@ -121,6 +131,27 @@ TEST(RunSweepTest, NamesAreLookedUpOffTheSweepIpv4FirstThenIpv6) {
     EXPECT_EQ(begun.address, begun.port == 100 ? Ipv4(10, 0, 0, 1) : v6);
 }
 
+TEST(RunSweepTest, Ipv6LiteralsAreProbedWithoutLookUpBracketedOrBare) {
+  IpAddress v6;
+  v6.family = IpAddress::Family::V6;
+  v6.bytes[15] = 1;
+  ProbeSystem system;
+  // A literal that reached the look-up would be probed at 10.0.0.1; a zone is
+  // the system's to read, without the brackets.
+  system.lookUps =
+      std::make_shared<NameLookUps>([v6](const std::string& host) -> std::vector<IpAddress> {
+        if (host == "fe80::1%3") return {v6};
+        return {Ipv4(10, 0, 0, 1)};
+      });
+  Sweep sweep;
+  sweep.Run({Target("::1", "100"), Target("[::1]", "150"), Target("[fe80::1%3]", "160")}, system);
+  EXPECT_EQ(sweep.Of("::1:100"), "online");
+  EXPECT_EQ(sweep.Of("[::1]:150"), "online");
+  EXPECT_EQ(sweep.Of("[fe80::1%3]:160"), "online");
+  ASSERT_EQ(sweep.log->begun.size(), 3u);
+  for (const ConnectorLog::Begun& begun : sweep.log->begun) EXPECT_EQ(begun.address, v6);
+}
+
 TEST(RunSweepTest, AttemptsTheSystemHasNoRoomForStartAsSocketsFree) {
   Sweep sweep;
   ProbeSystem system;
@@ -133,6 +164,100 @@ TEST(RunSweepTest, AttemptsTheSystemHasNoRoomForStartAsSocketsFree) {
   ASSERT_EQ(sweep.outcomes.size(), 7u);
   for (const ProbeOutcome& o : sweep.outcomes) EXPECT_TRUE(o.online) << o.target.port;
   EXPECT_EQ(sweep.log->mostOpen, 2u);
+}
+
+TEST(NameLookUpsTest, ANameBeingLookedUpIsNotAskedAgainAndALaterSweepGetsItsAnswer) {
+  auto calls = std::make_shared<std::atomic<int>>(0);
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  ProbeSystem system;
+  system.deadline = 100ms;
+  system.lookUps = std::make_shared<NameLookUps>([calls, released](const std::string&) {
+    ++*calls;
+    released.wait();  // a name server that answers late
+    return std::vector<IpAddress>{Ipv4(10, 0, 0, 1)};
+  });
+  Sweep first;
+  first.Run({Target("slow.example", "100"), Target("slow.example", "101")}, system);
+  EXPECT_EQ(first.Of("slow.example:100"), "offline");  // its bound passed first
+  EXPECT_EQ(first.Of("slow.example:101"), "offline");
+
+  // The look-up answers while the next sweep waits for it, not asked again.
+  system.deadline = 10s;
+  Sweep second;
+  second.onOutcomes = [&, once = std::make_shared<std::once_flag>()] {
+    std::call_once(*once, [&] { release.set_value(); });
+  };
+  second.Run({Target("", "1"), Target("slow.example", "102")}, system);
+  EXPECT_EQ(second.Of("slow.example:102"), "online");
+  EXPECT_EQ(*calls, 1);
+}
+
+TEST(NameLookUpsTest, AtMostEightNamesAreLookedUpAtOnce) {
+  struct Gate {
+    std::mutex mutex;
+    int now = 0, most = 0;
+  };
+  auto gate = std::make_shared<Gate>();
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  ProbeSystem system;
+  system.deadline = 100ms;
+  system.lookUps = std::make_shared<NameLookUps>([gate, released](const std::string&) {
+    {
+      std::lock_guard lock(gate->mutex);
+      gate->most = std::max(gate->most, ++gate->now);
+    }
+    released.wait();
+    std::lock_guard lock(gate->mutex);
+    --gate->now;
+    return std::vector<IpAddress>{};
+  });
+  std::vector<ProbeTarget> targets;
+  for (int i = 0; i < 20; ++i) targets.push_back(Target("n" + std::to_string(i) + ".example", "1"));
+  Sweep sweep;
+  sweep.Run(targets, system);
+  EXPECT_EQ(sweep.outcomes.size(), 20u);
+  auto most = [&] {
+    std::lock_guard lock(gate->mutex);
+    return gate->most;
+  };
+  for (int wait = 0; wait < 500 && most() < 8; ++wait) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(most(), 8);
+  release.set_value();
+}
+
+TEST(StartSweepTest, NoExceptionFromStartingWorkEndsTheProgram) {
+  const std::exception_ptr thrown[] = {
+      std::make_exception_ptr(std::bad_alloc()),
+      std::make_exception_ptr(
+          std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again))),
+      std::make_exception_ptr(std::runtime_error("any"))};
+  for (const std::exception_ptr& error : thrown) {
+    const ThreadStarter failing = [error](std::function<void()>) { std::rethrow_exception(error); };
+    // No thread for the sweep: nothing is probed.
+    ProbeSystem system;
+    system.startThread = failing;
+    bool reported = false;
+    StartSweep({Target("10.0.0.1", "100")}, system, [&](auto) { reported = true; });
+    EXPECT_FALSE(reported);
+
+    // No thread for a look-up, or a look-up that throws: the name fails, the rest is probed.
+    for (auto lookUps :
+         {std::make_shared<NameLookUps>([](const std::string&) { return std::vector<IpAddress>{}; },
+                                        NameLookUps::kThreads, failing),
+          std::make_shared<NameLookUps>([error](const std::string&) {
+            std::rethrow_exception(error);
+            return std::vector<IpAddress>{};
+          })}) {
+      system.lookUps = lookUps;
+      system.deadline = 100ms;
+      Sweep sweep;
+      sweep.Run({Target("name.example", "100"), Target("10.0.0.1", "100")}, system);
+      EXPECT_EQ(sweep.Of("name.example:100"), "offline");
+      EXPECT_EQ(sweep.Of("10.0.0.1:100"), "online");
+    }
+  }
 }
 
 TEST(ApplyProbeOutcomeTest, LandsOnlyOnTheEntryThatWasProbed) {

@@ -49,10 +49,11 @@ class UiSide {
  public:
   UiSide() : queue_(std::make_shared<OutcomeQueue>()) {
     system_.newConnector = [] { return std::make_unique<test::FakeConnector>(Network, nullptr); };
-    system_.lookUp = [](const std::string& host) -> std::vector<IpAddress> {
-      std::this_thread::sleep_for(std::chrono::microseconds(host.size() * 50));
-      return {Ipv4(10, 1, 0, static_cast<std::uint8_t>(host.size()))};
-    };
+    system_.lookUps =
+        std::make_shared<NameLookUps>([](const std::string& host) -> std::vector<IpAddress> {
+          std::this_thread::sleep_for(std::chrono::microseconds(host.size() * 50));
+          return {Ipv4(10, 1, 0, static_cast<std::uint8_t>(host.size()))};
+        });
     for (int i = 0; i < 300; ++i) list_.push_back(NewEntry());
   }
 

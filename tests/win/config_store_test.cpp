@@ -15,6 +15,7 @@
 #include "model/config_store_win32.h"
 #include "test_files_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/system_error_win32.h"
 #include "ui_test_support_win32.h"
 
@@ -185,6 +186,7 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileSaysWhyAndRetryWritesTheNewCont
     Win32LaunchEnvironment launch;
     test::NoSweeps sweeps;
     test::RecordingAddressOpener opener;
+    SystemServerImporter importer;
     RecordingPrompt prompt([&](const ShownBox&) {
       EXPECT_EQ(ReadBytes(store.path()), oldFile);
       EXPECT_EQ(FileNames(folder.path()), (std::vector<std::wstring>{L"ms.ini", L"ms.ini.lock"}));
@@ -194,7 +196,7 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileSaysWhyAndRetryWritesTheNewCont
     });
     // The run read the old file and has changed the list since.
     SharedConfig config(store, ConfigCipher(oldFile), store.Stamp());
-    MainWindow window(state, {config, launch, sweeps, opener, prompt});
+    MainWindow window(state, {config, launch, sweeps, opener, prompt, importer});
     HWND hwnd = window.Create();
     ASSERT_NE(hwnd, nullptr);
     test::PumpMessages();

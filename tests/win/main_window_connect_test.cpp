@@ -21,6 +21,7 @@
 #include "ui/main_window_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -76,7 +77,7 @@ class MainWindowConnect : public testing::Test {
   void Open(std::string plain) {
     state_.loadedConfig = std::move(plain);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_});
     ASSERT_NE(window_->Create(), nullptr);
     recorded_.connectButton = Control(kMainConnect);
   }
@@ -115,6 +116,7 @@ class MainWindowConnect : public testing::Test {
   RecordingEnvironment launch_{recorded_};
   test::NoSweeps sweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
 };

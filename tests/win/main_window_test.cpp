@@ -4,6 +4,8 @@
 // clang-format off
 #include <windows.h>  // before the other Windows headers
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>  // DROPFILES
 // clang-format on
 #include <gtest/gtest.h>
 
@@ -24,7 +26,9 @@
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/master_password_dialog_win32.h"
 #include "ui/message_loop_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/system_error_win32.h"
 #include "ui/window_messages.h"
 #include "ui_test_support_win32.h"
@@ -95,7 +99,7 @@ class MainWindowTest : public ::testing::Test {
   void Open(std::string config = "") {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
     PumpMessages();
@@ -179,6 +183,7 @@ class MainWindowTest : public ::testing::Test {
   InertLaunchEnvironment launch_;
   test::NoSweeps sweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
 };
@@ -831,9 +836,11 @@ void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsElsewhere) {
   Open(kTwoServers);
   const std::vector<std::wstring> onRow{
-      L"连接(&C)", L"修改(&E)...", L"删除(&D)", L"", L"复制地址(&A)", L"", L"添加(&N)..."};
+      L"连接(&C)", L"修改(&E)...", L"删除(&D)",   L"", L"复制地址(&A)",
+      L"",         L"添加(&N)...", L"导入(&I)..."};
   const std::vector<std::wstring> onEmpty{
-      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)", L"", L"~复制地址(&A)", L"", L"添加(&N)..."};
+      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)",  L"", L"~复制地址(&A)",
+      L"",          L"添加(&N)...",  L"导入(&I)..."};
   const struct {
     const char* name;
     POINT client;  // in the list; {-1, -1}: from the keyboard
@@ -991,7 +998,7 @@ TEST_F(MainWindowSharedFile, SaveMadeWhileThisCopyStartedShowsAsItsWindowOpens) 
   state_.loadedConfig = read;
   config_.emplace(store_, read, readStamp);
   window_ = std::make_unique<MainWindow>(
-      state_, MainWindowServices{*config_, launch_, sweeps_, opener_, prompt_});
+      state_, MainWindowServices{*config_, launch_, sweeps_, opener_, prompt_, importer_});
   hwnd_ = window_->Create();
   PumpMessages();
   EXPECT_EQ(RowCount(), 3);
@@ -1048,6 +1055,107 @@ TEST_F(MainWindowSharedFile, RunThatCouldNotReadTheFileNeitherWritesNorReloads) 
       [](HWND form) { SendMessageW(GetDlgItem(form, kServerOk), BM_CLICK, 0, 0); }));
   EXPECT_EQ(RowCount(), 1);
   EXPECT_EQ(SavedText(), Servers(3));
+}
+
+// A drop of files the test writes: each file read by its content, what it
+// holds appended with status "...", one box with the counts and the refusals.
+TEST_F(MainWindowListCommands, DroppedFilesAreImportedAtTheEndAndSummedUpInOneBox) {
+  Open(kTwoServers);
+  const std::wstring rdp = folder_.File(L"机房 7.rdp");
+  const std::wstring junk = folder_.File(L"notes.rdg");
+  const std::wstring again = folder_.File(L"again.rdp");
+  // UTF-16 LE with a byte order mark, as the system's client writes them.
+  const std::wstring connection =
+      L"\xFEFFscreen mode id:i:2\r\nfull address:s:127.0.0.9:3390\r\nusername:s:ops\r\n";
+  WriteBytes(rdp, std::string(reinterpret_cast<const char*>(connection.data()),
+                              connection.size() * sizeof(wchar_t)));
+  WriteBytes(junk, "plain notes, no list");
+  WriteBytes(again, "full address:s:127.0.0.1\r\nusername:s:Administrator\r\n");  // row 1
+
+  // What the shell hands a window for a drop: DROPFILES, the paths, a NUL.
+  std::wstring paths;
+  for (const std::wstring* path : {&rdp, &junk, &again}) paths += *path + L'\0';
+  paths += L'\0';
+  HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                             sizeof(DROPFILES) + paths.size() * sizeof(wchar_t));
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), paths.data(),
+         paths.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  SendMessageW(hwnd_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  // The files are read on a thread of their own; the window answers meanwhile.
+  EXPECT_EQ(RowCount(), 2);
+  const ULONGLONG deadline = GetTickCount64() + 10000;
+  while (prompt_.boxes().empty() && GetTickCount64() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    PumpMessages();
+  }
+
+  ASSERT_EQ(RowCount(), 3);
+  EXPECT_EQ(CellText(2, 0), L"127.0.0.9");
+  EXPECT_EQ(CellText(2, 1), L"3390");
+  EXPECT_EQ(CellText(2, 2), L"ops");
+  EXPECT_EQ(CellText(2, 3), L"...");
+  EXPECT_EQ(state_.servers[2].remark, "\xBB\xFA\xB7\xBF 7");  // 机房 7, the file's name
+  EXPECT_NE(SavedText().find("127.0.0.9|3390|ops|"), std::string::npos) << "saved at once";
+  EXPECT_EQ(prompt_.boxes(),
+            (std::vector<ShownBox>{{L"已导入 1 台服务器，跳过 1 台重复或无效的项。\n"
+                                    L"无法导入：notes.rdg（不是可导入的服务器列表）",
+                                    L"导入", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL}}));
+}
+
+// The import thread's master password question is asked on the window's
+// thread, with the dialog, and its answer goes back to the import.
+TEST(MainWindowImport, AMasterPasswordIsAskedOnTheWindowsThreadAndReachesTheImport) {
+  test::InitCommonControlsOnce();
+  class AskingImporter : public ServerImporter {
+   public:
+    ImportOutcome Import(const std::vector<std::wstring>&, const ServerList&,
+                         MasterPasswordPrompt& prompt) override {
+      askedOn = GetCurrentThreadId();
+      const std::optional<std::u16string> typed = prompt.AskMasterPassword(u"team.xml");
+      ImportOutcome outcome;
+      outcome.added.push_back({"127.0.0.5", "3389", "ops",
+                               typed ? std::string(typed->begin(), typed->end()) : "-", ""});
+      return outcome;
+    }
+    DWORD askedOn = 0;
+  } importer;
+  test::TestFolder folder;
+  ConfigFileStore store(folder.File(L"ms.ini"));
+  AppState state;
+  InertLaunchEnvironment launch;
+  test::NoSweeps sweeps;
+  test::RecordingAddressOpener opener;
+  RecordingPrompt prompt;
+  SharedConfig config(store, "", store.Stamp());
+  MainWindow window(state, {config, launch, sweeps, opener, prompt, importer});
+  HWND hwnd = window.Create();
+  ASSERT_NE(hwnd, nullptr);
+
+  std::wstring label;
+  EXPECT_TRUE(test::WithModalForm(
+      hwnd,
+      [&] {
+        window.ImportFiles({L"team.xml"});
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while (prompt.boxes().empty() && GetTickCount64() < deadline) {
+          MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+          PumpMessages();
+        }
+      },
+      [&](HWND form) {
+        label = WindowText(GetDlgItem(form, kMasterLabel));
+        SetWindowTextW(GetDlgItem(form, kMasterPassword), L"s3cret");
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kMasterOk, BN_CLICKED), 0);
+      }));
+  EXPECT_EQ(label, MasterPasswordLabel(L"team.xml"));
+  EXPECT_NE(importer.askedOn, GetCurrentThreadId()) << "the import ran on the window's thread";
+  ASSERT_EQ(state.servers.size(), 1u);
+  EXPECT_EQ(state.servers[0].password, "s3cret");
+  EXPECT_EQ(prompt.boxes().size(), 1u);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/server_dialog_win32.h"
+#include "ui/server_importer_win32.h"
 #include "ui/set_password_dialog_win32.h"
 #include "ui_test_support_win32.h"
 
@@ -87,7 +88,7 @@ class ScaledLayout : public ::testing::Test {
 
   HWND OpenMainWindow() {
     main_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_});
     HWND hwnd = main_->Create();
     PumpMessages();
     return hwnd;
@@ -122,6 +123,7 @@ class ScaledLayout : public ::testing::Test {
   Win32LaunchEnvironment launch_;
   test::NoSweeps sweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   std::unique_ptr<MainWindow> main_;
 };
 

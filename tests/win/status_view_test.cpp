@@ -14,18 +14,24 @@
 
 #include "launch/launch_environment_win32.h"
 #include "loopback_ports_win32.h"
+#include "loopback_servers_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
+#include "os/owners_win32.h"
 #include "servers/tcp_probe_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/probe_outcomes_win32.h"
+#include "ui/server_importer_win32.h"
+#include "ui/window_messages.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
 namespace {
+
+using namespace std::chrono_literals;
 
 // A listening socket on a loopback address and a free port, until closed.
 class Listener {
@@ -42,6 +48,15 @@ class Listener {
 
   bool listening() const { return listening_; }
   std::string port() const { return std::to_string(port_); }
+  unsigned short number() const { return port_; }
+  // The next connection waiting; reads on it give up after 5 s.
+  UniqueSocket Accept() const {
+    UniqueSocket accepted(accept(socket_, nullptr, nullptr));
+    const DWORD timeoutMs = 5000;
+    setsockopt(accepted.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+               sizeof(timeoutMs));
+    return accepted;
+  }
   void Close() {
     if (socket_ != INVALID_SOCKET) closesocket(socket_);
     socket_ = INVALID_SOCKET;
@@ -74,10 +89,12 @@ class StatusViewTest : public ::testing::Test {
     test::PumpMessages();
   }
 
-  void Open(std::string config) {
+  void Open(std::string config, bool sweeps = true) {
     state_.loadedConfig = std::move(config);
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_});
+        state_, MainWindowServices{OpenConfig(), launch_,
+                                   sweeps ? static_cast<StatusSweeps&>(probes_) : noSweeps_,
+                                   opener_, prompt_, importer_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
   }
@@ -120,8 +137,10 @@ class StatusViewTest : public ::testing::Test {
   }
   AppState state_;
   Win32LaunchEnvironment launch_;
-  ProbeSweeps sweeps_;
+  ProbeSweeps probes_;
+  test::NoSweeps noSweeps_;
   test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
   test::RecordingPrompt prompt_;
   std::unique_ptr<MainWindow> window_;
   HWND hwnd_ = nullptr;
@@ -165,6 +184,70 @@ TEST_F(StatusViewTest, AHostWithOnlyAnIpv6AddressIsProbedOverIpv6) {
   Open("::1|" + listener.port() + "|a||\r\n::1|" + ClosedPort() + "|a||\r\n#Start:0\r\n");
   EXPECT_TRUE(WaitForStatus(0, L"在线")) << testing::PrintToString(StatusText(0));
   EXPECT_TRUE(WaitForStatus(1, L"离线")) << testing::PrintToString(StatusText(1));
+}
+
+TEST_F(StatusViewTest, AnOutcomeMessageFromElsewhereDoesNothing) {
+  Open("127.0.0.1|3389|a||\r\n#Start:0\r\n", /*sweeps=*/false);
+  // The number is WM_APP-based: any program may send it, with anything in lParam.
+  std::vector<ProbeOutcome> notOurs{{PlanSweep(state_.servers)[0], true}};
+  const LPARAM sent[] = {0x12345678, reinterpret_cast<LPARAM>(&notOurs)};
+  for (LPARAM lParam : sent) {
+    EXPECT_EQ(SendMessageW(hwnd_, kProbeOutcomeMessage, 0, lParam), 0);
+    test::PumpMessages();
+    EXPECT_EQ(StatusText(0), L"...");
+    EXPECT_EQ(state_.servers[0].status, ServerStatus::Pending);
+  }
+  EXPECT_EQ(notOurs.size(), 1u);  // the sender's outcomes are still the sender's
+}
+
+TEST(ProbeOutcomeQueueTest, TellsTheWindowOnceUntilItHasTakenWhatWaits) {
+  const HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  auto toldTimes = [window] {
+    int count = 0;
+    for (MSG message;
+         PeekMessageW(&message, window, kProbeOutcomeMessage, kProbeOutcomeMessage, PM_REMOVE);)
+      ++count;
+    return count;
+  };
+  ProbeOutcomeQueue queue(window);
+  const ProbeOutcome outcome{{1, 0, "10.0.0.1", "3389"}, true};
+  for (int batch = 0; batch < 3; ++batch) queue.Add({outcome, outcome});
+  EXPECT_EQ(toldTimes(), 1);
+  EXPECT_EQ(queue.TakeAll().size(), 6u);
+  EXPECT_TRUE(queue.TakeAll().empty());
+  queue.Add({outcome});
+  EXPECT_EQ(toldTimes(), 1);  // told again once it had taken
+  DestroyWindow(window);
+}
+
+// The connections of this machine, in any state, whose far end is `port`.
+int ConnectionsTo(unsigned short port) {
+  int count = 0;
+  for (const MIB_TCPROW& row : test::TcpConnections())
+    if (ntohs(static_cast<u_short>(row.dwRemotePort)) == port) ++count;
+  return count;
+}
+
+TEST(WsaPollConnectorTest, AProbeThatConnectedLeavesNoConnectionBehind) {
+  // A graceful close would keep this side's socket (FIN_WAIT_2, then TIME_WAIT
+  // for minutes) and a local port with it.
+  Listener listener;
+  ASSERT_TRUE(listener.listening());
+  {
+    WsaPollConnector connector;
+    ASSERT_GE(connector.Begin(Ipv4(127, 0, 0, 1), listener.number()), 0);
+    std::vector<ProbeConnector::Ended> ended;
+    for (int wait = 0; wait < 50 && ended.empty(); ++wait) ended = connector.Wait(100ms);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_TRUE(ended[0].connected);
+  }
+  const UniqueSocket accepted = listener.Accept();  // as a server would, and closes it
+  ASSERT_TRUE(accepted);
+  char byte = 0;
+  EXPECT_LE(recv(accepted.get(), &byte, 1, 0), 0);  // nothing was sent
+  EXPECT_EQ(ConnectionsTo(listener.number()), 0);
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ class RecordingPrompt : public MessagePrompt {
 // Sweeps that never start: rows keep their status (the live status has tests of its own).
 class NoSweeps : public StatusSweeps {
  public:
-  void Start(HWND, const ServerList&) override {}
+  void Start(const std::shared_ptr<ProbeOutcomeQueue>&, const ServerList&) override {}
 };
 
 // Records the addresses a window asks to open instead of opening them.

@@ -1,0 +1,49 @@
+// The import's system side: files, code pages, data protection, the
+// system's AES and key derivation, XmlLite. And the one call the windows make.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/import_files.h"
+
+namespace rdc {
+
+class Win32ImportEnvironment : public ImportEnvironment {
+ public:
+  Win32ImportEnvironment();
+  ~Win32ImportEnvironment() override;
+
+  std::u16string FromAnsi(std::string_view bytes) override;
+  std::optional<std::string> Unprotect(std::string_view blob) override;
+  std::unique_ptr<BlockCipher> DerivedAes256(std::string_view password, std::string_view salt,
+                                             std::uint32_t iterations) override;
+  std::optional<XmlElement> ParseXmlFragment(std::string_view utf8) override;
+  std::optional<std::string> ReadWholeFile(const std::u16string& path) override;
+  std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) override;
+  std::optional<std::string> ToGbk(std::u16string_view text) override;
+
+ private:
+  struct Providers;
+  std::unique_ptr<Providers> providers_;  // opened on first use, kept for the import
+};
+
+// AES of the system (CNG, ECB) under `key` (16, 24 or 32 bytes); nullptr
+// when the system refuses it.
+std::unique_ptr<BlockCipher> SystemAes(std::string_view key);
+
+// PBKDF2-HMAC-SHA1 of the system: `size` bytes; nothing when it fails.
+std::optional<std::string> SystemPbkdf2Sha1(std::string_view password, std::string_view salt,
+                                            std::uint32_t iterations, std::size_t size);
+
+// Imports the files at `paths` (as a drop, the command line or the open-file
+// dialog gives them) against the list `existing`; `prompt` is asked for the
+// master password of a connection list that needs one. Reads only: the
+// caller appends `added` to the list, saves it and shows the summary.
+ImportOutcome ImportServerFiles(const std::vector<std::wstring>& paths, const ServerList& existing,
+                                MasterPasswordPrompt& prompt);
+
+}  // namespace rdc

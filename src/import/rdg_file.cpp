@@ -1,0 +1,190 @@
+// Reading a group file's servers: a walk down the groups, each setting looked
+// up from the server towards the file.
+#include "import/rdg_file.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "import/import_text.h"
+
+namespace rdc {
+namespace {
+
+// Schema 3 keeps a node's name, display name and comment in "properties";
+// schema 1 keeps a server's directly inside it.
+std::u16string_view Property(const XmlElement& node, std::u16string_view name) {
+  if (const XmlElement* properties = node.Child(u"properties")) {
+    if (const XmlElement* value = properties->Child(name)) return Trimmed(value->text);
+  }
+  return Trimmed(node.ChildText(name));
+}
+
+// The file, the groups down to the node, and the node itself.
+using Chain = std::vector<const XmlElement*>;
+
+// Where a setting comes from: its element and the chain position that holds it.
+struct InForce {
+  const XmlElement* element = nullptr;
+  std::size_t at = 0;
+};
+
+std::optional<InForce> SettingInForce(const Chain& chain, std::size_t index,
+                                      std::u16string_view setting) {
+  for (std::size_t i = index + 1; i-- > 0;) {
+    const XmlElement* element = chain[i]->Child(setting);
+    if (element != nullptr && !EqualsIgnoringCase(element->AttributeText(u"inherit"), u"FromParent"))
+      return InForce{element, i};
+  }
+  return std::nullopt;
+}
+
+struct Credentials {
+  std::u16string_view user;
+  std::u16string_view domain;
+  const XmlElement* password = nullptr;
+  std::size_t at = 0;  // the chain position that holds them
+};
+
+Credentials CredentialsOf(const XmlElement& element, std::size_t at) {
+  return {Trimmed(element.ChildText(u"userName")), Trimmed(element.ChildText(u"domain")),
+          element.Child(u"password"), at};
+}
+
+// The credentials a logonCredentials element gives: a profile of the file
+// when it names one with scope="File", else its own values.
+Credentials ResolveCredentials(const Chain& chain, const InForce& logon) {
+  const XmlElement* profile = logon.element->Child(u"profileName");
+  if (profile != nullptr && EqualsIgnoringCase(profile->AttributeText(u"scope"), u"File")) {
+    const std::u16string_view wanted = Trimmed(profile->text);
+    for (std::size_t i = logon.at + 1; i-- > 0;) {
+      const XmlElement* profiles = chain[i]->Child(u"credentialsProfiles");
+      if (profiles == nullptr) continue;
+      for (const XmlElement& candidate : profiles->children) {
+        if (candidate.name == u"credentialsProfile" &&
+            Trimmed(candidate.ChildText(u"profileName")) == wanted)
+          return CredentialsOf(candidate, i);
+      }
+    }
+    return {};
+  }
+  return CredentialsOf(*logon.element, logon.at);
+}
+
+std::u16string WithPlaceholders(std::u16string_view text, std::u16string_view host,
+                                std::u16string_view display) {
+  std::u16string result;
+  while (!text.empty()) {
+    if (text.starts_with(u"[server]")) {
+      result += host;
+      text.remove_prefix(8);
+    } else if (text.starts_with(u"[display]")) {
+      result += display;
+      text.remove_prefix(9);
+    } else {
+      result += text.front();
+      text.remove_prefix(1);
+    }
+  }
+  return result;
+}
+
+void OpenPassword(const Chain& chain, const Credentials& credentials, DataProtection& protection,
+                  ImportedServer& server) {
+  if (credentials.password == nullptr) return;
+  const std::u16string& stored = credentials.password->text;
+  if (Trimmed(stored).empty()) return;
+  if (EqualsIgnoringCase(credentials.password->AttributeText(u"storeAsClearText"), u"True")) {
+    server.password = stored;
+    return;
+  }
+  const std::optional<InForce> encryption =
+      SettingInForce(chain, credentials.at, u"encryptionSettings");
+  const bool byCertificate =
+      encryption && EqualsIgnoringCase(Trimmed(encryption->element->ChildText(u"encryptionMethod")),
+                                       u"Certificate");
+  std::optional<std::u16string> password;
+  if (!byCertificate) {
+    if (const std::optional<std::string> blob = BytesFromBase64(stored))
+      password = UnprotectPassword(protection, *blob);
+  }
+  if (password) {
+    server.password = std::move(*password);
+  } else {
+    server.passwordUnopened = true;
+  }
+}
+
+class RdgWalk {
+ public:
+  RdgWalk(DataProtection& protection, std::vector<ImportedServer>& servers)
+      : protection_(protection), servers_(servers) {}
+
+  void Walk(const XmlElement& node) {
+    for (const XmlElement& child : node.children) {
+      if (child.name == u"group" && chain_.size() < kMaxXmlDepth) {
+        chain_.push_back(&child);
+        groups_.push_back(Property(child, u"name"));
+        Walk(child);
+        groups_.pop_back();
+        chain_.pop_back();
+      } else if (child.name == u"server") {
+        chain_.push_back(&child);
+        AddServer(child);
+        chain_.pop_back();
+      }
+    }
+  }
+
+  void Enter(const XmlElement& file) { chain_.push_back(&file); }
+
+ private:
+  void AddServer(const XmlElement& node) {
+    ImportedServer server;
+    server.host = Property(node, u"name");
+    std::u16string_view display = Property(node, u"displayName");
+    if (display.empty()) display = server.host;
+    const std::size_t self = chain_.size() - 1;
+
+    if (const std::optional<InForce> connection = SettingInForce(chain_, self, u"connectionSettings")) {
+      const std::u16string_view port = Trimmed(connection->element->ChildText(u"port"));
+      if (IsPortText(port)) server.port = port;
+    }
+    if (server.port.empty()) server.port = kDefaultRdpPort;
+
+    if (const std::optional<InForce> logon = SettingInForce(chain_, self, u"logonCredentials")) {
+      const Credentials credentials = ResolveCredentials(chain_, *logon);
+      server.account = AccountWithDomain(WithPlaceholders(credentials.user, server.host, display),
+                                         WithPlaceholders(credentials.domain, server.host, display));
+      OpenPassword(chain_, credentials, protection_, server);
+    }
+
+    std::u16string path;
+    for (const std::u16string_view group : groups_) {
+      if (!path.empty()) path += kGroupPathSeparator;
+      path += group;
+    }
+    server.remark = RemarkLines({display != server.host ? display : std::u16string_view(),
+                                 Property(node, u"comment"), GroupLine(path)});
+    servers_.push_back(std::move(server));
+  }
+
+  DataProtection& protection_;
+  std::vector<ImportedServer>& servers_;
+  Chain chain_;
+  std::vector<std::u16string_view> groups_;
+};
+
+}  // namespace
+
+std::vector<ImportedServer> ReadRdgFile(const XmlElement& root, DataProtection& protection) {
+  std::vector<ImportedServer> servers;
+  const XmlElement* file = root.Child(u"file");
+  if (file == nullptr) return servers;
+  RdgWalk walk(protection, servers);
+  walk.Enter(*file);
+  walk.Walk(*file);
+  return servers;
+}
+
+}  // namespace rdc

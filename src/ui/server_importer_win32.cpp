@@ -1,0 +1,14 @@
+// The import of the real program: the system's readers.
+#include "ui/server_importer_win32.h"
+
+#include "import/import_environment_win32.h"
+
+namespace rdc {
+
+ImportOutcome SystemServerImporter::Import(const std::vector<std::wstring>& paths,
+                                           const ServerList& existing,
+                                           MasterPasswordPrompt& prompt) {
+  return ImportServerFiles(paths, existing, prompt);
+}
+
+}  // namespace rdc
