@@ -1019,28 +1019,6 @@ TEST_F(MainWindowSharedFile, ReloadWaitsForTheModalDialogThenRuns) {
   EXPECT_EQ(RowCount(), 3) << "reloaded as the dialog closed";
 }
 
-TEST_F(MainWindowSharedFile, EditThatMetAnotherCopysEditKeepsBothAndSaysSo) {
-  const std::string read = Servers(3);
-  OpenShared(read);
-  SelectRow(1);
-  EXPECT_TRUE(test::WithModalForm(
-      hwnd_, [&] { Click(kMainEdit); },
-      [&](HWND form) {
-        std::string there = read;
-        there.replace(there.find("s2|"), 2, "there");
-        ASSERT_TRUE(OtherCopySaves(read, there).saved());
-        SetWindowTextW(GetDlgItem(form, kServerHost), L"here");
-        SendMessageW(GetDlgItem(form, kServerOk), BM_CLICK, 0, 0);
-      }));
-  const ShownBox merged{L"服务器列表已被另一处修改，有 1 项两边都改过，两个版本都已保留。", L"合并",
-                       MB_OK | MB_ICONINFORMATION | MB_TASKMODAL};
-  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>{merged});
-  EXPECT_EQ(SavedText(), "s1|3389|u||r1\r\nhere|3389|u||r2\r\nthere|3389|u||r2\r\n"
-                         "s3|3389|u||r3\r\n#Start:0\r\n#LoadinPass:<>\r\n");
-  EXPECT_EQ(RowCount(), 4);
-  EXPECT_EQ(CellText(2, 0), L"there");
-}
-
 TEST_F(MainWindowSharedFile, RunThatCouldNotReadTheFileNeitherWritesNorReloads) {
   const std::string unread = ConfigCipher(Servers(2));
   ASSERT_TRUE(WriteBytes(store_.path(), unread));
