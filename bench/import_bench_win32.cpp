@@ -15,12 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_support_win32.h"
 #include "import/import_environment_win32.h"
 #include "import/xml_reader_win32.h"
 #include "os/owners_win32.h"
 #include "test_files_win32.h"
 
 namespace {
+
+using rdc::bench::Median;
 
 using Clock = std::chrono::steady_clock;
 constexpr int kServers = 10000;
@@ -29,11 +32,6 @@ constexpr int kRuns = 5;
 
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 std::string ProtectedPassword(const std::wstring& password) {
@@ -71,15 +69,16 @@ std::string GroupFile(std::vector<std::string>& blobs, bool clearText) {
     }
     blobs.push_back(ProtectedPassword(L"password " + std::to_wstring(n)));
     // Loopback addresses only: nothing here reaches a network.
-    file += "<server><properties><displayName>server " + std::to_string(n) + "</displayName><name>127." +
-            std::to_string(n / 256 % 256) + "." + std::to_string(n % 256) +
-            ".1</name><comment>rack " + std::to_string(n % 40) +
-            "</comment></properties><logonCredentials inherit=\"None\"><profileName scope=\"Local\">"
-            "Custom</profileName><userName>admin" + std::to_string(n) +
-            "</userName>" + (clearText ? "<password storeAsClearText=\"True\">password " +
-                                             std::to_string(n)
-                                       : "<password>" + Base64(blobs.back())) +
-            "</password><domain>CORP</domain></logonCredentials></server>\r\n";
+    file +=
+        "<server><properties><displayName>server " + std::to_string(n) +
+        "</displayName><name>127." + std::to_string(n / 256 % 256) + "." + std::to_string(n % 256) +
+        ".1</name><comment>rack " + std::to_string(n % 40) +
+        "</comment></properties><logonCredentials inherit=\"None\"><profileName scope=\"Local\">"
+        "Custom</profileName><userName>admin" +
+        std::to_string(n) + "</userName>" +
+        (clearText ? "<password storeAsClearText=\"True\">password " + std::to_string(n)
+                   : "<password>" + Base64(blobs.back())) +
+        "</password><domain>CORP</domain></logonCredentials></server>\r\n";
   }
   return file + "</group>\r\n</file>\r\n</RDCMan>\r\n";
 }
@@ -90,8 +89,9 @@ bool BareXmlLitePass(const std::string& bytes) {
   rdc::ComPointer<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                                     static_cast<UINT>(bytes.size())));
   rdc::ComPointer<IXmlReader> reader;
-  if (!stream || FAILED(CreateXmlReader(__uuidof(IXmlReader),
-                                        reinterpret_cast<void**>(reader.receive()), nullptr)) ||
+  if (!stream ||
+      FAILED(CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.receive()),
+                             nullptr)) ||
       FAILED(reader.get()->SetInput(stream.get())))
     return false;
   XmlNodeType type;
@@ -181,7 +181,7 @@ int wmain() {
       "import, passwords in clear text: %.0f ms, %zu added; floor: bare XmlLite pass %.0f ms; "
       "ratio %.2fx\n",
       clear.import, clear.added, clear.xmlLite, clear.import / clear.xmlLite);
-  const bool complete = sealed.added == kServers && sealed.emptyPasswords == 0 &&
-                        clear.added == kServers;
+  const bool complete =
+      sealed.added == kServers && sealed.emptyPasswords == 0 && clear.added == kServers;
   return complete ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support_win32.h"
 #include "driver_win32.h"
 #include "launch/launch_environment_win32.h"
 #include "model/config_store_win32.h"
@@ -22,6 +23,9 @@
 #include "ui/server_importer_win32.h"
 
 namespace {
+
+using rdc::bench::Median;
+using rdc::bench::Pump;
 
 using Clock = std::chrono::steady_clock;
 constexpr int kServers = 10000;
@@ -36,19 +40,6 @@ double WorkingSetMb(HANDLE process) {
   memory.cb = sizeof memory;
   if (!GetProcessMemoryInfo(process, &memory, sizeof memory)) return 0;
   return static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 std::string ServersText(int count) {

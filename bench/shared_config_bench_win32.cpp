@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support_win32.h"
 #include "launch/launch_environment_win32.h"
 #include "model/config_cipher.h"
 #include "model/config_sync.h"
@@ -27,6 +28,9 @@
 
 namespace {
 
+using rdc::bench::Median;
+using rdc::bench::Pump;
+
 using namespace rdc;
 using Clock = std::chrono::steady_clock;
 constexpr int kServers = 10000;
@@ -34,19 +38,6 @@ constexpr int kRuns = 7;
 
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 ServerTexts Server(int n) {
@@ -105,10 +96,11 @@ void BenchSave(bool otherAdd) {
             saved.merge.merged.servers.size() == static_cast<std::size_t>(kServers + 1 + otherAdd);
     bare.push_back(BareWrite(folder, test::ReadBytes(store.path())));
   }
-  std::printf("save after one add here%s, %d servers: %.1f ms; bare write of the same bytes: "
-              "%.1f ms (goal <= 150 ms)%s\n",
-              otherAdd ? " and one there" : "", kServers, Median(save), Median(bare),
-              right ? "" : " WRONG RESULT");
+  std::printf(
+      "save after one add here%s, %d servers: %.1f ms; bare write of the same bytes: "
+      "%.1f ms (goal <= 150 ms)%s\n",
+      otherAdd ? " and one there" : "", kServers, Median(save), Median(bare),
+      right ? "" : " WRONG RESULT");
 }
 
 void BenchReload() {
@@ -150,9 +142,10 @@ void BenchReload() {
     DestroyWindow(window.hwnd());
     Pump();
   }
-  std::printf("reload of another copy's add, %d servers, until the list shows it: %.1f ms; bare "
-              "write of the same bytes: %.1f ms (goal <= 150 ms)%s\n",
-              kServers, Median(reload), Median(bare), right ? "" : " WRONG RESULT");
+  std::printf(
+      "reload of another copy's add, %d servers, until the list shows it: %.1f ms; bare "
+      "write of the same bytes: %.1f ms (goal <= 150 ms)%s\n",
+      kServers, Median(reload), Median(bare), right ? "" : " WRONG RESULT");
 }
 
 }  // namespace

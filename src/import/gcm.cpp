@@ -1,4 +1,4 @@
-// GCM as the published specification defines it: the field multiplication
+// GCM decryption with nonces of any length: the field multiplication
 // bit by bit (the texts it protects are short), the counter blocks encrypted
 // in one call to the block cipher.
 #include "import/gcm.h"
@@ -9,7 +9,7 @@ namespace rdc {
 namespace {
 
 // A field element as two big-endian halves: bit 0 of the element (the
-// specification's leftmost bit) is the top bit of `high`.
+// standard's leftmost bit) is the top bit of `high`.
 struct Element {
   std::uint64_t high = 0;
   std::uint64_t low = 0;

@@ -1,4 +1,4 @@
-// GCM against the values the published specification gives in its test
+// GCM against the values the published GCM document gives in its test
 // cases: the hash key H, GHASH(H, A, C), the counter Y0 of nonces other than
 // 96 bits, and a whole decryption with the cipher's published outputs.
 #include "import/gcm.h"
@@ -76,7 +76,7 @@ TEST(GhashTest, FirstCounterOfNoncesOtherThan96Bits) {
     EXPECT_EQ(Ghash(Block(c.h), "", Bytes(c.iv)), Block(c.y0)) << "test case " << c.name;
 }
 
-// The block cipher of test case 6, reduced to the outputs the specification
+// The block cipher of test case 6, reduced to the outputs the GCM document
 // publishes: E(K, 0) = H, E(K, Y0) and E(K, Y1) ... E(K, Y4).
 class PublishedCase6Cipher : public BlockCipher {
  public:
