@@ -43,7 +43,8 @@ inline std::string GbkText(std::string_view bytes, std::string_view banned = {},
       }
       continue;
     }
-    if (byte >= 0x80) continue;
+    // 0x80 is "€", a character of its own; 0xFF is no character of the code page.
+    if (byte > 0x80) continue;
     if (IsControlByte(byte) && !(lineBreaks && (byte == '\r' || byte == '\n'))) continue;
     if (banned.find(static_cast<char>(byte)) != std::string_view::npos) continue;
     text += static_cast<char>(byte);
@@ -52,12 +53,12 @@ inline std::string GbkText(std::string_view bytes, std::string_view banned = {},
 }
 
 // The byte offsets at which characters start, walking as the GBK text rules do:
-// a byte of 0x80 or more and the byte after it are one character.
+// a lead byte (0x81 to 0xFE) and the byte after it are one character.
 inline std::vector<bool> CharacterStarts(std::string_view text) {
   std::vector<bool> starts(text.size() + 1, false);
   for (std::size_t i = 0; i < text.size();) {
     starts[i] = true;
-    i += static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
+    i += IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
   }
   starts[text.size()] = true;
   return starts;

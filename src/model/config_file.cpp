@@ -32,10 +32,40 @@ std::string RemarkFromFile(std::string_view stored) {
   return remark;
 }
 
+constexpr std::size_t kRecordFields = 5;
+
+// The fields as earlier versions split a record, taking every byte of 0x80 or
+// more (0x80, "€", among them) with the byte after it. Those versions let a
+// field hold "€|", since they did not see that "|" as a separator.
+std::vector<std::string> FieldsAsEarlierVersionsSplit(std::string_view line) {
+  std::vector<std::string> fields(1);
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == kFieldSeparator[0]) {
+      fields.emplace_back();
+      continue;
+    }
+    fields.back() += line[i];
+    if (static_cast<unsigned char>(line[i]) >= 0x80 && i + 1 < line.size()) fields.back() += line[++i];
+  }
+  if (fields.back().empty()) fields.pop_back();  // a trailing separator adds no field
+  return fields;
+}
+
+// A record of five fields that holds more separators than five fields have
+// was written with "€|" inside a field: it reads back as its writer meant.
+std::vector<std::string> RecordFieldsOf(std::string_view line) {
+  std::vector<std::string> fields = SplitText(line, kFieldSeparator);
+  if (fields.size() > kRecordFields) {
+    std::vector<std::string> earlier = FieldsAsEarlierVersionsSplit(line);
+    if (earlier.size() == kRecordFields) return earlier;
+  }
+  return fields;
+}
+
 // A line of three fields or more is a server record, whatever it begins with.
 // False when the line is not one.
 bool AppendRecordOf(std::string_view line, ServerList& list) {
-  const std::vector<std::string> fields = SplitText(line, kFieldSeparator);
+  const std::vector<std::string> fields = RecordFieldsOf(line);
   if (fields.size() < 3) return false;
   ServerEntry entry;
   entry.host = fields[0];

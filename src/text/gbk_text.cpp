@@ -4,10 +4,14 @@
 
 namespace rdc {
 
+bool IsLeadByte(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return value >= 0x81 && value <= 0xFE;
+}
+
 std::size_t CharLength(std::string_view text, std::size_t index) {
   if (index >= text.size()) return 0;
-  const bool leadByte = static_cast<unsigned char>(text[index]) >= 0x80;
-  return leadByte && index + 1 < text.size() ? 2 : 1;
+  return IsLeadByte(text[index]) && index + 1 < text.size() ? 2 : 1;
 }
 
 int FindText(std::string_view text, std::string_view pattern, int start) {

@@ -10,8 +10,12 @@
 
 namespace rdc {
 
-// Number of bytes of the character that starts at `index`: 2 for a byte of
-// 0x80 or more that has a byte after it, else 1 (0 past the end).
+// Whether `byte` begins a double-byte character: 0x81 to 0xFE. In code page
+// 936 the byte 0x80 is a character of its own ("€"), and so is 0xFF.
+bool IsLeadByte(char byte);
+
+// Number of bytes of the character that starts at `index`: 2 for a lead byte
+// that has a byte after it, else 1 (0 past the end).
 std::size_t CharLength(std::string_view text, std::size_t index);
 
 // 1-based byte position of the first occurrence of `pattern` that starts at a

@@ -255,6 +255,9 @@ TEST(ClientLaunchTest, RegistryPathSplitsAtTheLastBackslashCharacter) {
                 .name,
             "a\x81\x5C"
             "b");
+  // "€" is one byte: the backslash after it is a separator.
+  EXPECT_EQ(LocalDevicesValuePath("a\x80\\b").key, kKey + "\\a\x80");
+  EXPECT_EQ(LocalDevicesValuePath("a\x80\\b").name, "b");
   EXPECT_EQ(LocalDevicesValuePath("").name, "");
   EXPECT_EQ(LocalDevicesValuePath("srv.example.org").name, "srv.example.org");
   // A host holding a backslash names a value in a subkey.

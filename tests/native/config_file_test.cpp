@@ -167,7 +167,25 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordCase{"bare LF stays inside a field", "h|p|a\nb|pw|r\r\n",
                                  Entry("h", "p", "a\nb", "pw", "r")},
                       RecordCase{"a record line holding a marker is still a record",
-                                 "#Start:1|p|a\r\n", Entry("#Start:1", "p", "a", "", "")}));
+                                 "#Start:1|p|a\r\n", Entry("#Start:1", "p", "a", "", "")},
+                      RecordCase{"euro sign at the end of every field",
+                                 "h\x80|p\x80|a\x80|pw\x80|r\x80\r\n",
+                                 Entry("h\x80", "p\x80", "a\x80", "pw\x80", "r\x80")},
+                      RecordCase{"0xFF at the end of the password", "h|p|a|pw\xFF|note\r\n",
+                                 Entry("h", "p", "a", "pw\xFF", "note")},
+                      RecordCase{"euro sign and separator inside a field, as once saved",
+                                 "h|p|a|pw\x80|x|note\r\n", Entry("h", "p", "a", "pw\x80|x", "note")},
+                      RecordCase{"separators past the fifth field stay dropped",
+                                 "h|p|a|pw\x80|x|note|more\r\n",
+                                 Entry("h", "p", "a", "pw\x80", "x")}));
+
+TEST(ParseConfigTest, ARemarkEndingInAEuroSignKeepsTheNextRecord) {
+  const Parsed parsed = Parse("a|1|u||note\x80\r\nb|2|v||\r\n#Start:1\r\n");
+  ASSERT_EQ(parsed.list.size(), 2u);
+  ExpectSameEntry(parsed.list[0], Entry("a", "1", "u", "", "note\x80"));
+  ExpectSameEntry(parsed.list[1], Entry("b", "2", "v", "", ""));
+  EXPECT_TRUE(parsed.options.fullScreen);
+}
 
 TEST(ParseConfigTest, LinesOfFewerThanThreeFieldsAreNotRecords) {
   // A trailing separator adds no field, so "a|b|" has two.

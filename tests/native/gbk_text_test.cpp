@@ -15,13 +15,23 @@ namespace {
 constexpr std::string_view kBarTrail = "\xC4\x7C";
 
 TEST(CharLengthTest, LeadByteTakesTheNextByteUnlessItIsLast) {
-  const std::string text = "a\x7F\x80\x40\xFF\xFE\x81";
-  EXPECT_EQ(CharLength(text, 0), 1u);  // "a"
-  EXPECT_EQ(CharLength(text, 1), 1u);  // 0x7F is below the lead range
-  EXPECT_EQ(CharLength(text, 2), 2u);  // 0x80 is the lowest lead byte
-  EXPECT_EQ(CharLength(text, 4), 2u);  // 0xFF followed by 0xFE
-  EXPECT_EQ(CharLength(text, 6), 1u);  // a lead byte at the very end stands alone
-  EXPECT_EQ(CharLength(text, 7), 0u);  // no character past the end
+  const std::string text = "a\x7F\x80\x40\x81\x40\xFE\xFE\xFF\xFE\x81";
+  const struct {
+    std::size_t index;
+    std::size_t length;
+  } cases[] = {
+      {0, 1},   // "a"
+      {1, 1},   // 0x7F is below the lead range
+      {2, 1},   // 0x80 is "€", a character of its own
+      {3, 1},   // so the byte after it is one too
+      {4, 2},   // 0x81 is the lowest lead byte
+      {6, 2},   // 0xFE the highest
+      {8, 1},   // 0xFF stands alone
+      {9, 2},   // 0xFE followed by 0x81
+      {10, 1},  // a lead byte at the very end stands alone
+      {11, 0},  // no character past the end
+  };
+  for (const auto& c : cases) EXPECT_EQ(CharLength(text, c.index), c.length) << c.index;
 }
 
 struct FindCase {
@@ -62,6 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"double-byte pattern straddling characters", "\xC4\xD6\xD0", "\xD6\xD0", 0, -1},
         FindCase{"lead byte swallows the next ASCII byte", "ab\x81|c", "|", 0, -1},
         FindCase{"lone lead byte at the end is found", "ab\x81", "\x81", 0, 3},
+        FindCase{"separator after a euro sign", "pw\x80|note", "|", 0, 4},
+        FindCase{"separator after 0xFF", "pw\xFF|note", "|", 0, 4},
+        FindCase{"line end after a euro sign", "r\x80\r\nnext", "\r\n", 0, 3},
         FindCase{"walk starts exactly at start, even on a trail byte", std::string(kBarTrail), "|",
                  2, 2},
         FindCase{"case-sensitive", "#Start:1", "#start:", 0, -1},
@@ -105,6 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {"h" + std::string(kBarTrail) + "t", "p"}},
         SplitCase{"lead byte before a separator takes it", "ab\x81|c", "|", {"ab\x81|c"}},
         SplitCase{"lone lead byte at the end is a piece", "a|\x81", "|", {"a", "\x81"}},
+        SplitCase{"euro sign before a separator", "h|p|a|pw\x80|note", "|",
+                  {"h", "p", "a", "pw\x80", "note"}},
+        SplitCase{"euro sign at the end of a line", "a|b|c\x80\r\nd|e|f\r\n", "\r\n",
+                  {"a|b|c\x80", "d|e|f"}},
         SplitCase{"two-byte separator", "l1\r\nl2\r\n", "\r\n", {"l1", "l2"}},
         SplitCase{"empty lines", "\r\n\r\nx", "\r\n", {"", "", "x"}},
         SplitCase{"bare LF does not end a line", "a\nb\r\n", "\r\n", {"a\nb"}},
@@ -141,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "#LoadinPass:<a>\r\n#LoadinPass:<b\r\n", ""},
         BetweenCase{"missing end runs on to the next end marker",
                     "#LoadinPass:<a\r\n#LoadinPass:<b>\r\n", "a\r\n#LoadinPass:<b"},
-        BetweenCase{"marker hidden behind a lead byte", "\x81#LoadinPass:<x>", ""}));
+        BetweenCase{"marker hidden behind a lead byte", "\x81#LoadinPass:<x>", ""},
+        BetweenCase{"euro sign before the end marker", "#LoadinPass:<pw\x80>\r\n", "pw\x80"}));
 
 TEST(TextBetweenAllTest, EndMarkerSearchStartsAtTheBeginMarker) {
   // The end marker ">" is looked for from the first byte of "<>", so the ">"

@@ -204,10 +204,13 @@ TEST(ProfileTest, PlaceholdersInsideInsertedValuesFollowTheOrderOfTheSteps) {
 TEST(ProfileTest, PlaceholderIsMatchedOnlyAtCharacterStarts) {
   const std::string straddling = "\x81" + kPasswordPlaceholder;  // 0x81 '%' is one character
   const std::string afterWholeChar = "\xB0\xA1" + kPasswordPlaceholder;  // 啊 then the placeholder
-  const std::string profile = ComposeProfile(straddling + afterWholeChar, "h", "1", "AB0", false);
+  const std::string afterEuro = "\x80" + kPasswordPlaceholder;  // "€" is a character of its own
+  const std::string profile =
+      ComposeProfile(straddling + afterWholeChar + afterEuro, "h", "1", "AB0", false);
   EXPECT_EQ(profile, TemplateWith({{6, "full address:s:h:1"},
                                    {13, "redirectsmartcards:i:1"},
-                                   {16, "username:s:" + straddling + "\xB0\xA1password 51:b:AB0"},
+                                   {16, "username:s:" + straddling +
+                                            "\xB0\xA1password 51:b:AB0\x80password 51:b:AB0"},
                                    {19, "password 51:b:AB0"},
                                    {35, "drivestoredirect:s:"}}));
 }

@@ -21,6 +21,7 @@ TEST(EntryNumberByNameTest, HostRemarkFirstLineOrHostAndPortFirstMatchWins) {
       Entry("web", "13389", "front, other port"),
       Entry("[2001:db8::5]", "3390"),
       Entry("\xC2\x41", "3389", "\xBB\xFA\xB7\xBF"),
+      Entry("\x80" "a", "3389"),
   };
   const struct {
     const char* name;
@@ -36,6 +37,8 @@ TEST(EntryNumberByNameTest, HostRemarkFirstLineOrHostAndPortFirstMatchWins) {
       {"2001:db8::5:3390", 0},    // a bare IPv6 literal has no port
       {"\xC2\x61", 0},            // a second byte is not a letter to fold
       {"\xC2\x41", 5},
+      {"\x80" "A", 6},  // "€" is a character of its own: the letter after it folds
+      {"\x80" "a", 6},
       {"\xBB\xFA\xB7\xBF", 5},
       {"", 0},
   };

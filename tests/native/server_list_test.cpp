@@ -29,6 +29,9 @@ TEST(IsStorableTest, RefusesWhatWouldShiftOrSplitTheRecord) {
       {{"#LoadinPass:<h", "p", "a", "pw", ""}, false},  // would read as the password line
       {{"h#LoadinPass:<", "p", "a", "pw", "#LoadinPass:<x>"}, true},
       {{"h", "p", "a", "pw", std::string("re\0mark", 7)}, false},  // reading stops at a zero
+      {{"h", "p", "a", "pw\x80", "note\x80"}, true},  // "€" ends a field like any character
+      {{"h", "p", "a", "pw\x80|x", ""}, false},        // the "|" after it is a separator
+      {{"h\x80|x", "p", "a", "pw", ""}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.texts.host + "/" + c.texts.port + "/" + c.texts.account + "/" +
