@@ -17,6 +17,14 @@ const ServerEntry* EntryByNumber(const ServerList& list, int number) {
   return &list[static_cast<std::size_t>(number) - 1];
 }
 
+int EntryNumberOfId(const ServerList& list, std::uint64_t id) {
+  if (id == 0) return 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (list[i].id == id) return static_cast<int>(i) + 1;
+  }
+  return 0;
+}
+
 namespace {
 
 void AssignTexts(ServerEntry& entry, ServerTexts&& texts) {

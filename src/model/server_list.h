@@ -30,6 +30,11 @@ using ServerList = std::vector<ServerEntry>;
 // The entry with entry number `number`, or nullptr when there is none.
 const ServerEntry* EntryByNumber(const ServerList& list, int number);
 
+// The entry number of the entry `id`; 0 when no entry has it (or `id` is 0).
+// A window that acts on a server later, after a dialog or a box, finds it so:
+// merges with other copies' changes move entries, never their ids.
+int EntryNumberOfId(const ServerList& list, std::uint64_t id);
+
 // The five texts a user types for a server (the status is the program's).
 struct ServerTexts {
   std::string host, port, account, password, remark;

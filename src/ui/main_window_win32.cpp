@@ -351,6 +351,11 @@ int MainWindow::SelectedEntryNumber() const {
   return static_cast<int>(item.lParam);
 }
 
+std::uint64_t MainWindow::SelectedEntryId() const {
+  const ServerEntry* entry = EntryByNumber(state_.servers, SelectedEntryNumber());
+  return entry ? entry->id : 0;
+}
+
 bool MainWindow::HasSelection() const {
   if (SelectedEntryNumber() > 0) return true;
   ShowOperationError(kSelectServerFirst);
@@ -438,14 +443,15 @@ void MainWindow::SaveChanges(bool keepSelection) {
   }
 }
 
+bool MainWindow::HoldWhileModal(UINT message) {
+  if (IsWindowEnabled(hwnd())) return false;
+  if (std::find(heldWhileModal_.begin(), heldWhileModal_.end(), message) == heldWhileModal_.end())
+    heldWhileModal_.push_back(message);
+  return true;
+}
+
 void MainWindow::CheckForChanges() {
-  // A dialog or a box is up (every modal window of the program disables this
-  // one): the entry numbers it works on must not move. It is checked again
-  // once this window is enabled.
-  if (!IsWindowEnabled(hwnd())) {
-    checkWhenEnabled_ = true;
-    return;
-  }
+  if (HoldWhileModal(kConfigChangedMessage)) return;
   if (closing_ || !services_.config.MayHaveChanged()) return;
   if (std::optional<ConfigMerge> merge = services_.config.Reload(Content()))
     ShowMerged(*merge, true, true);
@@ -503,12 +509,16 @@ void MainWindow::OnCommand(int id, int notification) {
   }
 }
 
-void MainWindow::OpenServerDialog(int editTarget) {
-  if (RunServerDialog(state_.servers, editTarget, services_.prompt)) SaveChanges(false);
+void MainWindow::OpenServerDialog(std::uint64_t editedId) {
+  const ServerDialogResult result = RunServerDialog(state_.servers, editedId, services_.prompt);
+  if (result == ServerDialogResult::Unchanged) return;
+  SaveChanges(false);
+  if (result == ServerDialogResult::SavedAsNew)
+    services_.prompt.Show(kEditedServerDeletedElsewhere, kMergeCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void MainWindow::EditSelectedServer() {
-  if (HasSelection()) OpenServerDialog(SelectedEntryNumber());
+  if (HasSelection()) OpenServerDialog(SelectedEntryId());
 }
 
 void MainWindow::CopySelectedAddress() {
@@ -588,9 +598,10 @@ void MainWindow::OnListKey(WORD key) {
 
 void MainWindow::DeleteSelectedServer() {
   if (!HasSelection()) return;
+  // The server the box asks about, wherever the list has put it when it closes.
+  const std::uint64_t id = SelectedEntryId();
   if (services_.prompt.Show(kConfirmDelete, kConfirmDeleteCaption, MB_OKCANCEL) != IDOK) return;
-  RemoveServer(state_.servers, SelectedEntryNumber());
-  SaveChanges(false);
+  if (RemoveServer(state_.servers, EntryNumberOfId(state_.servers, id))) SaveChanges(false);
 }
 
 LaunchOptions MainWindow::CurrentLaunchOptions() const {
@@ -735,10 +746,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SaveConfig(true, false);  // no box while Windows is ending the session; the answer stays yes
       return TRUE;
     case WM_ENABLE:
-      // The modal window that held a reload back has closed: it runs now, after
+      // The modal window that held changes back has closed: they run now, after
       // the operation that opened that window has ended.
-      if (wParam && std::exchange(checkWhenEnabled_, false))
-        PostMessageW(hwnd(), kConfigChangedMessage, 0, 0);
+      if (wParam) {
+        for (const UINT held : std::exchange(heldWhileModal_, {}))
+          PostMessageW(hwnd(), held, 0, 0);
+      }
       break;
     case kConfigChangedMessage: CheckForChanges(); return 0;
     case WM_CTLCOLORSTATIC:
@@ -763,6 +776,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kFirstSweepMessage: services_.sweeps.Start(outcomes_, state_.servers); return 0;
     case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kHandOverMessage:
+      if (HoldWhileModal(kHandOverMessage)) return 0;
       for (const std::wstring& name : std::exchange(handedOverNames_, {})) ConnectByName(name);
       ImportFiles(std::exchange(handedOverFiles_, {}));
       return 0;
@@ -772,7 +786,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       import_.AnswerQuestion(dialog);
       return 0;
     }
-    case kImportDoneMessage: ShowImportOutcome(); return 0;
+    case kImportDoneMessage:
+      if (!HoldWhileModal(kImportDoneMessage)) ShowImportOutcome();
+      return 0;
     // The message only says that outcomes wait; its parameters are not read.
     case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;
     case WM_DESTROY:

@@ -120,11 +120,18 @@ class MainWindow : public FormWindow {
   void SaveChanges(bool keepSelection);
   // Reloads ms.ini when another copy changed it, once no modal window is up.
   void CheckForChanges();
+  // While a dialog or a box of the program is up (each disables this window),
+  // nothing but that window changes the list: the entries it works on stay
+  // where they are. True when `message` was held back; it is posted again once
+  // this window is enabled.
+  bool HoldWhileModal(UINT message);
+  // The id of the selected row's entry; 0 when no row is selected.
+  std::uint64_t SelectedEntryId() const;
   void ShowSelectedServer();
   bool HasSelection() const;  // shows the selection message when there is none
   // Gives a row's texts and state picture from its entry.
   void AnswerRow(NMLVDISPINFOW& request) const;
-  void OpenServerDialog(int editTarget);  // 0 adds a server
+  void OpenServerDialog(std::uint64_t editedId);  // 0 adds a server
   void EditSelectedServer();
   void DeleteSelectedServer();
   void CopySelectedAddress();
@@ -150,7 +157,7 @@ class MainWindow : public FormWindow {
   std::shared_ptr<ProbeOutcomeQueue> outcomes_;  // made with the window
   bool closing_ = false;
   std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
-  bool checkWhenEnabled_ = false;  // a change was told while a modal window was up
+  std::vector<UINT> heldWhileModal_;  // messages to post again once no modal window is up
   bool restoringSelection_ = false;
   std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
   std::vector<std::wstring> handedOverFiles_;  // taken, to be imported

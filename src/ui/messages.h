@@ -41,6 +41,9 @@ inline std::wstring MergeConflictsText(int conflicts) {
          L" 项两边都改过，两个版本都已保留。";
 }
 inline constexpr wchar_t kMergeCaption[] = L"合并";
+// The server being edited was deleted by another copy meanwhile (caption kMergeCaption).
+inline constexpr wchar_t kEditedServerDeletedElsewhere[] =
+    L"该服务器已被另一处删除，修改已作为新服务器保存。";
 
 // "/connect NAME" named no stored server (caption kOperationErrorCaption).
 inline std::wstring ServerNotFoundText(std::wstring_view name) {

@@ -56,8 +56,8 @@ FormFrame ServerDialogFrame() {
   return {L"添加服务器列表", 262, 331, kDialogFrameStyle};
 }
 
-ServerDialog::ServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt)
-    : servers_(servers), prompt_(prompt), editTarget_(editTarget) {}
+ServerDialog::ServerDialog(ServerList& servers, std::uint64_t editedId, MessagePrompt& prompt)
+    : servers_(servers), prompt_(prompt), editedId_(editedId) {}
 
 HWND ServerDialog::Create() {
   return FormWindow::Create(ServerDialogFrame(), kControls, kFocusOrder, kServerOk);
@@ -66,8 +66,9 @@ HWND ServerDialog::Create() {
 void ServerDialog::OnCreated() {
   SendMessageW(control(kServerPassword), EM_SETPASSWORDCHAR, L'*', 0);
   for (int id : kTextFields) SendMessageW(control(id), EM_SETLIMITTEXT, 0, 0);  // no limit
-  const ServerEntry* entry = EntryByNumber(servers_, editTarget_);
-  if (entry == nullptr) return;  // add mode: the design's values
+  if (editedId_ == 0) return;  // add mode: the design's values
+  const ServerEntry* entry = EntryByNumber(servers_, EntryNumberOfId(servers_, editedId_));
+  if (entry == nullptr) return;
   SetText(kServerHost, WideFromGbk(entry->host).c_str());
   SetText(kServerAccount, WideFromGbk(entry->account).c_str());
   SetText(kServerPassword, WideFromGbk(entry->password).c_str());
@@ -91,19 +92,22 @@ void ServerDialog::Commit() {
     prompt_.Show(kUnstorableServerText, kInputErrorCaption, MB_OK | MB_ICONERROR);
     return;
   }
-  if (editTarget_ > 0) {
-    committed_ = ReplaceServerTexts(servers_, editTarget_, std::move(texts));
-  } else {
+  result_ = ServerDialogResult::Saved;
+  if (editedId_ == 0) {
     AppendServer(servers_, std::move(texts));
-    committed_ = true;
+  } else if (!ReplaceServerTexts(servers_, EntryNumberOfId(servers_, editedId_), texts)) {
+    // Deleted elsewhere while the dialog was open: what the user typed is kept.
+    AppendServer(servers_, std::move(texts));
+    result_ = ServerDialogResult::SavedAsNew;
   }
   DestroyWindow(hwnd());
 }
 
-bool RunServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt) {
-  ServerDialog dialog(servers, editTarget, prompt);
+ServerDialogResult RunServerDialog(ServerList& servers, std::uint64_t editedId,
+                                   MessagePrompt& prompt) {
+  ServerDialog dialog(servers, editedId, prompt);
   if (dialog.Create()) RunModal(dialog);
-  return dialog.committed();
+  return dialog.result();
 }
 
 }  // namespace rdc

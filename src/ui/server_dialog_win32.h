@@ -1,6 +1,7 @@
 // The dialog in which the user enters a new server or changes a stored one.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "model/server_list.h"
@@ -13,15 +14,22 @@ std::span<const ControlSpec> ServerDialogControls();
 const std::vector<int>& ServerDialogFocusOrder();
 FormFrame ServerDialogFrame();
 
+// What OK did to the list.
+enum class ServerDialogResult {
+  Unchanged,   // cancelled or closed
+  Saved,       // the server was added, or the edited one changed
+  SavedAsNew,  // the edited server was gone (deleted elsewhere): its texts were added anew
+};
+
 class ServerDialog : public FormWindow {
  public:
-  // `editTarget` 0 adds a server; an entry number edits that entry.
-  ServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt);
+  // `editedId` 0 adds a server; the id of an entry edits that entry, wherever
+  // it stands in the list when OK is clicked.
+  ServerDialog(ServerList& servers, std::uint64_t editedId, MessagePrompt& prompt);
 
   HWND Create();
 
-  // Whether OK changed the list (the caller then rebuilds its view).
-  bool committed() const { return committed_; }
+  ServerDialogResult result() const { return result_; }
 
  protected:
   void OnCreated() override;
@@ -32,11 +40,12 @@ class ServerDialog : public FormWindow {
 
   ServerList& servers_;
   MessagePrompt& prompt_;
-  int editTarget_;
-  bool committed_ = false;
+  std::uint64_t editedId_;
+  ServerDialogResult result_ = ServerDialogResult::Unchanged;
 };
 
-// Opens the dialog modally; true when the list changed.
-bool RunServerDialog(ServerList& servers, int editTarget, MessagePrompt& prompt);
+// Opens the dialog modally; what OK did to the list.
+ServerDialogResult RunServerDialog(ServerList& servers, std::uint64_t editedId,
+                                   MessagePrompt& prompt);
 
 }  // namespace rdc

@@ -50,8 +50,8 @@ class EditDialogsTest : public ::testing::Test {
   void TearDown() override { PumpMessages(); }
 
   // Opens the server dialog over `servers_` and leaves it open.
-  std::unique_ptr<ServerDialog> OpenServerDialog(int editTarget) {
-    auto dialog = std::make_unique<ServerDialog>(servers_, editTarget, prompt_);
+  std::unique_ptr<ServerDialog> OpenServerDialog(std::uint64_t editedId) {
+    auto dialog = std::make_unique<ServerDialog>(servers_, editedId, prompt_);
     EXPECT_NE(dialog->Create(), nullptr);
     PumpMessages();
     return dialog;
@@ -75,7 +75,7 @@ TEST_F(EditDialogsTest, ServerDialogOpensFromItsDesignInAddModeAndFromTheEntryIn
   add.reset();
 
   AppendServer(servers_, {"h", "p", "a", "pw", "one\r\ntwo"});
-  auto edit = OpenServerDialog(1);
+  auto edit = OpenServerDialog(servers_[0].id);
   form = edit->hwnd();
   EXPECT_EQ(WindowText(form), L"修改服务器列表");
   EXPECT_EQ(WindowText(Item(form, kServerOk)), L"修 改 列 表(EDIT LIST)");
@@ -85,6 +85,36 @@ TEST_F(EditDialogsTest, ServerDialogOpensFromItsDesignInAddModeAndFromTheEntryIn
                           {kServerPassword, L"pw"},
                           {kServerRemark, L"one\r\ntwo"}})
     EXPECT_EQ(WindowText(Item(form, id)), text);
+}
+
+// The dialog edits the server it was opened for, wherever the list has put it
+// by the time OK is clicked; one deleted meanwhile is added anew.
+TEST_F(EditDialogsTest, ServerDialogEditsTheServerItWasOpenedForWhereverItIsNow) {
+  for (const char* host : {"a", "b", "c"}) AppendServer(servers_, {host, "1", "u", "", ""});
+  const std::uint64_t b = servers_[1].id;
+  const ServerEntry c = servers_[2];
+  {
+    auto dialog = OpenServerDialog(b);
+    servers_.erase(servers_.begin());  // "a" deleted elsewhere: "b" is entry 1 now
+    Type(dialog->hwnd(), kServerHost, L"b2");
+    Click(dialog->hwnd(), kServerOk);
+    EXPECT_EQ(dialog->result(), ServerDialogResult::Saved);
+  }
+  ASSERT_EQ(servers_.size(), 2u);
+  EXPECT_EQ(servers_[0].host, "b2");
+  EXPECT_EQ(servers_[0].id, b);
+  EXPECT_EQ(servers_[1].host, c.host);
+
+  auto dialog = OpenServerDialog(b);
+  servers_.erase(servers_.begin());  // "b2" itself deleted elsewhere
+  Type(dialog->hwnd(), kServerRemark, L"kept");
+  Click(dialog->hwnd(), kServerOk);
+  EXPECT_EQ(dialog->result(), ServerDialogResult::SavedAsNew);
+  ASSERT_EQ(servers_.size(), 2u);
+  EXPECT_EQ(servers_[0].host, c.host) << "no other server takes the edit";
+  EXPECT_EQ(servers_[0].remark, c.remark);
+  EXPECT_EQ(servers_[1].host, "b2");
+  EXPECT_EQ(servers_[1].remark, "kept");
 }
 
 TEST_F(EditDialogsTest, ServerDialogRefusesWhatWouldNotReadBackAndStaysOpen) {

@@ -1019,6 +1019,55 @@ TEST_F(MainWindowSharedFile, ReloadWaitsForTheModalDialogThenRuns) {
   EXPECT_EQ(RowCount(), 3) << "reloaded as the dialog closed";
 }
 
+// While the edit dialog is up, another copy deletes an earlier server and an
+// import ends: neither moves the list under the dialog, and its OK edits the
+// server it was opened for. The delete box's OK removes the server it asked
+// about, though a reload moved the list while it was up.
+TEST_F(MainWindowSharedFile, EditAndDeleteActOnTheirServerWhateverChangesTheListMeanwhile) {
+  const std::string read = Servers(12);
+  OpenShared(read);
+  const std::wstring rdp = folder_.File(L"one.rdp");
+  ASSERT_TRUE(WriteBytes(rdp, "full address:s:127.0.0.9\r\nusername:s:ops\r\n"));
+  SelectRow(9);  // s10
+  EXPECT_TRUE(test::WithModalForm(
+      hwnd_, [&] { Click(kMainEdit); },
+      [&](HWND form) {
+        std::string now = read;
+        now.erase(now.find("s3|"), now.find("s4|") - now.find("s3|"));
+        ASSERT_TRUE(OtherCopySaves(read, now).saved());
+        window_->ImportFiles({rdp});
+        SendMessageW(hwnd_, kConfigChangedMessage, 0, 0);
+        PumpUntil([] { return false; }, 1000);  // the import ends and the folder tells meanwhile
+        EXPECT_EQ(RowCount(), 12) << "nothing moves under an open dialog";
+        EXPECT_TRUE(prompt_.boxes().empty());
+        SetWindowTextW(GetDlgItem(form, kServerHost), L"s10b");
+        PostMessageW(form, WM_COMMAND, MAKEWPARAM(kServerOk, BN_CLICKED), 0);
+      }));
+  ASSERT_TRUE(PumpUntil([&] { return !prompt_.boxes().empty(); }, 10000)) << "the import's box";
+  std::string expected = Servers(12);
+  expected.erase(expected.find("s3|"), expected.find("s4|") - expected.find("s3|"));
+  expected.replace(expected.find("s10|"), 3, "s10b");
+  expected.insert(expected.find("#Start"), "127.0.0.9|3389|ops||one\r\n");
+  EXPECT_EQ(SavedText(), expected);
+  EXPECT_EQ(RowCount(), 12);
+
+  // s11, now in row 9, is asked about; another copy deletes s1 while the box is up.
+  SelectRow(9);
+  const std::string before = SavedText();
+  prompt_.AnswerWith([&](const ShownBox&) {
+    std::string now = before;
+    now.erase(0, now.find("s2|"));
+    EXPECT_TRUE(OtherCopySaves(before, now).saved());
+    SendMessageW(hwnd_, kConfigChangedMessage, 0, 0);
+    return IDOK;
+  });
+  Click(kMainDelete);
+  std::string left = before;
+  left.erase(0, left.find("s2|"));
+  left.erase(left.find("s11|"), left.find("s12|") - left.find("s11|"));
+  EXPECT_EQ(SavedText(), left);
+}
+
 TEST_F(MainWindowSharedFile, RunThatCouldNotReadTheFileNeitherWritesNorReloads) {
   const std::string unread = ConfigCipher(Servers(2));
   ASSERT_TRUE(WriteBytes(store_.path(), unread));
