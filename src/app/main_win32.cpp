@@ -7,6 +7,7 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "app/command_line_win32.h"
 #include "app/single_copy_win32.h"
@@ -35,14 +36,23 @@ namespace rdc {
 namespace {
 
 // Hands what this start was asked to do to the copy running from the same
-// folder (its main window; a copy still at its start-up prompt has none).
-void HandToRunningCopy(const std::wstring& folder, const StartRequest& request) {
-  HWND main = RunningCopyMainWindow(folder);
-  if (main == nullptr) return;
-  if (request.connectName)
-    SendHandOver(main, kHandOverConnect, {*request.connectName});
-  else if (!request.files.empty())
-    SendHandOver(main, kHandOverFiles, request.files);
+// folder: to its main window, or to its start-up prompt, which keeps it for
+// the main window. Between the two there may be neither for a moment, so the
+// copy is looked at again for a while.
+void HandToRunningCopy(const std::wstring& folder, const StartRequest& request,
+                       DWORD milliseconds) {
+  if (!request.connectName && request.files.empty()) return;
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    HWND target = RunningCopyMainWindow(folder);
+    if (target == nullptr) target = RunningCopyStartupPrompt(folder);
+    if (target != nullptr &&
+        (request.connectName ? SendHandOver(target, kHandOverConnect, {*request.connectName})
+                             : SendHandOver(target, kHandOverFiles, request.files)))
+      return;
+    if (GetTickCount64() >= deadline) return;
+    Sleep(100);
+  }
 }
 
 // "/connect NAME" at start-up: connects to the named server with the options
@@ -106,7 +116,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   rdc::SingleCopyLock lock(folder);
   if (!lock.first()) {
     switch (rdc::FindRunningCopy(folder, lock, kRunningCopyWaitMs)) {
-      case rdc::RunningCopy::Shown: rdc::HandToRunningCopy(folder, request); return 0;
+      case rdc::RunningCopy::Shown:
+        rdc::HandToRunningCopy(folder, request, kRunningCopyWaitMs);
+        return 0;
       case rdc::RunningCopy::Gone: break;  // this copy runs in its place
       case rdc::RunningCopy::Windowless:
         prompt.Show(rdc::kRunningCopyWithoutWindow, rdc::kProgramCaption, MB_OK | MB_ICONWARNING);
@@ -123,7 +135,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     store.KeepFileAsItIs();
     prompt.Show(notRead, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
   }
-  rdc::LoginDialogPrompt login(prompt);
+  rdc::HandedOver handedOver;  // by second starts while the start-up password is asked
+  rdc::LoginDialogPrompt login(prompt, handedOver);
   if (!rdc::RunStartup(state, config.bytes, login)) return 0;
   rdc::SharedConfig shared(store, state.loadedConfig, config.stamp);
 
@@ -138,6 +151,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer});
     HWND main = window.Create();
     window.ImportFiles(request.files);  // files the program was opened with
+    window.TakeHandOvers(std::move(handedOver));
     rdc::RunMessageLoop([main] { return !IsWindow(main); });
   }
 

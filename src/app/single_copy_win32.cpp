@@ -92,25 +92,35 @@ bool BringRunningCopyToFront(const std::wstring& folder) {
   return true;
 }
 
-HWND RunningCopyMainWindow(const std::wstring& folder) {
+// The top-level window of another copy from `folder` that holds the control `id`.
+HWND RunningCopyWindowHolding(const std::wstring& folder, int id) {
   struct Search {
     const std::wstring& folder;
+    int id;
     DWORD self;
-    HWND main = nullptr;
-  } search{folder, GetCurrentProcessId()};
+    HWND found = nullptr;
+  } search{folder, id, GetCurrentProcessId()};
   EnumWindows(
       [](HWND window, LPARAM param) -> BOOL {
         auto& search = *reinterpret_cast<Search*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == search.self || GetDlgItem(window, kMainServerList) == nullptr ||
+        if (owner == search.self || GetDlgItem(window, search.id) == nullptr ||
             !SameFolder(FolderOfProcess(owner), search.folder))
           return TRUE;
-        search.main = window;
+        search.found = window;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
-  return search.main;
+  return search.found;
+}
+
+HWND RunningCopyMainWindow(const std::wstring& folder) {
+  return RunningCopyWindowHolding(folder, kMainServerList);
+}
+
+HWND RunningCopyStartupPrompt(const std::wstring& folder) {
+  return RunningCopyWindowHolding(folder, kLoginPassword);
 }
 
 RunningCopy FindRunningCopy(const std::wstring& folder, SingleCopyLock& lock, DWORD milliseconds) {

@@ -50,6 +50,9 @@ bool BringRunningCopyToFront(const std::wstring& folder);
 // nullptr when there is none (the copy may still be at its start-up prompt).
 HWND RunningCopyMainWindow(const std::wstring& folder);
 
+// The start-up password prompt of such a copy; nullptr when none is up.
+HWND RunningCopyStartupPrompt(const std::wstring& folder);
+
 // What a copy that found the lock held learnt of the copy that holds it.
 enum class RunningCopy {
   Shown,       // its window was brought to the front

@@ -1,6 +1,8 @@
 // Packing and unpacking the texts of a WM_COPYDATA hand-over.
 #include "ui/hand_over_win32.h"
 
+#include "ui/window_messages.h"
+
 namespace rdc {
 namespace {
 
@@ -33,6 +35,19 @@ std::optional<std::vector<std::wstring>> UnpackHandOver(const COPYDATASTRUCT& da
     begin = end + 1;
   }
   return texts;
+}
+
+bool HandedOver::Take(const COPYDATASTRUCT* data) {
+  if (data == nullptr) return false;
+  if (const auto connect = UnpackHandOver(*data, kHandOverConnect); connect && connect->size() == 1) {
+    names.push_back(connect->front());
+    return true;
+  }
+  if (const auto given = UnpackHandOver(*data, kHandOverFiles); given && !given->empty()) {
+    files.insert(files.end(), given->begin(), given->end());
+    return true;
+  }
+  return false;
 }
 
 bool SendHandOver(HWND window, ULONG_PTR kind, const std::vector<std::wstring>& texts) {

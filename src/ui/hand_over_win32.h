@@ -16,6 +16,16 @@ std::wstring PackHandOver(const std::vector<std::wstring>& texts);
 // kind, a foreign message, a length that is not whole strings).
 std::optional<std::vector<std::wstring>> UnpackHandOver(const COPYDATASTRUCT& data, ULONG_PTR kind);
 
+// What second starts handed to this copy: names to connect to, files to import.
+struct HandedOver {
+  std::vector<std::wstring> names;
+  std::vector<std::wstring> files;
+
+  // Takes the data of a WM_COPYDATA when it is a hand-over; false when it is not.
+  bool Take(const COPYDATASTRUCT* data);
+  bool empty() const { return names.empty() && files.empty(); }
+};
+
 // Sends a hand-over of `kind` to `window` and waits at most 5 s for it to be
 // taken; false when it was not.
 bool SendHandOver(HWND window, ULONG_PTR kind, const std::vector<std::wstring>& texts);

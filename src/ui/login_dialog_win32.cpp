@@ -34,8 +34,15 @@ FormFrame LoginDialogFrame() {
   return {L"身份验证 (Authentication)", 250, 123, kDialogFrameStyle};
 }
 
-LoginDialog::LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess)
-    : state_(state), prompt_(prompt), endProcess_(std::move(endProcess)) {}
+LoginDialog::LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess,
+                         HandedOver* handedOver)
+    : state_(state), prompt_(prompt), endProcess_(std::move(endProcess)), handedOver_(handedOver) {}
+
+LRESULT LoginDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COPYDATA && handedOver_)
+    return handedOver_->Take(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+  return FormWindow::HandleMessage(message, wParam, lParam);
+}
 
 void LoginDialog::DefaultProcessEnd() {
   ExitProcess(0);
@@ -74,7 +81,7 @@ void LoginDialog::CheckPassword() {
 }
 
 void LoginDialogPrompt::Show(AppState& state) {
-  LoginDialog dialog(state, prompt_);
+  LoginDialog dialog(state, prompt_, LoginDialog::DefaultProcessEnd, &handedOver_);
   if (dialog.Create()) RunModal(dialog);
 }
 

@@ -9,6 +9,7 @@
 #include "model/startup.h"
 #include "ui/form_win32.h"
 #include "ui/gbk_limit_win32.h"
+#include "ui/hand_over_win32.h"
 #include "ui/prompt_win32.h"
 
 namespace rdc {
@@ -25,14 +26,18 @@ class LoginDialog : public FormWindow {
  public:
   using ProcessEnd = std::function<void()>;
 
-  // `endProcess` is what "取消(NO)" does: end the program at once.
-  LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess = DefaultProcessEnd);
+  // `endProcess` is what "取消(NO)" does: end the program at once. What
+  // second starts hand over while the prompt is up goes to `handedOver`, for
+  // the main window to carry out once it shows; without one nothing is taken.
+  LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess = DefaultProcessEnd,
+              HandedOver* handedOver = nullptr);
 
   HWND Create();
 
   static void DefaultProcessEnd();
 
  protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCreated() override;
   void OnCommand(int id, int notification) override;
 
@@ -42,17 +47,20 @@ class LoginDialog : public FormWindow {
   AppState& state_;
   MessagePrompt& prompt_;
   ProcessEnd endProcess_;
+  HandedOver* handedOver_;
   std::unique_ptr<GbkLengthLimit> passwordLimit_;
 };
 
-// Shows the prompt modally at start-up.
+// Shows the prompt modally at start-up; hand-overs it takes go to `handedOver`.
 class LoginDialogPrompt : public LoginPrompt {
  public:
-  explicit LoginDialogPrompt(MessagePrompt& prompt) : prompt_(prompt) {}
+  LoginDialogPrompt(MessagePrompt& prompt, HandedOver& handedOver)
+      : prompt_(prompt), handedOver_(handedOver) {}
   void Show(AppState& state) override;
 
  private:
   MessagePrompt& prompt_;
+  HandedOver& handedOver_;
 };
 
 }  // namespace rdc

@@ -633,17 +633,17 @@ void MainWindow::ConnectByName(const std::wstring& name) {
 }
 
 LRESULT MainWindow::TakeHandOver(const COPYDATASTRUCT* data) {
-  if (data == nullptr) return FALSE;
+  if (!handedOver_.Take(data)) return FALSE;
   // Done after the sender has its answer: a box here must not keep it waiting.
-  if (const auto names = UnpackHandOver(*data, kHandOverConnect); names && names->size() == 1) {
-    handedOverNames_.push_back(names->front());
-  } else if (const auto files = UnpackHandOver(*data, kHandOverFiles); files && !files->empty()) {
-    handedOverFiles_.insert(handedOverFiles_.end(), files->begin(), files->end());
-  } else {
-    return FALSE;
-  }
   PostMessageW(hwnd(), kHandOverMessage, 0, 0);
   return TRUE;
+}
+
+void MainWindow::TakeHandOvers(HandedOver handedOver) {
+  if (handedOver.empty()) return;
+  for (std::wstring& name : handedOver.names) handedOver_.names.push_back(std::move(name));
+  for (std::wstring& file : handedOver.files) handedOver_.files.push_back(std::move(file));
+  PostMessageW(hwnd(), kHandOverMessage, 0, 0);
 }
 
 void MainWindow::ImportFiles(const std::vector<std::wstring>& paths) {
@@ -777,8 +777,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kHandOverMessage:
       if (HoldWhileModal(kHandOverMessage)) return 0;
-      for (const std::wstring& name : std::exchange(handedOverNames_, {})) ConnectByName(name);
-      ImportFiles(std::exchange(handedOverFiles_, {}));
+      for (const std::wstring& name : std::exchange(handedOver_.names, {})) ConnectByName(name);
+      ImportFiles(std::exchange(handedOver_.files, {}));
       return 0;
     case WM_DROPFILES: ImportDropped(reinterpret_cast<HDROP>(wParam)); return 0;
     case kImportQuestionMessage: {

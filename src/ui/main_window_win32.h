@@ -21,6 +21,7 @@
 #include "ui/background_import_win32.h"
 #include "ui/folder_watch_win32.h"
 #include "ui/form_win32.h"
+#include "ui/hand_over_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 #include "ui/server_importer_win32.h"
@@ -86,6 +87,10 @@ class MainWindow : public FormWindow {
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
+
+  // Carries out what second starts handed over before this window was made
+  // (while the start-up password was asked), as if handed to it now.
+  void TakeHandOvers(HandedOver handedOver);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -159,8 +164,7 @@ class MainWindow : public FormWindow {
   std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
   std::vector<UINT> heldWhileModal_;  // messages to post again once no modal window is up
   bool restoringSelection_ = false;
-  std::vector<std::wstring> handedOverNames_;  // taken, to be connected to
-  std::vector<std::wstring> handedOverFiles_;  // taken, to be imported
+  HandedOver handedOver_;  // taken, to be connected to and imported
   BackgroundImport import_;
   std::vector<std::wstring> waitingImports_;  // files given while an import runs
 };

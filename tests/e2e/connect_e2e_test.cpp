@@ -367,13 +367,31 @@ TEST_F(ConnectE2E, CommandLineWithAnUnknownNameSaysSoAndOpensTheWindow) {
   EXPECT_TRUE(app_.ClientStarts().empty());
 }
 
-TEST_F(ConnectE2E, CommandLineOfASecondStartIsCarriedOutByTheRunningCopy) {
-  HWND main = StartWith("127.0.0.1|3389|Administrator||office\r\n#Start:0\r\n#LoadinPass:<>\r\n");
-  ASSERT_NE(main, nullptr);
+// With the running copy's main window up, or its start-up prompt: the prompt
+// keeps what it is handed until the main window shows.
+class SecondStartE2E : public ConnectE2E, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SecondStartE2E, CommandLineOfASecondStartIsCarriedOutByTheRunningCopy) {
+  const std::string password = GetParam();
+  ASSERT_TRUE(app_.WriteConfig(
+      ("127.0.0.1|3389|Administrator||office\r\n#Start:0\r\n#LoadinPass:<" + password + ">\r\n")
+          .c_str()));
+  ASSERT_TRUE(app_.InstallFakeClient());
+  ASSERT_TRUE(app_.Start());
+  HWND prompt = password.empty() ? nullptr : app_.WaitForWindow(kFormClass, kLoginTitle);
+  ASSERT_EQ(prompt == nullptr, password.empty()) << "no password prompt";
+  if (prompt == nullptr) ASSERT_NE(app_.WaitForMainWindow(), nullptr);
   HANDLE second = app_.StartAnotherCopy(L"/connect OFFICE");
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(WaitForSingleObject(second, kWaitMs), WAIT_OBJECT_0);
   CloseHandle(second);
+  if (prompt != nullptr) {
+    EXPECT_TRUE(app_.ClientStarts().empty()) << "connected before the password was given";
+    ASSERT_TRUE(SetText(GetDlgItem(prompt, kLoginPassword), L"s3cret"));
+    ASSERT_TRUE(PostClick(GetDlgItem(prompt, kLoginOk)));
+  }
+  HWND main = app_.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
   const ClientStart start = WaitForClientStart(app_, 1);
   ASSERT_FALSE(start.commandLine.empty()) << "the running copy started no client";
   ASSERT_EQ(start.profileLines.size(), 45u);
@@ -381,6 +399,8 @@ TEST_F(ConnectE2E, CommandLineOfASecondStartIsCarriedOutByTheRunningCopy) {
   EXPECT_TRUE(IsWindow(main));
   CloseProgram(main);
 }
+
+INSTANTIATE_TEST_SUITE_P(RunningCopy, SecondStartE2E, ::testing::Values("", "s3cret"));
 
 }  // namespace
 }  // namespace rdc::e2e
