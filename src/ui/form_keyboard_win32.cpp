@@ -17,6 +17,13 @@ bool FocusedControlTakesEnter(HWND form) {
   return (style & ES_MULTILINE) && !(style & ES_READONLY);
 }
 
+// A radio button has the focus: the arrow keys move within its group.
+bool FocusedControlIsRadioButton(HWND form) {
+  HWND focus = GetFocus();
+  return focus && IsChild(form, focus) &&
+         (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
+}
+
 }  // namespace
 
 std::vector<int> FormKeyboard::FocusableInOrder(HWND form) const {
@@ -49,6 +56,14 @@ bool FormKeyboard::Translate(HWND form, const MSG& msg) const {
       if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
       MoveFocus(form, GetKeyState(VK_SHIFT) >= 0);
       return true;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      // The system's dialog manager moves to the next radio button of the group
+      // (its WS_GROUP styles mark where the group starts and ends) and selects it.
+      if (!FocusedControlIsRadioButton(form)) return false;
+      return IsDialogMessageW(form, const_cast<MSG*>(&msg)) != FALSE;
     case VK_RETURN: {
       if (FocusedControlTakesEnter(form)) return false;
       HWND button = defaultButton_ ? GetDlgItem(form, defaultButton_) : nullptr;

@@ -600,6 +600,34 @@ TEST_F(MainWindowKeyboard, TabFollowsDesignOrderSkipsDisabledAndWraps) {
   EXPECT_EQ(Check(kMainFullScreen), BST_UNCHECKED);
 }
 
+TEST_F(MainWindowKeyboard, ArrowsSelectTheRadioButtonTheyReachAndSpaceTogglesACheckBox) {
+  Open();
+  SetFocus(Control(kMainSmallScreen));
+  const struct {
+    UINT key;
+    int focused;
+  } steps[] = {{VK_DOWN, kMainFullScreen}, {VK_UP, kMainSmallScreen}, {VK_RIGHT, kMainFullScreen},
+               {VK_LEFT, kMainSmallScreen}};
+  for (const auto& step : steps) {
+    PressKey(GetFocus(), step.key);
+    ASSERT_EQ(FocusedId(), step.focused) << "the arrow keys stay within the group";
+    EXPECT_EQ(Check(kMainFullScreen), step.focused == kMainFullScreen ? BST_CHECKED : BST_UNCHECKED);
+    EXPECT_EQ(Check(kMainSmallScreen), step.focused == kMainSmallScreen ? BST_CHECKED : BST_UNCHECKED);
+  }
+  // On other controls the arrow keys move nothing.
+  SetFocus(Control(kMainAdd));
+  PressKey(GetFocus(), VK_DOWN);
+  EXPECT_EQ(FocusedId(), kMainAdd);
+
+  SetFocus(Control(kMainForceAdmin));
+  for (const LRESULT expected : {BST_CHECKED, BST_UNCHECKED}) {
+    PressKey(GetFocus(), VK_SPACE);
+    PostMessageW(GetFocus(), WM_KEYUP, VK_SPACE, 0xC0000001);
+    PumpMessages();
+    EXPECT_EQ(Check(kMainForceAdmin), expected);
+  }
+}
+
 TEST_F(MainWindowKeyboard, ShiftTabWalksTheOrderBackwards) {
   Open();
   SetFocus(Control(kMainForceAdmin));
