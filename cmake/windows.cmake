@@ -91,7 +91,7 @@ endfunction()
 file(GLOB rdc_test_support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(rdc_test_support STATIC ${rdc_test_support})
 target_include_directories(rdc_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
-target_link_libraries(rdc_test_support PUBLIC ws2_32 iphlpapi)
+target_link_libraries(rdc_test_support PUBLIC ws2_32 iphlpapi crypt32 shell32)
 
 file(GLOB rdc_win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 add_executable(rdc_win_tests ${rdc_win_tests} ${rdc_resources})

@@ -4,8 +4,6 @@
 #include <windows.h>
 // <shellapi.h> and <wincrypt.h> build on <windows.h>.
 #include <gtest/gtest.h>
-#include <shellapi.h>
-#include <wincrypt.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +12,7 @@
 
 #include "driver_win32.h"
 #include "launch/client_launch.h"
+#include "password_and_command_line_win32.h"
 #include "ui/control_ids.h"
 #include "ui/system_error_win32.h"
 
@@ -24,14 +23,6 @@ constexpr char kPasswordPlaceholder[] = "\x25\xC3\xDC\xC2\xEB\x25";  // "%密码
 constexpr char kPasswordPrefix[] = "password 51:b:";
 constexpr char kChineseAccount[] = "\xB9\xDC\xC0\xED\xD4\xB1";  // "管理员"
 
-std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
-  int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(commandLine.c_str(), &count);
-  std::vector<std::wstring> split(arguments, arguments + (arguments != nullptr ? count : 0));
-  LocalFree(arguments);
-  return split;
-}
-
 std::wstring FileNameOf(const std::wstring& path) {
   return path.substr(path.find_last_of(L'\\') + 1);
 }
@@ -39,21 +30,11 @@ std::wstring FileNameOf(const std::wstring& path) {
 // The password a profile's password value protects, read back as its user can;
 // "<...>" when the value is not a protected 512-byte block.
 std::wstring UnprotectedPassword(const std::string& value) {
-  if (value.size() % 2 != 1 || value.back() != '0') return L"<not hex plus 0>";
-  std::string blob;
-  for (std::size_t n = 0; n + 1 < value.size(); n += 2) {
-    const std::string digits = value.substr(n, 2);
-    if (digits.find_first_not_of("0123456789ABCDEF") != std::string::npos) return L"<not hex>";
-    blob += static_cast<char>(std::stoi(digits, nullptr, 16));
-  }
-  DATA_BLOB input{static_cast<DWORD>(blob.size()), reinterpret_cast<BYTE*>(blob.data())};
-  DATA_BLOB output{0, nullptr};
-  if (!CryptUnprotectData(&input, nullptr, nullptr, nullptr, nullptr, 0, &output))
-    return L"<not unprotected>";
-  std::wstring block(reinterpret_cast<const wchar_t*>(output.pbData), output.cbData / 2);
-  const DWORD size = output.cbData;
-  LocalFree(output.pbData);
+  const test::OpenedPassword opened = test::OpenPasswordValue(value);
+  if (!opened.ok) return L"<not hex plus 0, or not unprotected>";
+  const std::size_t size = opened.data.size();
   if (size != 512) return L"<block of " + std::to_wstring(size) + L" bytes>";
+  const std::wstring block(reinterpret_cast<const wchar_t*>(opened.data.data()), size / 2);
   const std::size_t end = block.find(L'\0');
   if (block.find_first_not_of(L'\0', end) != std::wstring::npos) return L"<block not zero-padded>";
   return block.substr(0, end);
@@ -77,7 +58,7 @@ ClientStart WaitForClientStart(const AppUnderTest& app, int number) {
   if (!WaitUntil([&] { return static_cast<int>(app.ClientStarts().size()) >= number; }))
     return start;
   start.commandLine = app.ClientStarts()[number - 1];
-  const std::vector<std::wstring> arguments = SplitCommandLine(start.commandLine);
+  const std::vector<std::wstring> arguments = test::SplitCommandLine(start.commandLine);
   if (arguments.size() >= 2) start.profilePath = arguments[1];
   start.profileLines = ProfileLines(app.ClientProfile(number));
   return start;
@@ -176,7 +157,7 @@ TEST_F(ConnectE2E, ConnectButtonAndDoubleClickStartTheClientOnTheSelectedServer)
   const ClientStart first = WaitForClientStart(app_, 1);
   ASSERT_FALSE(first.commandLine.empty()) << "the client was not started";
   EXPECT_EQ(first.commandLine, ExpectedCommandLine(first.profilePath, L"/admin /w:1440 /h:900 "));
-  EXPECT_EQ(SplitCommandLine(first.commandLine),
+  EXPECT_EQ(test::SplitCommandLine(first.commandLine),
             (std::vector<std::wstring>{L"mstsc.exe", first.profilePath, L"/admin", L"/w:1440",
                                        L"/h:900"}));
   ExpectProfileFile(first.profilePath);

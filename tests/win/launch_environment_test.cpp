@@ -4,13 +4,12 @@
 
 // <shellapi.h> and <wincrypt.h> need <windows.h>, which the header above includes first.
 #include <gtest/gtest.h>
-#include <shellapi.h>
-#include <wincrypt.h>
 
 #include <string>
 #include <vector>
 
 #include "launch/profile.h"
+#include "password_and_command_line_win32.h"
 #include "text/text_win32.h"
 
 namespace rdc {
@@ -26,47 +25,6 @@ std::wstring W(std::u16string_view text) {
 // A text no other test run uses, for registry names and file names.
 std::wstring UniqueTag() {
   return L"rdc-launch-test-" + std::to_wstring(GetCurrentProcessId());
-}
-
-std::string BytesFromHex(std::string_view hex) {
-  std::string bytes;
-  for (std::size_t n = 0; n + 1 < hex.size(); n += 2) {
-    bytes += static_cast<char>(std::stoi(std::string(hex.substr(n, 2)), nullptr, 16));
-  }
-  return bytes;
-}
-
-struct Unprotected {
-  bool ok = false;
-  std::string data;
-  std::wstring description;
-};
-
-// Reverses the password value: strips the extra "0", parses the hex, unprotects.
-Unprotected UnprotectPasswordHex(const std::string& hex) {
-  Unprotected result;
-  if (hex.empty() || hex.size() % 2 == 0 || hex.back() != '0') return result;
-  std::string blob = BytesFromHex(hex.substr(0, hex.size() - 1));
-  DATA_BLOB input{static_cast<DWORD>(blob.size()), reinterpret_cast<BYTE*>(blob.data())};
-  DATA_BLOB output{0, nullptr};
-  LPWSTR description = nullptr;
-  if (!CryptUnprotectData(&input, &description, nullptr, nullptr, nullptr, 0, &output)) {
-    return result;
-  }
-  result.ok = true;
-  result.data.assign(reinterpret_cast<const char*>(output.pbData), output.cbData);
-  result.description = description != nullptr ? description : L"";
-  LocalFree(output.pbData);
-  LocalFree(description);
-  return result;
-}
-
-std::vector<std::wstring> SplitLikeTheSystem(const std::wstring& commandLine) {
-  int count = 0;
-  LPWSTR* arguments = CommandLineToArgvW(commandLine.c_str(), &count);
-  std::vector<std::wstring> result(arguments, arguments + count);
-  LocalFree(arguments);
-  return result;
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
@@ -124,7 +82,7 @@ TEST(LaunchEnvironmentTest, ProtectedPasswordUnprotectsToTheBlockWithDescription
     SCOPED_TRACE(row.what);
     const std::string hex = ProtectPasswordHex(environment, row.gbk);
     EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-    const Unprotected unprotected = UnprotectPasswordHex(hex);
+    const test::OpenedPassword unprotected = test::OpenPasswordValue(hex);
     ASSERT_TRUE(unprotected.ok) << hex;
     EXPECT_EQ(unprotected.description, L"psw");
     std::string expectedBlock(512, '\0');
@@ -188,11 +146,11 @@ TEST(LaunchEnvironmentTest, CommandLineSplitsBackIntoTheExactProfilePath) {
     LaunchOptions options;
     options.forceAdmin = true;
     options.fullScreen = true;
-    EXPECT_EQ(SplitLikeTheSystem(W(ClientCommandLine(path, options))),
+    EXPECT_EQ(test::SplitCommandLine(W(ClientCommandLine(path, options))),
               (std::vector<std::wstring>{L"mstsc.exe", W(path), L"/admin", L"/f"}));
     options = LaunchOptions{};
     options.smallScreen = true;
-    EXPECT_EQ(SplitLikeTheSystem(W(ClientCommandLine(path, options))),
+    EXPECT_EQ(test::SplitCommandLine(W(ClientCommandLine(path, options))),
               (std::vector<std::wstring>{L"mstsc.exe", W(path), L"/w:1440", L"/h:900"}));
   }
 }
@@ -271,7 +229,7 @@ TEST(LaunchEnvironmentTest, OneOffConnectionWritesItsProfileIntoANonAsciiTempDir
       LaunchResult::Started);
 
   ASSERT_EQ(environment.commandLines.size(), 1u);
-  const std::vector<std::wstring> arguments = SplitLikeTheSystem(environment.commandLines[0]);
+  const std::vector<std::wstring> arguments = test::SplitCommandLine(environment.commandLines[0]);
   ASSERT_EQ(arguments.size(), 3u);
   EXPECT_EQ(arguments[0], L"mstsc.exe");
   EXPECT_EQ(arguments[2], L"/admin");
@@ -288,7 +246,7 @@ TEST(LaunchEnvironmentTest, OneOffConnectionWritesItsProfileIntoANonAsciiTempDir
   const std::string passwordValue =
       written.substr(valueStart + passwordLead.size(), valueEnd - valueStart - passwordLead.size());
   EXPECT_EQ(written, ComposeProfile(account, host, "3389", passwordValue, false));
-  const Unprotected unprotected = UnprotectPasswordHex(passwordValue);
+  const test::OpenedPassword unprotected = test::OpenPasswordValue(passwordValue);
   ASSERT_TRUE(unprotected.ok);
   EXPECT_EQ(unprotected.data.substr(0, 6), std::string("p\0w\0\0\0", 6));
 
