@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench_support_win32.h"
+#include "model/startup.h"
 #include "driver_win32.h"
 #include "launch/launch_environment_win32.h"
 #include "model/config_store_win32.h"
@@ -112,7 +113,7 @@ void BenchRebuild() {
   rdc::test::TestFolder folder(L"bench");
   rdc::ConfigFileStore store(folder.File(L"ms.ini"));
   rdc::AppState state;
-  state.loadedConfig = ServersText(kServers);
+  rdc::LoadConfig(state, ServersText(kServers));
   // The rebuild alone: no sweeps, nothing opened or connected.
   struct : rdc::StatusSweeps {
     void Start(const std::shared_ptr<rdc::ProbeOutcomeQueue>&, const rdc::ServerList&) override {}

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench_support_win32.h"
+#include "model/startup.h"
 #include "launch/launch_environment_win32.h"
 #include "model/config_cipher.h"
 #include "model/config_sync.h"
@@ -121,7 +122,7 @@ void BenchReload() {
     const ConfigFileStore store(folder.File(L"ms.ini"));
     store.Save(ConfigCipher(read));
     AppState state;
-    state.loadedConfig = read;
+    LoadConfig(state, read);
     SharedConfig config(store, read, store.Stamp());
     MainWindow window(state, {config, launch, noSweeps, noOpener, prompt, importer});
     window.Create();

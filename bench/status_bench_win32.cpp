@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "launch/launch_environment_win32.h"
+#include "model/startup.h"
 #include "loopback_ports_win32.h"
 #include "loopback_servers_win32.h"
 #include "model/app_state.h"
@@ -184,9 +185,10 @@ struct NoAddressOpener : AddressOpener {
 WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int pingMs) {
   WindowRun run;
   AppState state;
+  std::string plain;
   for (int i = 0; i < rows; ++i)
-    state.loadedConfig +=
-        "127.0.0.1|" + std::to_string(ports.ports[i % ports.ports.size()]) + "|a||\r\n";
+    plain += "127.0.0.1|" + std::to_string(ports.ports[i % ports.ports.size()]) + "|a||\r\n";
+  LoadConfig(state, std::move(plain));
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const ConfigFileStore store(std::wstring(temp) + L"status_bench_ms.ini");  // never saved

@@ -59,17 +59,13 @@ void HandToRunningCopy(const std::wstring& folder, const StartRequest& request,
 // of ms.ini; false when no server has that name (said in a box).
 bool ConnectAtStart(const AppState& state, const std::wstring& name, LaunchEnvironment& launch,
                     MessagePrompt& prompt) {
-  ServerList servers;
-  ConfigOptions options;
-  ParseConfig(state.loadedConfig, servers, options);
-  const int number = EntryNumberByName(servers, GbkFromWide(name));
+  const int number = EntryNumberByName(state.servers, GbkFromWide(name));
   if (number == 0) {
     prompt.Show(ServerNotFoundText(name).c_str(), kOperationErrorCaption, MB_OK | MB_ICONERROR);
     return false;
   }
-  const LaunchOptions launchOptions{options.forceAdmin, !options.fullScreen, options.fullScreen,
-                                    false};
-  ReportLaunchOutcome(ConnectSelected(launch, servers, number, launchOptions), prompt);
+  ReportLaunchOutcome(
+      ConnectSelected(launch, state.servers, number, LaunchOptionsOf(state.options, false)), prompt);
   return true;
 }
 

@@ -48,6 +48,10 @@ LaunchOutcome WriteProfileAndStart(LaunchEnvironment& environment, std::string_v
 
 }  // namespace
 
+LaunchOptions LaunchOptionsOf(const ConfigOptions& options, bool shareDisks) {
+  return {options.forceAdmin, !options.fullScreen, options.fullScreen, shareDisks};
+}
+
 RegistryValuePath LocalDevicesValuePath(std::string_view host) {
   const std::string path = std::string(kLocalDevicesKey) + "\\" + std::string(host);
   std::size_t lastBackslash = 0;

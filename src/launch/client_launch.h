@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "launch/password_blob.h"
+#include "model/config_file.h"
 #include "model/server_list.h"
 
 namespace rdc {
@@ -20,6 +21,9 @@ struct LaunchOptions {
   bool fullScreen = false;   // "/f "
   bool shareDisks = false;   // the profile's smart-card and drive lines
 };
+
+// The stored options as a connection uses them, with the disks' check box.
+LaunchOptions LaunchOptionsOf(const ConfigOptions& options, bool shareDisks);
 
 // The one-off login fields, GBK.
 struct TemporaryLogin {

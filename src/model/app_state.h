@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "model/config_file.h"
 #include "model/server_list.h"
 
 namespace rdc {
 
 struct AppState {
   ServerList servers;
+  ConfigOptions options;        // the main window's check box and radio buttons show them
   std::string loadedConfig;     // the deciphered bytes of ms.ini, as read at start-up
   std::string startupPassword;  // GBK; empty means none is set
   bool accessGranted = false;

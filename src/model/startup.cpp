@@ -5,11 +5,19 @@
 #include "model/config_file.h"
 #include "text/gbk_text.h"
 
+#include <utility>
+
 namespace rdc {
 
-bool RunStartup(AppState& state, std::string_view fileBytes, LoginPrompt& prompt) {
-  state.loadedConfig = ConfigCipher(fileBytes);
+void LoadConfig(AppState& state, std::string plain) {
+  state.loadedConfig = std::move(plain);
+  state.options = {};
+  ParseConfig(state.loadedConfig, state.servers, state.options);
   state.startupPassword = StartupPasswordOf(state.loadedConfig);
+}
+
+bool RunStartup(AppState& state, std::string_view fileBytes, LoginPrompt& prompt) {
+  LoadConfig(state, ConfigCipher(fileBytes));
   // With a password set, only the prompt can open the way.
   state.accessGranted = state.startupPassword.empty();
   if (!state.accessGranted) prompt.Show(state);

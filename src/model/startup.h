@@ -16,9 +16,13 @@ class LoginPrompt {
   virtual void Show(AppState& state) = 0;
 };
 
-// Fills loadedConfig and startupPassword from the file's bytes (empty when the
-// file is missing), shows the prompt when a password is set, and returns
-// whether the main window may open.
+// Takes the deciphered ms.ini `plain` as the run's content: loadedConfig, the
+// servers (appended), the options (from their design states) and the start-up
+// password. The file is parsed here and nowhere else.
+void LoadConfig(AppState& state, std::string plain);
+
+// Loads the file's bytes (empty when the file is missing), shows the prompt
+// when a password is set, and returns whether the main window may open.
 bool RunStartup(AppState& state, std::string_view fileBytes, LoginPrompt& prompt);
 
 // The prompt's rule: the typed text equals the start-up password byte for byte

@@ -216,11 +216,7 @@ void MainWindow::OnCreated() {
   for (int id :
        {kMainTemporaryHost, kMainTemporaryPassword, kMainTemporaryAccount, kMainTemporaryPort})
     SendMessageW(control(id), EM_SETLIMITTEXT, 0, 0);  // 0 lifts the default limit
-  SetChecked(kMainSmallScreen, true);
-
-  ConfigOptions options = Options();
-  ParseConfig(state_.loadedConfig, state_.servers, options);
-  ApplyOptions(options);
+  ApplyOptions(state_.options);
   RefreshServerView();
   // The first sweep starts as soon as the window has shown itself, so its
   // thousands of connects do not hold up the first paint.
@@ -363,7 +359,11 @@ bool MainWindow::HasSelection() const {
 }
 
 ConfigOptions MainWindow::Options() const {
-  return {IsChecked(kMainForceAdmin), IsChecked(kMainFullScreen)};
+  return state_.options;
+}
+
+void MainWindow::TakeOptionsFromControls() {
+  state_.options = {IsChecked(kMainForceAdmin), IsChecked(kMainFullScreen)};
 }
 
 void MainWindow::ApplyOptions(const ConfigOptions& options) {
@@ -373,7 +373,7 @@ void MainWindow::ApplyOptions(const ConfigOptions& options) {
 }
 
 ConfigContent MainWindow::Content() const {
-  return {state_.servers, Options(), state_.startupPassword};
+  return {state_.servers, state_.options, state_.startupPassword};
 }
 
 void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellConflicts) {
@@ -386,10 +386,11 @@ void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellCon
 
   state_.servers = std::move(merge.merged.servers);
   state_.startupPassword = std::move(merge.merged.startupPassword);
-  const ConfigOptions options = Options();
-  if (merge.merged.options.forceAdmin != options.forceAdmin ||
-      merge.merged.options.fullScreen != options.fullScreen)
-    ApplyOptions(merge.merged.options);  // each check box repaints at once
+  const ConfigOptions options = state_.options;
+  state_.options = merge.merged.options;
+  if (state_.options.forceAdmin != options.forceAdmin ||
+      state_.options.fullScreen != options.fullScreen)
+    ApplyOptions(state_.options);  // each check box repaints at once
   ResizeServerView();
 
   // Row r carries on entry carriesOn[r] of the list before.
@@ -494,6 +495,9 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
 void MainWindow::OnCommand(int id, int notification) {
   if (notification != BN_CLICKED) return;
   switch (id) {
+    case kMainForceAdmin:
+    case kMainSmallScreen:
+    case kMainFullScreen: TakeOptionsFromControls(); return;
     case kMainConnect: ConnectSelectedServer(); return;
     case kMainTemporaryLogin: ConnectTemporaryLogin(); return;
     case kMainAdd: OpenServerDialog(0); return;
@@ -605,8 +609,7 @@ void MainWindow::DeleteSelectedServer() {
 }
 
 LaunchOptions MainWindow::CurrentLaunchOptions() const {
-  return {IsChecked(kMainForceAdmin), IsChecked(kMainSmallScreen), IsChecked(kMainFullScreen),
-          IsChecked(kMainShareDisks)};
+  return LaunchOptionsOf(state_.options, IsChecked(kMainShareDisks));
 }
 
 void MainWindow::ConnectSelectedServer() {

@@ -77,7 +77,7 @@ class MainWindow : public FormWindow {
   // Applies the outcomes waiting in the window's queue to their entries and shows them.
   void ShowProbeOutcomes();
 
-  // The option controls as the configuration file stores them.
+  // The options as the configuration file stores them (the controls show them).
   ConfigOptions Options() const;
 
   // Adds the servers of other programs' lists at the end of the list, then
@@ -103,7 +103,10 @@ class MainWindow : public FormWindow {
  private:
   void SetUpListView();
   void ShowStatePictures();  // at the window's DPI
+  // The option controls show `options`.
   void ApplyOptions(const ConfigOptions& options);
+  // A click on an option control changed the options.
+  void TakeOptionsFromControls();
   // What this copy holds of ms.ini's content now.
   ConfigContent Content() const;
   // Takes the outcome of a merge as the list, the options and the start-up

@@ -48,13 +48,21 @@ TEST(RunStartupTest, MissingFileOpensWithoutPrompt) {
 }
 
 TEST(RunStartupTest, EmptyPasswordLineOpensWithoutPromptAndKeepsTheDecipheredText) {
-  const std::string plain = ComposeConfigText({}, {.forceAdmin = true, .fullScreen = true}, "");
+  ServerList servers;
+  AppendServer(servers, {"h", "1", "a", "", ""});
+  const std::string plain =
+      ComposeConfigText(servers, {.forceAdmin = true, .fullScreen = true}, "");
   AppState state;
   FakePrompt prompt;
   EXPECT_TRUE(RunStartup(state, ConfigCipher(plain), prompt));
   EXPECT_EQ(prompt.shown, 0);
   EXPECT_EQ(state.loadedConfig, plain);
   EXPECT_EQ(state.startupPassword, "");
+  // Read once, here: the servers and the options are the run's from now on.
+  ASSERT_EQ(state.servers.size(), 1u);
+  EXPECT_EQ(state.servers[0].host, "h");
+  EXPECT_TRUE(state.options.forceAdmin);
+  EXPECT_TRUE(state.options.fullScreen);
 }
 
 TEST(RunStartupTest, FileOfAnotherKeyOpensWithoutPrompt) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/single_copy_win32.h"
+#include "model/startup.h"
 #include "launch/launch_environment_win32.h"
 #include "model/app_state.h"
 #include "model/config_cipher.h"
@@ -182,7 +183,7 @@ TEST(ConfigSaveFault, EachStepFailingKeepsTheFileSaysWhyAndRetryWritesTheNewCont
     EXPECT_EQ(result.failedStep, row.step);
 
     AppState state;
-    state.loadedConfig = newPlain;
+    LoadConfig(state, newPlain);
     Win32LaunchEnvironment launch;
     test::NoSweeps sweeps;
     test::RecordingAddressOpener opener;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "launch/launch_environment_win32.h"
+#include "model/startup.h"
 #include "model/config_cipher.h"
 #include "test_files_win32.h"
 #include "text/text_win32.h"
@@ -210,7 +211,7 @@ TEST_F(EditDialogsTest, SetPasswordFieldsShowPlainTextOfAtMostSixteenGbkBytes) {
 class MainWindowEditTest : public EditDialogsTest {
  protected:
   void SetUp() override {
-    state_.loadedConfig = "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+    LoadConfig(state_, "a|1|u||\r\nb|2|v||\r\nc|3|w||\r\n#Start:0\r\n#LoadinPass:<>\r\n");
     window_ = std::make_unique<MainWindow>(
         state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_});
     main_ = window_->Create();

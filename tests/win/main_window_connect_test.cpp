@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "launch/client_launch.h"
+#include "model/startup.h"
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
 #include "test_files_win32.h"
@@ -75,7 +76,7 @@ class MainWindowConnect : public testing::Test {
 
   // Opens the main window over a configuration text.
   void Open(std::string plain) {
-    state_.loadedConfig = std::move(plain);
+    LoadConfig(state_, std::move(plain));
     window_ = std::make_unique<MainWindow>(
         state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_});
     ASSERT_NE(window_->Create(), nullptr);
@@ -142,7 +143,7 @@ TEST_F(MainWindowConnect, ConnectClickStartsTheClientForTheSelectedRowWithTheWin
   EXPECT_TRUE(IsWindowEnabled(Control(kMainConnect)));
 
   // Options are read at the moment of connecting.
-  SendMessageW(Control(kMainForceAdmin), BM_SETCHECK, BST_UNCHECKED, 0);
+  Click(kMainForceAdmin);  // clears it
   Click(kMainFullScreen);
   Click(kMainShareDisks);
   Click(kMainConnect);

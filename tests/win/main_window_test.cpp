@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "launch/client_launch.h"
+#include "model/startup.h"
 #include "model/app_state.h"
 #include "model/config_cipher.h"
 #include "model/config_store_win32.h"
@@ -97,7 +98,7 @@ class MainWindowTest : public ::testing::Test {
 
   // Creates the window over `config` as the start-up read it from ms.ini.
   void Open(std::string config = "") {
-    state_.loadedConfig = std::move(config);
+    LoadConfig(state_, std::move(config));
     window_ = std::make_unique<MainWindow>(
         state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_});
     hwnd_ = window_->Create();
@@ -1023,7 +1024,7 @@ TEST_F(MainWindowSharedFile, SaveMadeWhileThisCopyStartedShowsAsItsWindowOpens) 
   const FileStamp readStamp = store_.Stamp();
   // Another copy saves while this one asks for its start-up password, say.
   ASSERT_TRUE(OtherCopySaves(read, Servers(3)).saved());
-  state_.loadedConfig = read;
+  LoadConfig(state_, read);
   config_.emplace(store_, read, readStamp);
   window_ = std::make_unique<MainWindow>(
       state_, MainWindowServices{*config_, launch_, sweeps_, opener_, prompt_, importer_});

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "launch/launch_environment_win32.h"
+#include "model/startup.h"
 #include "loopback_ports_win32.h"
 #include "loopback_servers_win32.h"
 #include "model/app_state.h"
@@ -90,7 +91,7 @@ class StatusViewTest : public ::testing::Test {
   }
 
   void Open(std::string config, bool sweeps = true) {
-    state_.loadedConfig = std::move(config);
+    LoadConfig(state_, std::move(config));
     window_ = std::make_unique<MainWindow>(
         state_, MainWindowServices{OpenConfig(), launch_,
                                    sweeps ? static_cast<StatusSweeps&>(probes_) : noSweeps_,
