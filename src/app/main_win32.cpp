@@ -139,6 +139,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     HWND main = window.Create();
     window.ImportFiles(request.files);  // files the program was opened with
     rdc::RunMessageLoop([main] { return !IsWindow(main); });
+    // The window is gone and ms.ini saved: the next copy need not wait while
+    // an import of this one stops.
+    lock.Release();
   }
 
   // ms.ini is saved: a copy started now may run while the profiles of this
