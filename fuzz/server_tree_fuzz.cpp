@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const XmlElement root = ConsumeElement(input, 0, budget);
   FakeSystem system;
   CheckServers(ReadRdgFile(root, system), CountNamed(root, u"server", u"server"));
-  const ConfConsContent content = ReadConfConsFile(root, u"confCons.xml", system, system);
+  DerivedKeys keys(system);
+  const ConfConsContent content = ReadConfConsFile(root, u"confCons.xml", system, keys, system);
   CheckServers(content.servers, CountNamed(root, u"Node", u"Node"));
   FUZZ_CHECK(system.asked <= 1);
   return 0;

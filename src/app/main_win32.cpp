@@ -149,6 +149,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     window.ImportFiles(request.files);  // files the program was opened with
     window.TakeHandOvers(std::move(handedOver));
     rdc::RunMessageLoop([main] { return !IsWindow(main); });
+    // The window is gone and ms.ini saved: the next copy need not wait while
+    // an import of this one stops.
+    lock.Release();
   }
 
   // ms.ini is saved: a copy started now may run while the profiles of this

@@ -27,22 +27,22 @@ bool IsTrue(std::u16string_view text) {
 
 // The master password that opens the file's Protected value, or nothing.
 std::optional<std::u16string> MasterPasswordOf(const XmlElement& root, std::u16string_view fileName,
-                                               std::uint32_t iterations, ConfConsCrypto& crypto,
+                                               std::uint32_t iterations, DerivedKeys& keys,
                                                MasterPasswordPrompt& prompt) {
   if (iterations == 0) return std::nullopt;  // no password opens anything
   const std::u16string_view check = Trimmed(root.AttributeText(u"Protected"));
-  if (check.empty() || OpenConfConsSecret(crypto, kDefaultMasterPassword, check, iterations))
+  if (check.empty() || OpenConfConsSecret(keys, kDefaultMasterPassword, check, iterations))
     return std::u16string(kDefaultMasterPassword);
   std::optional<std::u16string> typed = prompt.AskMasterPassword(fileName);
-  if (typed && OpenConfConsSecret(crypto, *typed, check, iterations)) return typed;
+  if (typed && OpenConfConsSecret(keys, *typed, check, iterations)) return typed;
   return std::nullopt;
 }
 
 class ConfConsWalk {
  public:
-  ConfConsWalk(ConfConsCrypto& crypto, const std::optional<std::u16string>& masterPassword,
+  ConfConsWalk(DerivedKeys& keys, const std::optional<std::u16string>& masterPassword,
                std::uint32_t iterations, std::vector<ImportedServer>& servers)
-      : crypto_(crypto), masterPassword_(masterPassword), iterations_(iterations),
+      : keys_(keys), masterPassword_(masterPassword), iterations_(iterations),
         servers_(servers) {}
 
   void Walk(const XmlElement& parent) {
@@ -89,7 +89,7 @@ class ConfConsWalk {
       std::optional<std::u16string> password;
       if (masterPassword_) {
         if (const std::optional<std::string> utf8 =
-                OpenConfConsSecret(crypto_, *masterPassword_, sealed, iterations_))
+                OpenConfConsSecret(keys_, *masterPassword_, sealed, iterations_))
           password = Utf16FromUtf8(*utf8);
       }
       if (password) {
@@ -110,7 +110,7 @@ class ConfConsWalk {
     servers_.push_back(std::move(server));
   }
 
-  ConfConsCrypto& crypto_;
+  DerivedKeys& keys_;
   const std::optional<std::u16string>& masterPassword_;
   std::uint32_t iterations_;
   std::vector<ImportedServer>& servers_;
@@ -119,7 +119,19 @@ class ConfConsWalk {
 
 }  // namespace
 
-std::optional<std::string> OpenConfConsSecret(ConfConsCrypto& crypto, std::u16string_view password,
+BlockCipher* DerivedKeys::Aes256(std::string_view password, std::string_view salt,
+                                 std::uint32_t iterations) {
+  // The rounds and the salt have fixed sizes, so the password is the rest.
+  std::string key(reinterpret_cast<const char*>(&iterations), sizeof iterations);
+  key += salt;
+  key += password;
+  auto found = keys_.find(key);
+  if (found == keys_.end())
+    found = keys_.emplace(std::move(key), crypto_.DerivedAes256(password, salt, iterations)).first;
+  return found->second.get();
+}
+
+std::optional<std::string> OpenConfConsSecret(DerivedKeys& keys, std::u16string_view password,
                                               std::u16string_view sealed,
                                               std::uint32_t iterations) {
   if (iterations == 0) return std::nullopt;
@@ -129,19 +141,19 @@ std::optional<std::string> OpenConfConsSecret(ConfConsCrypto& crypto, std::u16st
   const std::string_view all(*bytes);
   const std::string_view salt = all.substr(0, kConfConsSaltSize);
   const std::string_view nonce = all.substr(kConfConsSaltSize, kConfConsNonceSize);
-  const std::unique_ptr<BlockCipher> cipher =
-      crypto.DerivedAes256(Utf8FromUtf16(password), salt, iterations);
-  if (!cipher) return std::nullopt;
+  BlockCipher* const cipher = keys.Aes256(Utf8FromUtf16(password), salt, iterations);
+  if (cipher == nullptr) return std::nullopt;
   return GcmDecrypt(*cipher, nonce, salt, all.substr(kConfConsSaltSize + kConfConsNonceSize));
 }
 
 ConfConsContent ReadConfConsFile(const XmlElement& root, std::u16string_view fileName,
-                                 ConfConsCrypto& crypto, MasterPasswordPrompt& prompt) {
+                                 ConfConsCrypto& crypto, DerivedKeys& keys,
+                                 MasterPasswordPrompt& prompt) {
   ConfConsContent content;
   const std::uint32_t iterations = KdfIterationsOf(root);
   const std::optional<std::u16string> masterPassword =
-      MasterPasswordOf(root, fileName, iterations, crypto, prompt);
-  ConfConsWalk walk(crypto, masterPassword, iterations, content.servers);
+      MasterPasswordOf(root, fileName, iterations, keys, prompt);
+  ConfConsWalk walk(keys, masterPassword, iterations, content.servers);
   if (!IsTrue(root.AttributeText(u"FullFileEncryption"))) {
     walk.Walk(root);
     return content;
@@ -151,7 +163,7 @@ ConfConsContent ReadConfConsFile(const XmlElement& root, std::u16string_view fil
     return content;
   }
   const std::optional<std::string> inner =
-      OpenConfConsSecret(crypto, *masterPassword, Trimmed(root.text), iterations);
+      OpenConfConsSecret(keys, *masterPassword, Trimmed(root.text), iterations);
   const std::optional<XmlElement> nodes =
       inner ? crypto.ParseXmlFragment(*inner) : std::optional<XmlElement>();
   if (!nodes) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,8 +50,22 @@ class MasterPasswordPrompt {
   virtual std::optional<std::u16string> AskMasterPassword(std::u16string_view fileName) = 0;
 };
 
+// The keys of one import, each distinct (password, salt, rounds) derived
+// once: the nodes that take a container's password share its salt, and a
+// derivation may take 10,000,000 rounds.
+class DerivedKeys {
+ public:
+  explicit DerivedKeys(ConfConsCrypto& crypto) : crypto_(crypto) {}
+  // The key of DerivedAes256; nullptr when the system failed (kept as well).
+  BlockCipher* Aes256(std::string_view password, std::string_view salt, std::uint32_t iterations);
+
+ private:
+  ConfConsCrypto& crypto_;
+  std::map<std::string, std::unique_ptr<BlockCipher>, std::less<>> keys_;
+};
+
 // The bytes sealed in `sealed`; nothing when it does not open with `password`.
-std::optional<std::string> OpenConfConsSecret(ConfConsCrypto& crypto, std::u16string_view password,
+std::optional<std::string> OpenConfConsSecret(DerivedKeys& keys, std::u16string_view password,
                                               std::u16string_view sealed,
                                               std::uint32_t iterations);
 
@@ -72,7 +87,9 @@ struct ConfConsContent {
 // root's Protected value does not open with the default master password,
 // `prompt` is asked once; without the right password the passwords are left
 // empty, or, when the whole file is sealed, the file is Locked.
+// `keys` derives through `crypto`.
 ConfConsContent ReadConfConsFile(const XmlElement& root, std::u16string_view fileName,
-                                 ConfConsCrypto& crypto, MasterPasswordPrompt& prompt);
+                                 ConfConsCrypto& crypto, DerivedKeys& keys,
+                                 MasterPasswordPrompt& prompt);
 
 }  // namespace rdc

@@ -14,6 +14,7 @@ namespace rdc {
 namespace {
 
 constexpr std::size_t kAes256KeySize = 32;
+constexpr ULONG kSha1Size = 20;
 
 std::wstring Wide(std::u16string_view text) {
   return std::wstring(text.begin(), text.end());
@@ -79,15 +80,38 @@ std::unique_ptr<BlockCipher> AesUnder(const std::shared_ptr<UniqueCryptoAlgorith
   return std::make_unique<CngAes>(provider, std::move(handle));
 }
 
+// PBKDF2-HMAC-SHA1 (RFC 8018) round by round over the system's HMAC, so that
+// a stop is seen within a few thousand of the up to ten million rounds.
 std::optional<std::string> Pbkdf2Under(BCRYPT_ALG_HANDLE hmac, std::string_view password,
                                        std::string_view salt, std::uint32_t iterations,
-                                       std::size_t size) {
-  std::string key(size, '\0');
-  if (hmac == nullptr ||
-      !BCRYPT_SUCCESS(BCryptDeriveKeyPBKDF2(hmac, Bytes(password), static_cast<ULONG>(password.size()),
-                                            Bytes(salt), static_cast<ULONG>(salt.size()), iterations,
-                                            Bytes(key), static_cast<ULONG>(size), 0)))
+                                       std::size_t size, const std::stop_token& stop) {
+  constexpr std::uint32_t kRoundsPerLook = 4096;
+  UniqueCryptoHash hash;
+  if (hmac == nullptr || iterations == 0 ||
+      !BCRYPT_SUCCESS(BCryptCreateHash(hmac, hash.receive(), nullptr, 0, Bytes(password),
+                                       static_cast<ULONG>(password.size()),
+                                       BCRYPT_HASH_REUSABLE_FLAG)))
     return std::nullopt;
+  const auto mac = [&hash](std::string_view input, std::string& output) {
+    return BCRYPT_SUCCESS(BCryptHashData(hash.get(), Bytes(input), static_cast<ULONG>(input.size()), 0)) &&
+           BCRYPT_SUCCESS(BCryptFinishHash(hash.get(), Bytes(output), kSha1Size, 0));
+  };
+  std::string key;
+  for (std::uint32_t block = 1; key.size() < size; ++block) {
+    const char index[4] = {static_cast<char>(block >> 24), static_cast<char>(block >> 16),
+                           static_cast<char>(block >> 8), static_cast<char>(block)};
+    if (stop.stop_requested()) return std::nullopt;
+    std::string round(kSha1Size, '\0');
+    if (!mac(std::string(salt) + std::string(index, sizeof index), round)) return std::nullopt;
+    std::string sum = round;
+    for (std::uint32_t n = 1; n < iterations; ++n) {
+      if (n % kRoundsPerLook == 0 && stop.stop_requested()) return std::nullopt;
+      if (!mac(round, round)) return std::nullopt;
+      for (std::size_t i = 0; i < kSha1Size; ++i) sum[i] ^= round[i];
+    }
+    key += sum;
+  }
+  key.resize(size);
   return key;
 }
 
@@ -110,7 +134,7 @@ struct Win32ImportEnvironment::Providers {
       OpenAlgorithm(BCRYPT_SHA1_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
 };
 
-Win32ImportEnvironment::Win32ImportEnvironment() = default;
+Win32ImportEnvironment::Win32ImportEnvironment(std::stop_token stop) : stop_(std::move(stop)) {}
 Win32ImportEnvironment::~Win32ImportEnvironment() = default;
 
 std::u16string Win32ImportEnvironment::FromAnsi(std::string_view bytes) {
@@ -123,6 +147,7 @@ std::u16string Win32ImportEnvironment::FromAnsi(std::string_view bytes) {
 }
 
 std::optional<std::string> Win32ImportEnvironment::Unprotect(std::string_view blob) {
+  if (stop_.stop_requested()) return std::nullopt;
   if (!providers_) providers_ = std::make_unique<Providers>();
   DATA_BLOB input{static_cast<DWORD>(blob.size()), Bytes(blob)};
   DATA_BLOB output{0, nullptr};
@@ -138,37 +163,37 @@ std::unique_ptr<BlockCipher> Win32ImportEnvironment::DerivedAes256(std::string_v
                                                                    std::uint32_t iterations) {
   if (!providers_) providers_ = std::make_unique<Providers>();
   const std::optional<std::string> key =
-      Pbkdf2Under(providers_->hmacSha1.get(), password, salt, iterations, kAes256KeySize);
+      Pbkdf2Under(providers_->hmacSha1.get(), password, salt, iterations, kAes256KeySize, stop_);
   return key ? AesUnder(providers_->aes, *key) : nullptr;
 }
 
 std::optional<XmlElement> Win32ImportEnvironment::ParseXmlFragment(std::string_view utf8) {
-  return rdc::ParseXmlFragment(utf8);
+  return rdc::ParseXmlFragment(utf8, stop_);
 }
 
 std::optional<XmlElement> Win32ImportEnvironment::ParseXmlDocument(std::string_view bytes) {
-  return rdc::ParseXmlDocument(bytes);
+  return rdc::ParseXmlDocument(bytes, stop_);
 }
 
-std::optional<std::string> Win32ImportEnvironment::ReadWholeFile(const std::u16string& path) {
+FileBytes Win32ImportEnvironment::ReadWholeFile(const std::u16string& path) {
   const UniqueHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-      static_cast<std::uint64_t>(size.QuadPart) > kMaxImportFileSize)
-    return std::nullopt;
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return {};
+  if (static_cast<std::uint64_t>(size.QuadPart) > kMaxImportFileSize) return {std::nullopt, true};
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
+    if (stop_.stop_requested()) return {};
     DWORD read = 0;
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr)) return std::nullopt;
+    if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr)) return {};
     if (read == 0) break;  // the file shrank while being read
     done += read;
   }
   bytes.resize(done);
-  return bytes;
+  return {std::move(bytes)};
 }
 
 std::optional<std::string> Win32ImportEnvironment::ToGbk(std::u16string_view text) {
@@ -192,18 +217,19 @@ std::unique_ptr<BlockCipher> SystemAes(std::string_view key) {
 }
 
 std::optional<std::string> SystemPbkdf2Sha1(std::string_view password, std::string_view salt,
-                                            std::uint32_t iterations, std::size_t size) {
+                                            std::uint32_t iterations, std::size_t size,
+                                            std::stop_token stop) {
   const UniqueCryptoAlgorithm hmac = OpenAlgorithm(BCRYPT_SHA1_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
-  return Pbkdf2Under(hmac.get(), password, salt, iterations, size);
+  return Pbkdf2Under(hmac.get(), password, salt, iterations, size, stop);
 }
 
 ImportOutcome ImportServerFiles(const std::vector<std::wstring>& paths, const ServerList& existing,
-                                MasterPasswordPrompt& prompt) {
+                                MasterPasswordPrompt& prompt, std::stop_token stop) {
   std::vector<std::u16string> files;
   files.reserve(paths.size());
   for (const std::wstring& path : paths) files.emplace_back(path.begin(), path.end());
-  Win32ImportEnvironment environment;
-  return ImportFiles(files, existing, environment, prompt);
+  Win32ImportEnvironment environment(stop);
+  return ImportFiles(files, existing, environment, prompt, stop);
 }
 
 }  // namespace rdc

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,16 +19,26 @@
 
 namespace rdc {
 
-// Files larger than this are refused as unreadable rather than read.
-inline constexpr std::size_t kMaxImportFileSize = 256u << 20;
+// Files larger than this (64 MiB) are refused, not read: no list of servers
+// comes near it, and the tree of a larger XML file would need gigabytes.
+inline constexpr std::size_t kMaxImportFileSize = 64u << 20;
 
-// What an import needs from the system.
+// A file as the system read it.
+struct FileBytes {
+  std::optional<std::string> bytes;  // nothing when it was not read
+  bool tooLarge = false;             // not read: larger than kMaxImportFileSize
+};
+
+// What an import needs from the system. An implementation may stop its long
+// operations (key derivation, XML reading, data protection) once the import
+// is told to stop, answering them as failed.
 class ImportEnvironment : public AnsiDecoder, public DataProtection, public ConfConsCrypto {
  public:
   // The file's bytes; nothing when it cannot be read (missing, locked, a
-  // folder, larger than kMaxImportFileSize).
-  virtual std::optional<std::string> ReadWholeFile(const std::u16string& path) = 0;
-  // The document's root element; nothing when it is not well-formed.
+  // folder) or is larger than kMaxImportFileSize.
+  virtual FileBytes ReadWholeFile(const std::u16string& path) = 0;
+  // The document's root element; nothing when it is not well-formed. Throws
+  // XmlTooLarge for a document over kMaxXmlItems.
   virtual std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) = 0;
   // The text in GBK (code page 936); nothing when a character has no GBK form.
   virtual std::optional<std::string> ToGbk(std::u16string_view text) = 0;
@@ -40,8 +51,11 @@ enum class ImportRefusal {
   UnknownFormat,  // none of the formats this program reads
   NoAddress,      // a connection file without a server address
   Locked,         // a wholly sealed list whose master password was not given
+  TooLarge,       // larger than kMaxImportFileSize
+  TooManyItems,   // an XML file of more than kMaxXmlItems elements and attributes
+  Failed,         // reading it failed in another way (out of memory, a fault of the system)
 };
-inline constexpr std::size_t kImportRefusalCount = 5;
+inline constexpr std::size_t kImportRefusalCount = 8;
 
 struct RefusedFile {
   std::u16string fileName;  // the bare file name
@@ -60,9 +74,13 @@ struct ImportOutcome {
 // case ignored), port and account equal those of an entry of `existing` or
 // of a server added before it. A server that has no host, or a text that has
 // no GBK form or cannot be stored in ms.ini, is skipped. Nothing of a refused
-// file is added.
+// file is added; an exception while a file is read refuses that file only.
+// Each key of a connection list is derived once per import. Once `stop` is
+// requested the import ends at the next file or server and gives an empty
+// outcome: nothing added, nothing refused.
 ImportOutcome ImportFiles(std::span<const std::u16string> paths, const ServerList& existing,
-                          ImportEnvironment& environment, MasterPasswordPrompt& prompt);
+                          ImportEnvironment& environment, MasterPasswordPrompt& prompt,
+                          std::stop_token stop = {});
 
 // The part of a path after its last "\" or "/".
 std::u16string_view BareFileName(std::u16string_view path);

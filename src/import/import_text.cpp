@@ -8,6 +8,20 @@ namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+
+bool HasUtf16Mark(std::string_view bytes) {
+  return bytes.starts_with(kUtf16LeMark) || bytes.starts_with(kUtf16BeMark);
+}
+
+// The UTF-16 unit at `at` of bytes that begin with a UTF-16 byte-order mark
+// (the mark tells the byte order).
+char16_t Utf16UnitAt(std::string_view bytes, std::size_t at) {
+  const auto first = static_cast<unsigned char>(bytes[at]);
+  const auto second = static_cast<unsigned char>(bytes[at + 1]);
+  return static_cast<char16_t>(bytes.starts_with(kUtf16LeMark) ? first | (second << 8)
+                                                               : (first << 8) | second);
+}
 
 bool IsWhiteSpace(char16_t unit) {
   return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n';
@@ -60,13 +74,11 @@ int HexValue(char16_t unit) {
 }  // namespace
 
 std::u16string DecodeTextFile(std::string_view bytes, AnsiDecoder& ansi) {
-  if (bytes.starts_with(kUtf16LeMark)) {
-    const std::string_view body = bytes.substr(kUtf16LeMark.size());
+  if (HasUtf16Mark(bytes)) {
     std::u16string text;
-    text.reserve(body.size() / 2);
-    for (std::size_t i = 0; i + 1 < body.size(); i += 2)
-      text += static_cast<char16_t>(static_cast<unsigned char>(body[i]) |
-                                    (static_cast<unsigned char>(body[i + 1]) << 8));
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = kUtf16LeMark.size(); i + 1 < bytes.size(); i += 2)
+      text += Utf16UnitAt(bytes, i);
     return text;
   }
   const bool marked = bytes.starts_with(kUtf8Mark);
@@ -83,10 +95,9 @@ std::u16string DecodeTextFile(std::string_view bytes, AnsiDecoder& ansi) {
 }
 
 bool BeginsLikeXml(std::string_view bytes) {
-  if (bytes.starts_with(kUtf16LeMark)) {
+  if (HasUtf16Mark(bytes)) {
     for (std::size_t i = kUtf16LeMark.size(); i + 1 < bytes.size(); i += 2) {
-      const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                  (static_cast<unsigned char>(bytes[i + 1]) << 8));
+      const char16_t unit = Utf16UnitAt(bytes, i);
       if (!IsWhiteSpace(unit)) return unit == u'<';
     }
     return false;

@@ -16,12 +16,13 @@ class AnsiDecoder {
   virtual std::u16string FromAnsi(std::string_view bytes) = 0;
 };
 
-// A text file's content: UTF-16 LE after its byte-order mark, UTF-8 after its
-// mark or when the bytes are valid UTF-8 without one, else the ANSI code page.
+// A text file's content: UTF-16 LE or BE after its byte-order mark, UTF-8
+// after its mark or when the bytes are valid UTF-8 without one, else the ANSI
+// code page.
 std::u16string DecodeTextFile(std::string_view bytes, AnsiDecoder& ansi);
 
 // Whether the file's first character other than white space is "<" (after a
-// UTF-16 LE or UTF-8 byte-order mark, when there is one).
+// UTF-16 LE, UTF-16 BE or UTF-8 byte-order mark, when there is one).
 bool BeginsLikeXml(std::string_view bytes);
 
 // Nothing when the bytes are not well-formed UTF-8.

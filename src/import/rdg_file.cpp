@@ -1,10 +1,12 @@
-// Reading a group file's servers: a walk down the groups, each setting looked
-// up from the server towards the file.
+// Reading a group file's servers: one walk down the groups, each setting
+// looked up from the server towards the file among the settings each node
+// of the way was found to hold when it was entered.
 #include "import/rdg_file.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "import/import_text.h"
 
@@ -20,8 +22,37 @@ std::u16string_view Property(const XmlElement& node, std::u16string_view name) {
   return Trimmed(node.ChildText(name));
 }
 
+// The settings a node may hold for the servers below it.
+enum Setting { kConnectionSettings, kLogonCredentials, kEncryptionSettings, kSettingCount };
+constexpr std::u16string_view kSettingNames[kSettingCount] = {
+    u"connectionSettings", u"logonCredentials", u"encryptionSettings"};
+
+// A node of the chain with the children the look-ups want, found in one pass
+// over its children when it is entered: a group's children are its servers
+// too, and looking them up among those for every server would take time
+// quadratic in the size of the group.
+struct Level {
+  explicit Level(const XmlElement& node) {
+    const XmlElement* profileList = nullptr;
+    for (const XmlElement& child : node.children) {
+      for (int setting = 0; setting < kSettingCount; ++setting)
+        if (settings[setting] == nullptr && child.name == kSettingNames[setting])
+          settings[setting] = &child;
+      if (profileList == nullptr && child.name == u"credentialsProfiles") profileList = &child;
+    }
+    if (profileList == nullptr) return;
+    for (const XmlElement& candidate : profileList->children)
+      if (candidate.name == u"credentialsProfile")
+        profiles.emplace(Trimmed(candidate.ChildText(u"profileName")), &candidate);
+  }
+
+  const XmlElement* settings[kSettingCount] = {};  // the first child of each name
+  // The first credentialsProfile of each name in the first credentialsProfiles.
+  std::unordered_map<std::u16string_view, const XmlElement*> profiles;
+};
+
 // The file, the groups down to the node, and the node itself.
-using Chain = std::vector<const XmlElement*>;
+using Chain = std::vector<Level>;
 
 // Where a setting comes from: its element and the chain position that holds it.
 struct InForce {
@@ -29,10 +60,9 @@ struct InForce {
   std::size_t at = 0;
 };
 
-std::optional<InForce> SettingInForce(const Chain& chain, std::size_t index,
-                                      std::u16string_view setting) {
+std::optional<InForce> SettingInForce(const Chain& chain, std::size_t index, Setting setting) {
   for (std::size_t i = index + 1; i-- > 0;) {
-    const XmlElement* element = chain[i]->Child(setting);
+    const XmlElement* element = chain[i].settings[setting];
     if (element != nullptr && !EqualsIgnoringCase(element->AttributeText(u"inherit"), u"FromParent"))
       return InForce{element, i};
   }
@@ -58,13 +88,8 @@ Credentials ResolveCredentials(const Chain& chain, const InForce& logon) {
   if (profile != nullptr && EqualsIgnoringCase(profile->AttributeText(u"scope"), u"File")) {
     const std::u16string_view wanted = Trimmed(profile->text);
     for (std::size_t i = logon.at + 1; i-- > 0;) {
-      const XmlElement* profiles = chain[i]->Child(u"credentialsProfiles");
-      if (profiles == nullptr) continue;
-      for (const XmlElement& candidate : profiles->children) {
-        if (candidate.name == u"credentialsProfile" &&
-            Trimmed(candidate.ChildText(u"profileName")) == wanted)
-          return CredentialsOf(candidate, i);
-      }
+      const auto found = chain[i].profiles.find(wanted);
+      if (found != chain[i].profiles.end()) return CredentialsOf(*found->second, i);
     }
     return {};
   }
@@ -99,7 +124,7 @@ void OpenPassword(const Chain& chain, const Credentials& credentials, DataProtec
     return;
   }
   const std::optional<InForce> encryption =
-      SettingInForce(chain, credentials.at, u"encryptionSettings");
+      SettingInForce(chain, credentials.at, kEncryptionSettings);
   const bool byCertificate =
       encryption && EqualsIgnoringCase(Trimmed(encryption->element->ChildText(u"encryptionMethod")),
                                        u"Certificate");
@@ -123,20 +148,20 @@ class RdgWalk {
   void Walk(const XmlElement& node) {
     for (const XmlElement& child : node.children) {
       if (child.name == u"group" && chain_.size() < kMaxXmlDepth) {
-        chain_.push_back(&child);
+        chain_.emplace_back(child);
         groups_.push_back(Property(child, u"name"));
         Walk(child);
         groups_.pop_back();
         chain_.pop_back();
       } else if (child.name == u"server") {
-        chain_.push_back(&child);
+        chain_.emplace_back(child);
         AddServer(child);
         chain_.pop_back();
       }
     }
   }
 
-  void Enter(const XmlElement& file) { chain_.push_back(&file); }
+  void Enter(const XmlElement& file) { chain_.emplace_back(file); }
 
  private:
   void AddServer(const XmlElement& node) {
@@ -146,13 +171,13 @@ class RdgWalk {
     if (display.empty()) display = server.host;
     const std::size_t self = chain_.size() - 1;
 
-    if (const std::optional<InForce> connection = SettingInForce(chain_, self, u"connectionSettings")) {
+    if (const std::optional<InForce> connection = SettingInForce(chain_, self, kConnectionSettings)) {
       const std::u16string_view port = Trimmed(connection->element->ChildText(u"port"));
       if (IsPortText(port)) server.port = port;
     }
     if (server.port.empty()) server.port = kDefaultRdpPort;
 
-    if (const std::optional<InForce> logon = SettingInForce(chain_, self, u"logonCredentials")) {
+    if (const std::optional<InForce> logon = SettingInForce(chain_, self, kLogonCredentials)) {
       const Credentials credentials = ResolveCredentials(chain_, *logon);
       server.account = AccountWithDomain(WithPlaceholders(credentials.user, server.host, display),
                                          WithPlaceholders(credentials.domain, server.host, display));

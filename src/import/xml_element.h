@@ -3,6 +3,7 @@
 // elements in document order and the text directly inside.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,6 +14,15 @@ namespace rdc {
 // Deeper elements than this are not read: the reader refuses such documents
 // and the readers of server lists stop descending there.
 inline constexpr int kMaxXmlDepth = 256;
+
+// More elements and attributes than this (together) in one document are not
+// read: the reader throws XmlTooLarge before its tree holds them all. A group
+// file of 100,000 servers has about a million.
+inline constexpr std::size_t kMaxXmlItems = 2'000'000;
+
+struct XmlTooLarge : std::length_error {
+  XmlTooLarge() : std::length_error("XML document of too many elements and attributes") {}
+};
 
 struct XmlElement {
   std::u16string name;

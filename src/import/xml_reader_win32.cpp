@@ -9,6 +9,7 @@
 #include <xmllite.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "os/owners_win32.h"
@@ -36,8 +37,9 @@ std::u16string U16(const WCHAR* text, UINT length) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
 
-// Takes the attributes of the element the reader stands on, leaving it there.
-bool ReadAttributes(IXmlReader& reader, XmlElement& element) {
+// Takes the attributes of the element the reader stands on, leaving it there;
+// each counts against `itemsLeft`.
+bool ReadAttributes(IXmlReader& reader, XmlElement& element, std::size_t& itemsLeft) {
   HRESULT moved = reader.MoveToFirstAttribute();
   while (moved == S_OK) {
     const WCHAR* space = nullptr;
@@ -51,8 +53,10 @@ bool ReadAttributes(IXmlReader& reader, XmlElement& element) {
         FAILED(reader.GetValue(&value, &valueLength)))
       return false;
     // Namespace declarations are not attributes of the document's data.
-    if (std::wstring_view(space, spaceLength) != kXmlnsNamespace)
+    if (std::wstring_view(space, spaceLength) != kXmlnsNamespace) {
+      if (itemsLeft-- == 0) throw XmlTooLarge();
       element.attributes.emplace_back(U16(name, nameLength), U16(value, valueLength));
+    }
     moved = reader.MoveToNextAttribute();
   }
   return SUCCEEDED(moved) && SUCCEEDED(reader.MoveToElement());
@@ -60,7 +64,14 @@ bool ReadAttributes(IXmlReader& reader, XmlElement& element) {
 
 }  // namespace
 
-std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) {
+std::optional<XmlElement> ParseXmlDocument(std::string_view bytes, std::stop_token stop) {
+  // Wine's reader does not read UTF-16 big-endian: it is given little-endian.
+  std::string swapped;
+  if (bytes.starts_with("\xFE\xFF")) {
+    swapped = bytes;
+    for (std::size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+    bytes = swapped;
+  }
   ComPointer<IStream> stream(
       SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
   ComPointer<IXmlReader> reader;
@@ -82,10 +93,11 @@ std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) {
   // nodes than bytes mean a reader that no longer moves on (Wine's, at the
   // end of some truncated documents).
   std::size_t nodesLeft = bytes.size() + 2;
+  std::size_t itemsLeft = kMaxXmlItems;  // elements and attributes
   XmlNodeType type = XmlNodeType_None;
   HRESULT read = S_OK;
   while ((read = xml.Read(&type)) == S_OK) {
-    if (nodesLeft-- == 0) return std::nullopt;
+    if (nodesLeft-- == 0 || stop.stop_requested()) return std::nullopt;
     switch (type) {
       case XmlNodeType_Element: {
         const WCHAR* name = nullptr;
@@ -95,12 +107,13 @@ std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) {
         if (position == lastElement || FAILED(xml.GetLocalName(&name, &length)))
           return std::nullopt;
         lastElement = position;
+        if (itemsLeft-- == 0) throw XmlTooLarge();
         // Only the innermost open element gets children, so the pointers to
         // the open ones stay valid.
         XmlElement& element = open.back()->children.emplace_back();
         element.name = U16(name, length);
         const bool empty = xml.IsEmptyElement();
-        if (!ReadAttributes(xml, element)) return std::nullopt;
+        if (!ReadAttributes(xml, element, itemsLeft)) return std::nullopt;
         if (!empty) {
           // Wine's reader does not hold the documents to the depth limit set.
           if (openedAt.size() >= kMaxXmlDepth) return std::nullopt;
@@ -132,13 +145,13 @@ std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) {
   return std::move(top.children.front());
 }
 
-std::optional<XmlElement> ParseXmlFragment(std::string_view bytes) {
+std::optional<XmlElement> ParseXmlFragment(std::string_view bytes, std::stop_token stop) {
   // Wine's reader knows no fragment conformance level: the fragment is read
   // as the content of an element of its own.
   constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
   if (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
   std::optional<XmlElement> wrapper =
-      ParseXmlDocument("<fragment>" + std::string(bytes) + "</fragment>");
+      ParseXmlDocument("<fragment>" + std::string(bytes) + "</fragment>", stop);
   if (wrapper) wrapper->name.clear();
   return wrapper;
 }

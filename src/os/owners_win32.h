@@ -230,6 +230,15 @@ struct CryptoKeyKind {
 };
 using UniqueCryptoKey = Owned<CryptoKeyKind>;
 
+// A hash or HMAC object of the system's cryptography (BCryptCreateHash).
+struct CryptoHashKind {
+  using Handle = BCRYPT_HASH_HANDLE;
+  static Handle None() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static bool Free(Handle h) { return BCRYPT_SUCCESS(BCryptDestroyHash(h)); }
+};
+using UniqueCryptoHash = Owned<CryptoHashKind>;
+
 // A COM interface pointer the caller holds one reference of (IStream,
 // IXmlReader, ...): released when its owner goes.
 template <class Interface>

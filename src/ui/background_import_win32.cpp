@@ -1,6 +1,7 @@
 // The import thread and the questions it hands to the window's thread.
 #include "ui/background_import_win32.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -11,6 +12,7 @@ namespace rdc {
 struct BackgroundImport::Shared {
   std::mutex mutex;
   std::condition_variable answered;
+  std::condition_variable ended;  // `running` went false
   HWND window = nullptr;
   bool running = false;
   bool abandoned = false;                               // nobody answers any more
@@ -55,18 +57,55 @@ class QuestionToWindow : public MasterPasswordPrompt {
   std::optional<std::optional<std::u16string>>& answer_;
 };
 
+// The import, with every file refused when it failed as a whole (out of
+// memory while its servers were checked, say): no exception leaves the thread.
+ImportOutcome ImportOrRefuseAll(ServerImporter& importer, const std::vector<std::wstring>& paths,
+                                const ServerList& existing, MasterPasswordPrompt& prompt,
+                                std::stop_token stop) {
+  try {
+    return importer.Import(paths, existing, prompt, std::move(stop));
+  } catch (...) {
+  }
+  try {
+    ImportOutcome refused;
+    for (const std::wstring& path : paths) {
+      const std::u16string whole(path.begin(), path.end());
+      refused.refused.push_back({std::u16string(BareFileName(whole)), ImportRefusal::Failed});
+    }
+    return refused;
+  } catch (...) {
+    return {};
+  }
+}
+
 }  // namespace
 
 BackgroundImport::BackgroundImport(ServerImporter& importer)
     : importer_(importer), shared_(std::make_shared<Shared>()) {}
 
 BackgroundImport::~BackgroundImport() {
+  Cancel();
+  if (!thread_.joinable()) return;
+  std::unique_lock lock(shared_->mutex);
+  const bool ended = shared_->ended.wait_for(lock, std::chrono::milliseconds(kEndWaitMs),
+                                             [this] { return !shared_->running; });
+  lock.unlock();
+  // The thread holds the shared state itself; the process's end ends it.
+  if (ended) {
+    thread_.join();
+  } else {
+    thread_.detach();
+  }
+}
+
+void BackgroundImport::Cancel() {
+  stop_.request_stop();
   {
     std::lock_guard lock(shared_->mutex);
     shared_->abandoned = true;
+    shared_->outcome.reset();
   }
   shared_->answered.notify_all();
-  if (thread_.joinable()) thread_.join();
 }
 
 bool BackgroundImport::busy() const {
@@ -75,6 +114,7 @@ bool BackgroundImport::busy() const {
 }
 
 void BackgroundImport::Start(HWND window, std::vector<std::wstring> paths, ServerList existing) {
+  if (stop_.stop_requested()) return;      // cancelled: the window goes
   if (thread_.joinable()) thread_.join();  // the last one has ended: busy() said so
   {
     std::lock_guard lock(shared_->mutex);
@@ -82,16 +122,18 @@ void BackgroundImport::Start(HWND window, std::vector<std::wstring> paths, Serve
     shared_->running = true;
     shared_->outcome.reset();
   }
-  thread_ = std::thread(
-      [this, shared = shared_, paths = std::move(paths), existing = std::move(existing)] {
-        QuestionToWindow prompt(shared->mutex, shared->answered, shared->window, shared->abandoned,
-                                shared->question, shared->answer);
-        ImportOutcome outcome = importer_.Import(paths, existing, prompt);
-        std::lock_guard lock(shared->mutex);
-        shared->outcome = std::move(outcome);
-        shared->running = false;
-        PostMessageW(shared->window, kImportDoneMessage, 0, 0);
-      });
+  thread_ = std::thread([&importer = importer_, shared = shared_, stop = stop_.get_token(),
+                         paths = std::move(paths), existing = std::move(existing)] {
+    QuestionToWindow prompt(shared->mutex, shared->answered, shared->window, shared->abandoned,
+                            shared->question, shared->answer);
+    ImportOutcome outcome = ImportOrRefuseAll(importer, paths, existing, prompt, stop);
+    std::lock_guard lock(shared->mutex);
+    shared->running = false;
+    shared->ended.notify_all();
+    if (stop.stop_requested()) return;  // cancelled: nothing of it is added
+    shared->outcome = std::move(outcome);
+    PostMessageW(shared->window, kImportDoneMessage, 0, 0);
+  });
 }
 
 void BackgroundImport::AnswerQuestion(MasterPasswordPrompt& prompt) {
@@ -99,6 +141,7 @@ void BackgroundImport::AnswerQuestion(MasterPasswordPrompt& prompt) {
   {
     std::lock_guard lock(shared_->mutex);
     fileName = std::exchange(shared_->question, std::nullopt);
+    if (shared_->abandoned) return;  // cancelled: nobody waits for the answer
   }
   if (!fileName) return;  // no question waits (a foreign message)
   std::optional<std::u16string> typed = prompt.AskMasterPassword(*fileName);

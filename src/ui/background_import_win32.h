@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,8 +21,9 @@ namespace rdc {
 class BackgroundImport {
  public:
   explicit BackgroundImport(ServerImporter& importer);
-  // A running import is told that nobody waits for its questions, and ends
-  // before the importer may go.
+  // Cancels a running import and gives it up to kEndWaitMs to end; one that
+  // is still held in the system then (a file on a share that does not answer)
+  // is left to end with the process.
   ~BackgroundImport();
   BackgroundImport(const BackgroundImport&) = delete;
   BackgroundImport& operator=(const BackgroundImport&) = delete;
@@ -40,10 +42,18 @@ class BackgroundImport {
   // On kImportDoneMessage: the outcome of the import that ended, once.
   std::optional<ImportOutcome> TakeOutcome();
 
+  // The window goes: a running import is told to stop, a question it waits
+  // on is abandoned and its outcome is dropped (nothing of it is added). No
+  // import starts after it.
+  void Cancel();
+
+  static constexpr DWORD kEndWaitMs = 1000;
+
  private:
   struct Shared;
   ServerImporter& importer_;
   std::shared_ptr<Shared> shared_;
+  std::stop_source stop_;
   std::thread thread_;
 };
 

@@ -797,6 +797,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       KillTimer(hwnd(), kMainProbeTimer);
       folderWatch_.reset();
+      import_.Cancel();  // nothing of a running import is added any more
       // The program ends with its main window, however the window was closed.
       PostQuitMessage(0);
       return 0;

@@ -69,7 +69,8 @@ inline constexpr ImportSummaryPhrases kImportSummaryPhrases = {
     .refusedFile = L"无法导入：%1（%2）",
     // In the order of ImportRefusal.
     .reasons = {L"无法读取文件", L"文件内容不完整或已损坏", L"不是可导入的服务器列表",
-                L"没有服务器地址", L"未输入正确的主密码"},
+                L"没有服务器地址", L"未输入正确的主密码", L"文件大于 64 MB",
+                L"文件的元素和属性多于 200 万个", L"文件太大或已损坏，读取时出错"},
 };
 
 }  // namespace rdc

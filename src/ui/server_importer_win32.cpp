@@ -7,8 +7,8 @@ namespace rdc {
 
 ImportOutcome SystemServerImporter::Import(const std::vector<std::wstring>& paths,
                                            const ServerList& existing,
-                                           MasterPasswordPrompt& prompt) {
-  return ImportServerFiles(paths, existing, prompt);
+                                           MasterPasswordPrompt& prompt, std::stop_token stop) {
+  return ImportServerFiles(paths, existing, prompt, std::move(stop));
 }
 
 }  // namespace rdc

@@ -57,5 +57,24 @@ TEST(ImportE2E, FilesOnTheCommandLineAreImportedAtStartAndByTheRunningCopy) {
             "#Start:0\r\n#LoadinPass:<>\r\n");
 }
 
+// Closing the window while an import derives a key of 10,000,000 rounds (tens
+// of seconds) stops it: the program ends at once, so the next start need not
+// wait for it, and nothing of the import is added.
+TEST(ImportE2E, ClosingTheWindowDuringALongImportEndsTheProgram) {
+  AppUnderTest app;
+  const std::string config = "127.0.0.1|3389|Administrator||office\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+  ASSERT_TRUE(app.WriteConfig(config));
+  // Salt, nonce and tag of zeros: the check of the master password derives its key first.
+  ASSERT_TRUE(WriteBytes(app.workingFolder().File(L"confCons.xml"),
+                         "<Connections KdfIterations=\"10000000\" Protected=\"" + std::string(64, 'A') +
+                             "\"><Node Hostname=\"127.0.0.9\" Protocol=\"RDP\"/></Connections>"));
+  ASSERT_TRUE(app.Start(L"confCons.xml"));
+  HWND main = app.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(PostMessageW(main, WM_CLOSE, 0, 0));
+  ASSERT_TRUE(app.WaitForExit());
+  EXPECT_EQ(app.ConfigPlain(), config);
+}
+
 }  // namespace
 }  // namespace rdc::e2e

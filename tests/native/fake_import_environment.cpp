@@ -218,10 +218,12 @@ std::optional<XmlElement> FakeImportEnvironment::ParseXmlFragment(std::string_vi
   return SampleXmlReader(DecodeTextFile(utf8, ansi)).Read(true);
 }
 
-std::optional<std::string> FakeImportEnvironment::ReadWholeFile(const std::u16string& path) {
+FileBytes FakeImportEnvironment::ReadWholeFile(const std::u16string& path) {
+  if (whenRead) whenRead(path);
+  if (tooLarge.contains(path)) return {std::nullopt, true};
   const auto found = files.find(path);
-  if (found == files.end()) return std::nullopt;
-  return found->second;
+  if (found == files.end()) return {};
+  return {found->second};
 }
 
 std::optional<XmlElement> FakeImportEnvironment::ParseXmlDocument(std::string_view bytes) {
@@ -233,7 +235,7 @@ std::optional<std::string> FakeImportEnvironment::ToGbk(std::u16string_view text
   static const std::map<char16_t, std::string> kGbk = {
       {u'分', "\xB7\xD6"}, {u'组', "\xD7\xE9"}, {u'：', "\xA3\xBA"}, {u'机', "\xBB\xFA"},
       {u'房', "\xB7\xBF"}, {u'北', "\xB1\xB1"}, {u'京', "\xBE\xA9"}, {u'测', "\xB2\xE2"},
-      {u'试', "\xCA\xD4"}};
+      {u'试', "\xCA\xD4"}, {u'€', "\x80"}};
   std::string gbk;
   for (const char16_t unit : text) {
     if (unit < 0x80) {

@@ -3,9 +3,11 @@
 // GBK, and a reader of the simple XML the tests write.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +41,9 @@ class ToyCipher : public BlockCipher {
 class FakeImportEnvironment : public ImportEnvironment {
  public:
   std::map<std::u16string, std::string> files;
+  std::set<std::u16string> tooLarge;  // files larger than the import reads
+  // Called with each path read, before it is read (it may throw).
+  std::function<void(const std::u16string&)> whenRead;
   int keysDerived = 0;
 
   std::u16string FromAnsi(std::string_view bytes) override;
@@ -46,7 +51,7 @@ class FakeImportEnvironment : public ImportEnvironment {
   std::unique_ptr<BlockCipher> DerivedAes256(std::string_view password, std::string_view salt,
                                              std::uint32_t iterations) override;
   std::optional<XmlElement> ParseXmlFragment(std::string_view utf8) override;
-  std::optional<std::string> ReadWholeFile(const std::u16string& path) override;
+  FileBytes ReadWholeFile(const std::u16string& path) override;
   std::optional<XmlElement> ParseXmlDocument(std::string_view bytes) override;
   // ASCII and the characters the tests use; nothing for any other.
   std::optional<std::string> ToGbk(std::u16string_view text) override;

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <ostream>
+#include <stdexcept>
+#include <stop_token>
 
 #include "fake_import_environment.h"
 #include "import/import_text.h"
@@ -33,6 +37,15 @@ std::string Utf16File(std::u16string_view text) {
   for (const char16_t unit : text) {
     bytes += static_cast<char>(unit & 0xFF);
     bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+std::string Utf16BigEndianFile(std::u16string_view text) {
+  std::string bytes = "\xFE\xFF";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit >> 8);
+    bytes += static_cast<char>(unit & 0xFF);
   }
   return bytes;
 }
@@ -75,6 +88,9 @@ TEST(ImportRdpTest, ServersOfConnectionFiles) {
        Utf16File(u"screen mode id:i:2\r\nfull address:s:web1.corp.example:3390\r\n"
                  u"username:s:CORP\\admin\r\npassword 51:b:" + U16(password) + u"\r\n"),
        {"web1.corp.example", "3390", "CORP\\admin", "p@ss word", "office"}},
+      {"UTF-16 big-endian after its mark",
+       Utf16BigEndianFile(u"full address:s:\x5317\x4EAC.example:3396\r\nusername:s:ops\r\n"),
+       {"\xB1\xB1\xBE\xA9.example", "3396", "ops", "", "office"}},
       {"UTF-8 without mark, LF, the port and the domain on lines of their own",
        "full address:s:10.0.0.5\nserver port:i:3391\nusername:s:admin\ndomain:s:CORP\n",
        {"10.0.0.5", "3391", "CORP\\admin", "", "office"}},
@@ -110,8 +126,10 @@ TEST(ImportRdpTest, RefusedFiles) {
     std::u16string name;
     std::optional<std::string> bytes;  // none: the file cannot be read
     ImportRefusal reason;
+    bool tooLarge = false;
   };
   const Case cases[] = {
+      {u"huge.rdg", "<RDCMan><file/></RDCMan>", ImportRefusal::TooLarge, true},
       {u"no-address.rdp", "username:s:admin\r\nserver port:i:3390\r\n", ImportRefusal::NoAddress},
       {u"notes.txt", "just some words\r\n", ImportRefusal::UnknownFormat},
       {u"empty.rdp", "", ImportRefusal::UnknownFormat},
@@ -123,6 +141,7 @@ TEST(ImportRdpTest, RefusedFiles) {
   for (const Case& c : cases) {
     Import import;
     if (c.bytes) import.environment.files[u"D:\\in\\" + c.name] = *c.bytes;
+    if (c.tooLarge) import.environment.tooLarge.insert(u"D:\\in\\" + c.name);
     const ImportOutcome outcome = import.Run({u"D:\\in\\" + c.name});
     EXPECT_TRUE(outcome.added.empty());
     ASSERT_EQ(outcome.refused.size(), 1u);
@@ -228,6 +247,31 @@ TEST(ImportRdgTest, Schema1InlineCredentialsFromTheFile) {
   EXPECT_EQ(outcome.passwordsLeftEmpty, 0);
 }
 
+// Settings are found wherever a node holds them among its children: after the
+// servers of its group too; of two profiles of one name the first counts.
+TEST(ImportRdgTest, SettingsAfterTheServersAndTheFirstOfTwoProfiles) {
+  Import import;
+  const ImportOutcome outcome = import.RunFile(
+      u"late.rdg",
+      "<RDCMan schemaVersion=\"3\"><file>"
+      "<group><properties><name>g</name></properties>"
+      "<server><properties><name>s1</name></properties></server>"
+      "<server><properties><name>s2</name></properties>"
+      "<connectionSettings inherit=\"FromParent\"/></server>"
+      "<connectionSettings inherit=\"None\"><port>3397</port></connectionSettings>"
+      "<logonCredentials inherit=\"None\"><profileName scope=\"File\">p</profileName>"
+      "</logonCredentials></group>"
+      "<credentialsProfiles>"
+      "<credentialsProfile><profileName>p</profileName><userName>first</userName></credentialsProfile>"
+      "<credentialsProfile><profileName>p</profileName><userName>second</userName></credentialsProfile>"
+      "</credentialsProfiles>"
+      "<connectionSettings inherit=\"None\"><port>3300</port></connectionSettings>"
+      "</file></RDCMan>");
+  const std::vector<ServerTexts> expected = {{"s1", "3397", "first", "", Gbk(u"分组：g")},
+                                             {"s2", "3397", "first", "", Gbk(u"分组：g")}};
+  EXPECT_EQ(outcome.added, expected);
+}
+
 // ---- Connection lists -----------------------------------------------------------
 
 std::string ConfConsFile(Import& import, std::u16string_view master, bool wholeFileSealed) {
@@ -303,11 +347,34 @@ TEST(ImportConfConsTest, OwnMasterPasswordIsAskedOncePerFile) {
   }
 }
 
+// A key is derived once for each (password, salt, rounds) of an import: the
+// nodes that take their container's password derive nothing more.
+TEST(ImportConfConsTest, EachKeyIsDerivedOncePerImport) {
+  Import import;
+  const std::string sealed = Utf8FromUtf16(
+      test::SealConfConsSecret(import.environment, kDefaultMasterPassword, "shared-pw", 1000, 'a'));
+  std::string nodes;
+  for (int n = 0; n < 50; ++n)
+    nodes += "<Node Type=\"Connection\" Hostname=\"h" + std::to_string(n) +
+             "\" Protocol=\"RDP\" InheritPassword=\"true\"/>";
+  const std::string file =
+      "<Connections KdfIterations=\"1000\" Protected=\"" +
+      Utf8FromUtf16(test::SealConfConsSecret(import.environment, kDefaultMasterPassword, "x", 1000, 'p')) +
+      "\"><Node Type=\"Container\" Password=\"" + sealed + "\">" + nodes + "</Node></Connections>";
+  import.environment.files = {{u"a.xml", file}, {u"b.xml", file}};
+  import.environment.keysDerived = 0;
+  const ImportOutcome outcome = import.Run({u"a.xml", u"b.xml"});
+  ASSERT_EQ(outcome.added.size(), 50u);  // b.xml's are duplicates
+  EXPECT_EQ(outcome.added[49].password, "shared-pw");
+  EXPECT_EQ(import.environment.keysDerived, 2);  // the Protected check's key and the password's
+}
+
 // ---- Across files -------------------------------------------------------------
 
 TEST(ImportFilesTest, DuplicatesAndTextsThatCannotBeStoredAreSkipped) {
   Import import;
   import.existing.push_back({"Server1", "3389", "admin", "", ""});
+  import.existing.push_back({"\x80" "A", "3389", "", "", ""});  // "€A": 0x80 is a character of its own
   import.environment.files = {
       {u"a.rdp", "full address:s:SERVER1\nusername:s:admin\n"},           // in the list already
       {u"b.rdp", "full address:s:server1:3390\nusername:s:admin\n"},      // another port
@@ -317,13 +384,14 @@ TEST(ImportFilesTest, DuplicatesAndTextsThatCannotBeStoredAreSkipped) {
       {u"f.rdp", "full address:s:host5\nusername:s:jos\xE9\n"},           // no GBK form
       {u"g.rdp", "full address:s::3389\n"},                               // no host
       {u"\x0E01.rdp", "full address:s:host6\n"},                          // remark has no GBK form
+      {u"h.rdp", "full address:s:\xE2\x82\xAC" "a\n"},                      // "€a" as "€A"
   };
-  const ImportOutcome outcome =
-      import.Run({u"a.rdp", u"b.rdp", u"c.rdp", u"d.rdp", u"e.rdp", u"f.rdp", u"g.rdp", u"\x0E01.rdp"});
+  const ImportOutcome outcome = import.Run(
+      {u"a.rdp", u"b.rdp", u"c.rdp", u"d.rdp", u"e.rdp", u"f.rdp", u"g.rdp", u"\x0E01.rdp", u"h.rdp"});
   const std::vector<ServerTexts> expected = {{"server1", "3390", "admin", "", "b"},
                                              {"server1", "3389", "other", "", "c"}};
   EXPECT_EQ(outcome.added, expected);
-  EXPECT_EQ(outcome.skipped, 6);
+  EXPECT_EQ(outcome.skipped, 7);
 }
 
 TEST(ImportFilesTest, ARefusedFileAddsNothingAndTheOthersGoOnInOrder) {
@@ -339,6 +407,59 @@ TEST(ImportFilesTest, ARefusedFileAddsNothingAndTheOthersGoOnInOrder) {
   EXPECT_EQ(outcome.refused[0].fileName, u"2.rdg");
 }
 
+// A failure while a file is read (the memory for its tree, a fault of the
+// system) refuses that file with its reason; the others are imported.
+TEST(ImportFilesTest, AFailureWhileReadingRefusesOnlyThatFile) {
+  struct Case {
+    const char* what;
+    std::function<void()> fail;
+    ImportRefusal reason;
+  };
+  const Case cases[] = {
+      {"out of memory", [] { throw std::bad_alloc(); }, ImportRefusal::Failed},
+      {"an XML file over the bound", [] { throw XmlTooLarge(); }, ImportRefusal::TooManyItems},
+      {"any other fault", [] { throw std::runtime_error("system"); }, ImportRefusal::Failed},
+  };
+  for (const Case& c : cases) {
+    Import import;
+    import.environment.files = {{u"1.rdp", "full address:s:one\n"},
+                                {u"2.rdg", "<RDCMan><file/></RDCMan>"},
+                                {u"3.rdp", "full address:s:three\n"}};
+    import.environment.whenRead = [&](const std::u16string& path) {
+      if (path == u"2.rdg") c.fail();
+    };
+    const ImportOutcome outcome = import.Run({u"1.rdp", u"2.rdg", u"3.rdp"});
+    ASSERT_EQ(outcome.added.size(), 2u) << c.what;
+    EXPECT_EQ(outcome.added[1].host, "three") << c.what;
+    ASSERT_EQ(outcome.refused.size(), 1u) << c.what;
+    EXPECT_EQ(outcome.refused[0].fileName, u"2.rdg") << c.what;
+    EXPECT_EQ(outcome.refused[0].reason, c.reason) << c.what;
+  }
+}
+
+// A stop ends the import at the next file or server and adds nothing of it.
+TEST(ImportFilesTest, AStopEndsTheImportWithNothingAdded) {
+  for (const std::u16string stopAt : {u"2.rdp", u"3.rdp"}) {
+    Import import;
+    import.environment.files = {{u"1.rdp", "full address:s:one\n"},
+                                {u"2.rdp", "full address:s:two\n"},
+                                {u"3.rdp", "full address:s:three\n"},
+                                {u"4.rdp", "full address:s:four\n"}};
+    std::stop_source stop;
+    std::vector<std::u16string> read;
+    import.environment.whenRead = [&](const std::u16string& path) {
+      read.push_back(path);
+      if (path == stopAt) stop.request_stop();
+    };
+    const std::vector<std::u16string> paths = {u"1.rdp", u"2.rdp", u"3.rdp", u"4.rdp"};
+    const ImportOutcome outcome =
+        ImportFiles(paths, import.existing, import.environment, import.prompt, stop.get_token());
+    EXPECT_TRUE(outcome.added.empty());
+    EXPECT_TRUE(outcome.refused.empty());
+    EXPECT_EQ(read.back(), stopAt) << "files were read after the stop";
+  }
+}
+
 TEST(ImportSummaryTest, TheTextOfTheEndBox) {
   ImportOutcome outcome;
   outcome.added.resize(12);
@@ -346,12 +467,15 @@ TEST(ImportSummaryTest, TheTextOfTheEndBox) {
   EXPECT_EQ(ComposeImportSummary(outcome, kImportSummaryPhrases),
             L"已导入 12 台服务器，跳过 3 台重复或无效的项。");
   outcome.passwordsLeftEmpty = 2;
-  outcome.refused = {{u"a%2.rdg", ImportRefusal::NotWellFormed}, {u"b.rdp", ImportRefusal::NoAddress}};
+  outcome.refused = {{u"a%2.rdg", ImportRefusal::NotWellFormed},
+                     {u"b.rdp", ImportRefusal::NoAddress},
+                     {u"c.rdg", ImportRefusal::Failed}};
   EXPECT_EQ(ComposeImportSummary(outcome, kImportSummaryPhrases),
             L"已导入 12 台服务器，跳过 3 台重复或无效的项。\n"
             L"2 台服务器的密码无法解开，已留空。\n"
             L"无法导入：a%2.rdg（文件内容不完整或已损坏）\n"
-            L"无法导入：b.rdp（没有服务器地址）");
+            L"无法导入：b.rdp（没有服务器地址）\n"
+            L"无法导入：c.rdg（文件太大或已损坏，读取时出错）");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <wincrypt.h>
 
+#include <stop_token>
 #include <string>
 
 #include "import/gcm.h"
@@ -116,6 +117,17 @@ TEST(SystemKeyDerivationTest, Pbkdf2HmacSha1PublishedValues) {
             "4b007901b765489abead49d926f721d065a429c1");
 }
 
+// A stop ends a derivation of many rounds and a reading, each as failed.
+TEST(SystemKeyDerivationTest, AStopEndsTheDerivationAndTheReading) {
+  std::stop_source stop;
+  stop.request_stop();
+  EXPECT_EQ(SystemPbkdf2Sha1("password", "salt", kMaxKdfIterations, 32, stop.get_token()),
+            std::nullopt);
+  EXPECT_EQ(ParseXmlDocument("<a><b/></a>", stop.get_token()), std::nullopt);
+  Win32ImportEnvironment environment(stop.get_token());
+  EXPECT_EQ(environment.DerivedAes256("password", "salt", 1000), nullptr);
+}
+
 TEST(XmlReaderTest, ElementsAttributesAndTextInEveryEncoding) {
   const std::string utf8 =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<!-- a comment -->\r\n"
@@ -123,7 +135,9 @@ TEST(XmlReaderTest, ElementsAttributesAndTextInEveryEncoding) {
       "<Node Name=\"北京\"/><Node><![CDATA[<raw>]]> &lt;t&gt; </Node></m:Connections>";
   const std::u16string body = Utf16FromUtf8(utf8.substr(utf8.find("?>") + 2)).value_or(u"");
   const std::string utf16 = Utf16File(std::wstring(body.begin(), body.end()));
-  for (const std::string& bytes : {utf8, utf16}) {
+  std::string utf16BigEndian = "\xFE\xFF";
+  for (const char16_t unit : body) utf16BigEndian += {static_cast<char>(unit >> 8), static_cast<char>(unit)};
+  for (const std::string& bytes : {utf8, utf16, utf16BigEndian}) {
     const std::optional<XmlElement> root = ParseXmlDocument(bytes);
     ASSERT_TRUE(root);
     EXPECT_EQ(root->name, u"Connections");
@@ -211,6 +225,29 @@ TEST(ImportServerFilesTest, PasswordsOfTheSystemsDataProtection) {
   ASSERT_EQ(outcome.refused.size(), 1u);
   EXPECT_EQ(outcome.refused[0].fileName, u"missing.rdp");
   EXPECT_EQ(outcome.refused[0].reason, ImportRefusal::Unreadable);
+}
+
+// A file over a bound is refused with its reason, before its tree is built.
+TEST(ImportServerFilesTest, FilesOverTheBoundsAreRefused) {
+  test::TestFolder folder(L"import");
+  {
+    // One byte over the size, without writing it.
+    const UniqueHandle file(CreateFileW(folder.File(L"huge.rdg").c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    size.QuadPart = kMaxImportFileSize + 1;
+    ASSERT_TRUE(file && SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) &&
+                SetEndOfFile(file.get()));
+  }
+  std::string many = "<RDCMan>";
+  for (std::size_t i = 0; i < kMaxXmlItems; ++i) many += "<a/>";  // with the root: one over
+  ASSERT_TRUE(test::WriteBytes(folder.File(L"many.rdg"), many + "</RDCMan>"));
+  NoPrompt prompt;
+  const ImportOutcome outcome =
+      ImportServerFiles({folder.File(L"huge.rdg"), folder.File(L"many.rdg")}, {}, prompt);
+  ASSERT_EQ(outcome.refused.size(), 2u);
+  EXPECT_EQ(outcome.refused[0].reason, ImportRefusal::TooLarge);
+  EXPECT_EQ(outcome.refused[1].reason, ImportRefusal::TooManyItems);
 }
 
 // A connection-list secret sealed as the other program seals it.

@@ -10,10 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -1169,7 +1172,7 @@ TEST(MainWindowImport, AMasterPasswordIsAskedOnTheWindowsThreadAndReachesTheImpo
   class AskingImporter : public ServerImporter {
    public:
     ImportOutcome Import(const std::vector<std::wstring>&, const ServerList&,
-                         MasterPasswordPrompt& prompt) override {
+                         MasterPasswordPrompt& prompt, std::stop_token) override {
       askedOn = GetCurrentThreadId();
       const std::optional<std::u16string> typed = prompt.AskMasterPassword(u"team.xml");
       ImportOutcome outcome;
@@ -1212,6 +1215,57 @@ TEST(MainWindowImport, AMasterPasswordIsAskedOnTheWindowsThreadAndReachesTheImpo
   ASSERT_EQ(state.servers.size(), 1u);
   EXPECT_EQ(state.servers[0].password, "s3cret");
   EXPECT_EQ(prompt.boxes().size(), 1u);
+}
+
+// Closing the window stops a running import at once: the master password
+// question it waits on is abandoned, nothing of it is added and no box comes.
+TEST(MainWindowImport, ClosingTheWindowStopsARunningImportAndAddsNothing) {
+  test::InitCommonControlsOnce();
+  class WaitingImporter : public ServerImporter {
+   public:
+    ImportOutcome Import(const std::vector<std::wstring>&, const ServerList&,
+                         MasterPasswordPrompt& prompt, std::stop_token stop) override {
+      answer = prompt.AskMasterPassword(u"team.xml");
+      // Then as long as a derivation of many rounds, until told to stop.
+      std::mutex mutex;
+      std::condition_variable_any never;
+      std::unique_lock lock(mutex);
+      never.wait(lock, stop, [] { return false; });
+      stopped = stop.stop_requested();
+      ImportOutcome outcome;
+      outcome.added.push_back({"127.0.0.6", "3389", "ops", "", ""});
+      return outcome;
+    }
+    std::optional<std::u16string> answer = u"<not asked>";
+    bool stopped = false;
+  } importer;
+  test::TestFolder folder;
+  ConfigFileStore store(folder.File(L"ms.ini"));
+  AppState state;
+  InertLaunchEnvironment launch;
+  test::NoSweeps sweeps;
+  test::RecordingAddressOpener opener;
+  RecordingPrompt prompt;
+  SharedConfig config(store, "", store.Stamp());
+  {
+    MainWindow window(state, {config, launch, sweeps, opener, prompt, importer});
+    HWND hwnd = window.Create();
+    ASSERT_NE(hwnd, nullptr);
+    window.ImportFiles({L"team.xml"});
+    // The question is posted; the window is closed before it is shown.
+    MSG message;
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!PeekMessageW(&message, hwnd, kImportQuestionMessage, kImportQuestionMessage, PM_NOREMOVE) &&
+           GetTickCount64() < deadline)
+      Sleep(10);
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    PumpMessages();
+  }
+  EXPECT_EQ(importer.answer, std::nullopt);
+  EXPECT_TRUE(importer.stopped);
+  EXPECT_TRUE(state.servers.empty());
+  EXPECT_TRUE(prompt.boxes().empty());
 }
 
 }  // namespace
