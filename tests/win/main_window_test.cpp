@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "launch/client_launch.h"
@@ -1044,6 +1045,20 @@ TEST_F(MainWindowSharedFile, LockHeld30sAfterTheChangeAsksAndCancelKeepsTheChang
   AddServer(L"second");
   EXPECT_TRUE(Saved("\r\nfirst|") && Saved("\r\nsecond|"));
   EXPECT_EQ(Caption(), MainWindowTitle());
+}
+
+TEST_F(MainWindowSharedFile, EndOfSessionWaitsALittleForAnotherCopysSave) {
+  OpenShared(Servers(2));
+  HoldLock();
+  Click(kMainForceAdmin);
+  std::thread release([this] {
+    Sleep(300);
+    lock_.reset();
+  });
+  EXPECT_EQ(SendMessageW(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  release.join();
+  EXPECT_TRUE(Saved("#admin:1"));
+  EXPECT_TRUE(prompt_.boxes().empty());
 }
 
 TEST_F(MainWindowSharedFile, CloseWhileAnotherCopySavesWaitsUntilSavedOrGivenUp) {
