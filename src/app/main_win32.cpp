@@ -124,7 +124,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   rdc::AppState state;
   rdc::ConfigFileStore store(folder + L"\\" + rdc::WideFromGbk(rdc::kConfigFileName));
-  rdc::ConfigRead config = store.Read();
+  // Under the lock like every read, so that it never meets another copy's
+  // replace halfway; that copy's save is waited for.
+  rdc::ConfigRead config = rdc::ReadConfigUnderLock(store, rdc::kStartupReadWaitMs);
   if (const wchar_t* notRead = NotReadWarning(config)) {
     // The run goes on with an empty list but must not save it over the user's.
     config.bytes.clear();

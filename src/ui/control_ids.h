@@ -5,6 +5,8 @@ namespace rdc {
 
 // The main window's timer 时钟1: a status sweep at every tick.
 inline constexpr unsigned kMainProbeTimer = 1;
+// The main window's retries of a save or a reload that found ms.ini busy.
+inline constexpr unsigned kMainSaveRetryTimer = 2;
 
 enum MainControl : int {
   kMainServerGroup = 100,  // 分组框2 "服务器控制"

@@ -112,6 +112,10 @@ constexpr std::array<ListMenuItem, 8> kListMenu{{
     {ListCommand::Import, L"导入(&I)...", false},
 }};
 
+// How long the save at the end of the session waits for another copy's lock:
+// Windows gives a program a few seconds before it offers to end it.
+constexpr DWORD kEndOfSessionLockWaitMs = 2000;
+
 // The open-file dialog of 导入: its filter, then how much it may hand back.
 constexpr wchar_t kImportFilter[] = L"服务器列表 (*.rdp;*.rdg;*.xml)\0*.rdp;*.rdg;*.xml\0";
 constexpr DWORD kImportDialogChars = 64 * 1024;
@@ -428,20 +432,64 @@ void MainWindow::ScrollToTop(int row) {
   ListView_Scroll(list, 0, (row - ListView_GetTopIndex(list)) * (first.bottom - first.top));
 }
 
-SaveResult MainWindow::SaveConfig(bool keepSelection, bool tellConflicts) {
-  SharedConfig::Saved saved = services_.config.Save(Content());
+SaveResult MainWindow::SaveConfig(bool keepSelection, bool tellConflicts, DWORD waitMs) {
+  SharedConfig::Saved saved = services_.config.Save(Content(), waitMs);
   ShowMerged(saved.merge, keepSelection, tellConflicts);
   return saved.result;
 }
 
 void MainWindow::SaveChanges(bool keepSelection) {
-  for (SaveResult result = SaveConfig(keepSelection, true); !result.saved();
-       result = SaveConfig(keepSelection, true)) {
-    const std::wstring text = kSaveFailed + (L"\n" + SystemErrorText(result.error));
+  SettleSave(SaveConfig(keepSelection, true), keepSelection);
+}
+
+void MainWindow::SettleSave(SaveResult result, bool keepSelection) {
+  while (!result.saved()) {
+    const std::uint64_t now = services_.clock.NowMs();
+    if (FoundBusy(result)) {
+      unsaved_.Busy(now);
+      if (!unsaved_.AskDue(now)) break;  // tried again at the retry timer's ticks
+    }
+    const bool lockHeld =
+        result.failedStep == SaveStep::Lock && result.error == ERROR_LOCK_VIOLATION;
+    const std::wstring text = kSaveFailed + (L"\n" + (lockHeld ? std::wstring(kConfigLockHeld)
+                                                               : SystemErrorText(result.error)));
     if (services_.prompt.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
-        IDRETRY)
-      return;
+        IDRETRY) {
+      unsaved_.Kept();  // goes with the next save
+      break;
+    }
+    unsaved_.WaitAgain(services_.clock.NowMs());
+    result = SaveConfig(keepSelection, true);
   }
+  if (result.saved()) unsaved_.Saved();
+  ShowSaveState();
+}
+
+void MainWindow::OnRetryTick() {
+  // Held back while a modal window is up, as reloads are: the entry numbers
+  // it works on must not move. A tick after it closes runs it.
+  if (!IsWindowEnabled(hwnd())) return;
+  if (unsaved_.retrying()) {
+    SharedConfig::Saved saved = services_.config.Save(Content());
+    // Still busy: nothing changed, the list stays as it shows.
+    if (!FoundBusy(saved.result)) ShowMerged(saved.merge, true, true);
+    SettleSave(saved.result, true);
+  } else if (reloadBusy_) {
+    CheckForChanges();
+  }
+  // The close waited for the save: it is made, or the user gave it up.
+  if (closing_ && !unsaved_.retrying()) DestroyWindow(hwnd());
+}
+
+void MainWindow::ShowSaveState() {
+  // A close that waits for its save keeps the timer, which ends it.
+  if (unsaved_.retrying() || reloadBusy_ || closing_)
+    SetTimer(hwnd(), kMainSaveRetryTimer, kSaveRetryPeriodMs, nullptr);
+  else
+    KillTimer(hwnd(), kMainSaveRetryTimer);
+  if (captionMarked_ == unsaved_.unsaved()) return;
+  captionMarked_ = unsaved_.unsaved();
+  SetWindowTextW(hwnd(), (MainWindowTitle() + (captionMarked_ ? kUnsavedTitleMark : L"")).c_str());
 }
 
 bool MainWindow::HoldWhileModal(UINT message) {
@@ -453,9 +501,13 @@ bool MainWindow::HoldWhileModal(UINT message) {
 
 void MainWindow::CheckForChanges() {
   if (HoldWhileModal(kConfigChangedMessage)) return;
-  if (closing_ || !services_.config.MayHaveChanged()) return;
-  if (std::optional<ConfigMerge> merge = services_.config.Reload(Content()))
-    ShowMerged(*merge, true, true);
+  reloadBusy_ = false;
+  if (!closing_ && services_.config.MayHaveChanged()) {
+    // Another copy saving now: tried again at the retry timer's ticks, without a word.
+    if (std::optional<ConfigMerge> merge = services_.config.Reload(Content(), &reloadBusy_))
+      ShowMerged(*merge, true, true);
+  }
+  ShowSaveState();
 }
 
 void MainWindow::ShowSelectedServer() {
@@ -738,15 +790,20 @@ void MainWindow::OnCloseRequest() {
   // (from another program, say) is left to that earlier one.
   if (closing_) return;
   closing_ = true;
-  // The close is never refused; the options are saved with it.
+  // The close is never refused; the options are saved with it. While another
+  // copy holds the lock the window stays, answering, until its save is made
+  // or the user gives it up (OnRetryTick).
   SaveChanges(true);
-  DestroyWindow(hwnd());
+  if (!unsaved_.retrying()) DestroyWindow(hwnd());
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_QUERYENDSESSION:
-      SaveConfig(true, false);  // no box while Windows is ending the session; the answer stays yes
+      // No box while Windows is ending the session, and the answer stays yes;
+      // another copy's save is waited for a little.
+      if (SaveConfig(true, false, kEndOfSessionLockWaitMs).saved()) unsaved_.Saved();
+      ShowSaveState();
       return TRUE;
     case WM_ENABLE:
       // The modal window that held changes back has closed: they run now, after
@@ -770,6 +827,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ShowListMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
     case WM_TIMER:
+      if (wParam == kMainSaveRetryTimer) {
+        OnRetryTick();
+        return 0;
+      }
       if (wParam != kMainProbeTimer) break;
       ShowProbeOutcomes();  // any whose message could not be posted
       services_.sweeps.Start(outcomes_, state_.servers);
@@ -796,6 +857,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;
     case WM_DESTROY:
       KillTimer(hwnd(), kMainProbeTimer);
+      KillTimer(hwnd(), kMainSaveRetryTimer);
       folderWatch_.reset();
       import_.Cancel();  // nothing of a running import is added any more
       // The program ends with its main window, however the window was closed.

@@ -16,6 +16,7 @@
 #include "model/app_state.h"
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
+#include "model/pending_save.h"
 #include "model/shared_config_win32.h"
 #include "servers/status_monitor.h"
 #include "ui/background_import_win32.h"
@@ -56,6 +57,7 @@ struct MainWindowServices {
   AddressOpener& addresses;      // how the vendor link opens
   MessagePrompt& prompt;         // how the window and its dialogs ask the user
   ServerImporter& importer;      // how other programs' lists are read
+  SaveClock& clock = SystemSaveClock();  // how long an unsaved change has waited
 };
 
 // Says in a box why a connection was not made; nothing when it was.
@@ -122,10 +124,20 @@ class MainWindow : public FormWindow {
   void ResizeServerView();
   // Writes ms.ini from the server list, the options and the start-up
   // password, merged with the file's content, and shows the merged list.
-  SaveResult SaveConfig(bool keepSelection, bool tellConflicts);
-  // Saves at once; a failed save is offered again until the user gives up
+  // `waitMs`: how long another copy's lock is waited for.
+  SaveResult SaveConfig(bool keepSelection, bool tellConflicts, DWORD waitMs = 0);
+  // Saves at once. A save that finds another copy saving is tried again by
+  // the retry timer; a failed one is offered again until the user gives up
   // (the change then goes with the next save).
   void SaveChanges(bool keepSelection);
+  // What follows a save that did not go through: a retry later, or the box.
+  void SettleSave(SaveResult result, bool keepSelection);
+  // A tick of the retry timer: the unsaved change saved, or the reload that
+  // found the file busy made, once no modal window is up; a close that waited
+  // for the save ends.
+  void OnRetryTick();
+  // The caption's unsaved mark and the retry timer, as the state of the saves asks.
+  void ShowSaveState();
   // Reloads ms.ini when another copy changed it, once no modal window is up.
   void CheckForChanges();
   // While a dialog or a box of the program is up (each disables this window),
@@ -166,6 +178,9 @@ class MainWindow : public FormWindow {
   bool closing_ = false;
   std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
   std::vector<UINT> heldWhileModal_;  // messages to post again once no modal window is up
+  PendingSave unsaved_;               // a change not saved yet
+  bool reloadBusy_ = false;           // the last reload found another copy saving
+  bool captionMarked_ = false;
   bool restoringSelection_ = false;
   HandedOver handedOver_;  // taken, to be connected to and imported
   BackgroundImport import_;

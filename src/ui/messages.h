@@ -28,6 +28,10 @@ inline constexpr wchar_t kErrorCaption[] = L"错误";
 // Followed by a line with the system's text for the error.
 inline constexpr wchar_t kSaveFailed[] = L"配置文件 ms.ini 保存失败，本次的修改尚未保存。";
 inline constexpr wchar_t kSaveFailedCaption[] = L"保存失败";
+// The reason in that box when another copy of the program held ms.ini's lock throughout.
+inline constexpr wchar_t kConfigLockHeld[] = L"另一处正在保存 ms.ini";
+// Follows the main window's title while a change is not saved yet.
+inline constexpr wchar_t kUnsavedTitleMark[] = L" (未保存)";
 
 inline constexpr wchar_t kConfigUnreadable[] =
     L"无法读取配置文件 ms.ini，本次运行的修改不会保存，以免覆盖它。";

@@ -61,8 +61,9 @@ TEST(SingleCopyE2E, SecondStartShowsTheRunningMainWindowAndEndsWithoutTouchingMs
       << "the running copy's window was not brought to the front";
   EXPECT_TRUE(app.Running());
   EXPECT_EQ(ReadBytes(app.ConfigPath()), original);
+  // Beside ms.ini only the lock file the running copy's start-up read it under.
   EXPECT_EQ(FileNames(app.folder().path()),
-            (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+            (std::vector<std::wstring>{L"ms.ini", L"ms.ini.lock", L"rdconnect.exe"}));
   EXPECT_EQ(app.TopLevelWindows(true).size(), 1u) << "the first copy opened nothing more";
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(app.WaitForExit());
@@ -171,8 +172,9 @@ TEST(UnreadableConfigE2E, WarnsRunsWithAnEmptyListAndLeavesTheFileAsItWas) {
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(app.WaitForExit());
     EXPECT_EQ(ReadBytes(app.ConfigPath()), row.file);
+    // Nothing beside ms.ini but the lock file the start-up read it under.
     EXPECT_EQ(FileNames(app.folder().path()),
-              (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+              (std::vector<std::wstring>{L"ms.ini", L"ms.ini.lock", L"rdconnect.exe"}));
   }
 }
 

@@ -115,8 +115,9 @@ TEST(StartupE2E, StartupPasswordPromptsBeforeTheMainWindowAndClosingItChangesNot
   ASSERT_TRUE(app.WaitForExit(&exitCode)) << "still running after the prompt closed";
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(ReadBytes(app.ConfigPath()), original);
+  // The start-up read ms.ini under the copies' lock, beside it.
   EXPECT_EQ(FileNames(app.folder().path()),
-            (std::vector<std::wstring>{L"ms.ini", L"rdconnect.exe"}));
+            (std::vector<std::wstring>{L"ms.ini", L"ms.ini.lock", L"rdconnect.exe"}));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "launch/client_launch.h"
@@ -26,6 +27,7 @@
 #include "model/config_cipher.h"
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
+#include "os/file_lock_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/login_dialog_win32.h"
@@ -103,7 +105,8 @@ class MainWindowTest : public ::testing::Test {
   void Open(std::string config = "") {
     LoadConfig(state_, std::move(config));
     window_ = std::make_unique<MainWindow>(
-        state_, MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_});
+        state_,
+        MainWindowServices{OpenConfig(), launch_, sweeps_, opener_, prompt_, importer_, clock_});
     hwnd_ = window_->Create();
     ASSERT_NE(hwnd_, nullptr);
     PumpMessages();
@@ -183,6 +186,11 @@ class MainWindowTest : public ::testing::Test {
     return *config_;
   }
   AppState state_;
+  // What the window times unsaved changes by: it moves when a test moves it.
+  struct : SaveClock {
+    std::uint64_t now = 1'000'000;
+    std::uint64_t NowMs() override { return now; }
+  } clock_;
   RecordingPrompt prompt_;  // outlives the window: no real box can block a test
   InertLaunchEnvironment launch_;
   test::NoSweeps sweeps_;
@@ -981,7 +989,135 @@ class MainWindowSharedFile : public MainWindowTest {
   }
 
   int SelectedRow() const { return ListView_GetNextItem(List(), -1, LVNI_SELECTED); }
+
+  // Another copy of the program in the middle of its save: it holds the lock.
+  void HoldLock() {
+    lock_.emplace(LockPathOf(store_));
+    ASSERT_EQ(lock_->Acquire(0), static_cast<DWORD>(ERROR_SUCCESS));
+  }
+  void AddServer(const wchar_t* host) {
+    EXPECT_TRUE(test::WithModalForm(
+        hwnd_, [&] { Click(kMainAdd); },
+        [&](HWND form) {
+          SetWindowTextW(GetDlgItem(form, kServerHost), host);
+          SendMessageW(GetDlgItem(form, kServerOk), BM_CLICK, 0, 0);
+        }));
+  }
+  bool Saved(const char* host) const { return SavedText().find(host) != std::string::npos; }
+  void RetryTick() { SendMessageW(hwnd_, WM_TIMER, kMainSaveRetryTimer, 0); }
+  std::wstring Caption() const { return WindowText(hwnd_); }
+
+  std::optional<FileLock> lock_;
+  const std::wstring unsavedTitle_ = MainWindowTitle() + L" (未保存)";
+  const ShownBox lockHeldBox_{
+      L"配置文件 ms.ini 保存失败，本次的修改尚未保存。\n另一处正在保存 ms.ini", L"保存失败",
+      MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
 };
+
+TEST_F(MainWindowSharedFile,
+       ChangeMadeWhileAnotherCopySavesIsShownUnsavedAndSavedOnceTheLockIsFree) {
+  const std::string read = Servers(2);
+  OpenShared(read);
+  HoldLock();
+  AddServer(L"added");
+  EXPECT_EQ(RowCount(), 3);
+  EXPECT_EQ(Caption(), unsavedTitle_);
+  EXPECT_EQ(SavedText(), read);
+  EXPECT_TRUE(test::WithModalForm(
+      hwnd_, [&] { Click(kMainStartupPassword); },
+      [&](HWND form) {
+        lock_.reset();
+        RetryTick();
+        EXPECT_EQ(SavedText(), read) << "nothing moves under an open dialog";
+        PostMessageW(form, WM_CLOSE, 0, 0);
+      }));
+  // The retry timer's, well before the 10 s tick.
+  ASSERT_TRUE(PumpUntil([&] { return Saved("\r\nadded|"); }, 5000));
+  EXPECT_EQ(Caption(), MainWindowTitle());
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+TEST_F(MainWindowSharedFile, ReloadFindingTheLockHeldIsMadeOnceItIsFreeWithoutAWord) {
+  const std::string read = Servers(2);
+  OpenShared(read);
+  ASSERT_TRUE(OtherCopySaves(read, Servers(3)).saved());
+  HoldLock();
+  SendMessageW(hwnd_, kConfigChangedMessage, 0, 0);
+  PumpUntil([] { return false; }, 300);  // the folder's notification comes meanwhile
+  EXPECT_EQ(RowCount(), 2);
+  lock_.reset();
+  ASSERT_TRUE(PumpUntil([&] { return RowCount() == 3; }, 5000));
+  EXPECT_EQ(Caption(), MainWindowTitle());
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+TEST_F(MainWindowSharedFile, LockHeld30sAfterTheChangeAsksAndCancelKeepsTheChangeForTheNextSave) {
+  const std::string read = Servers(2);
+  OpenShared(read);
+  HoldLock();
+  AddServer(L"first");
+  // Retry at the first box: another 30 s; Cancel at the second.
+  prompt_.AnswerWith(
+      [&](const ShownBox&) { return prompt_.boxes().size() == 1 ? IDRETRY : IDCANCEL; });
+  const struct {
+    std::uint64_t waitedMs;
+    std::size_t boxes;
+  } ticks[] = {{29'999, 0}, {1, 1}, {29'999, 1}, {1, 2}};
+  for (const auto& tick : ticks) {
+    clock_.now += tick.waitedMs;
+    RetryTick();
+    EXPECT_EQ(prompt_.boxes().size(), tick.boxes) << "after " << clock_.now;
+  }
+  EXPECT_EQ(prompt_.boxes(), std::vector<ShownBox>(2, lockHeldBox_));
+  EXPECT_EQ(RowCount(), 3);
+  EXPECT_EQ(Caption(), unsavedTitle_);
+  lock_.reset();
+  RetryTick();
+  EXPECT_EQ(SavedText(), read) << "given up until the next change";
+  AddServer(L"second");
+  EXPECT_TRUE(Saved("\r\nfirst|") && Saved("\r\nsecond|"));
+  EXPECT_EQ(Caption(), MainWindowTitle());
+}
+
+TEST_F(MainWindowSharedFile, EndOfSessionWaitsALittleForAnotherCopysSave) {
+  OpenShared(Servers(2));
+  HoldLock();
+  Click(kMainForceAdmin);
+  std::thread release([this] {
+    Sleep(300);
+    lock_.reset();
+  });
+  EXPECT_EQ(SendMessageW(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  release.join();
+  EXPECT_TRUE(Saved("#admin:1"));
+  EXPECT_TRUE(prompt_.boxes().empty());
+}
+
+TEST_F(MainWindowSharedFile, CloseWhileAnotherCopySavesWaitsUntilSavedOrGivenUp) {
+  const struct {
+    const char* what;
+    bool lockFreed;  // else the lock is held 30 s and the user gives up
+  } rows[] = {{"the lock comes free", true}, {"held 30 s, Cancel", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    window_.reset();
+    state_ = {};
+    OpenShared(Servers(2));
+    HoldLock();
+    Click(kMainForceAdmin);
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(hwnd_)) << "waits for its save";
+    EXPECT_EQ(Caption(), unsavedTitle_);
+    prompt_.AnswerWith([](const ShownBox&) { return IDCANCEL; });
+    const std::size_t boxes = prompt_.boxes().size();
+    if (row.lockFreed) lock_.reset();
+    if (!row.lockFreed) clock_.now += kSaveWaitBeforeAskingMs;
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(hwnd_); }, 5000));
+    EXPECT_EQ(Saved("#admin:1"), row.lockFreed);
+    EXPECT_EQ(prompt_.boxes().size() - boxes, row.lockFreed ? 0u : 1u);
+    lock_.reset();
+  }
+}
 
 TEST_F(MainWindowSharedFile, AnotherCopysSaveShowsKeepingTheSelectionTopRowAndTakingItsOptions) {
   const std::string read = Servers(30);

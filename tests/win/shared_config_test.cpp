@@ -101,26 +101,83 @@ TEST_F(SharedConfigTest, CopiesMergeEachOthersSavesAndReloadOnlyTheOthers) {
   EXPECT_EQ(Hosts(reloaded->merged.servers), "A c x");
 }
 
-TEST_F(SharedConfigTest, SaveWaitsForAnotherWriterAndFailsUnwrittenWhenItKeepsTheLock) {
-  Copy copy(Path());
-  std::optional<FileLock> other(copy.config.lockPath());
-  ASSERT_EQ(other->Acquire(0), static_cast<DWORD>(ERROR_SUCCESS));
+TEST_F(SharedConfigTest, SaveAndReloadFindingAnotherWriterFailAtOnceUnwrittenUnlessTheyMayWait) {
+  Copy copy(Path()), other(Path());
+  ASSERT_TRUE(other.config.Save(Content("a b c y")).result.saved());
+  std::optional<FileLock> writer(copy.config.lockPath());
+  ASSERT_EQ(writer->Acquire(0), static_cast<DWORD>(ERROR_SUCCESS));
   const ULONGLONG start = GetTickCount64();
   const SharedConfig::Saved saved = copy.config.Save(Content("a b c x"));
-  EXPECT_GE(GetTickCount64() - start, kConfigLockWaitMs - 20);
+  bool busy = false;
+  EXPECT_FALSE(copy.config.Reload(Content("a b c x"), &busy));
+  EXPECT_LT(GetTickCount64() - start, kStartupReadWaitMs) << "neither waited for the lock";
+  EXPECT_TRUE(busy);
+  EXPECT_TRUE(copy.config.MayHaveChanged()) << "the reload is still to be made";
   EXPECT_EQ(saved.result.error, static_cast<DWORD>(ERROR_LOCK_VIOLATION));
   EXPECT_EQ(saved.result.failedStep, SaveStep::Lock);
+  EXPECT_TRUE(FoundBusy(saved.result));
   EXPECT_EQ(Hosts(saved.merge.merged.servers), "a b c x") << "the change stays in this copy";
-  EXPECT_EQ(FileHosts(), "a b c");
+  EXPECT_EQ(FileHosts(), "a b c y");
 
-  // A writer that is done within the wait lets the save through.
-  std::thread release([&other] {
+  // A save that may wait goes through once the writer is done.
+  std::thread release([&writer] {
     Sleep(300);
-    other.reset();
+    writer.reset();
   });
-  EXPECT_TRUE(copy.config.Save(Content("a b c x")).result.saved());
+  EXPECT_TRUE(copy.config.Save(Content("a b c x"), 2000).result.saved());
   release.join();
-  EXPECT_EQ(FileHosts(), "a b c x");
+  EXPECT_EQ(FileHosts(), "a b c x y");
+}
+
+// The start-up read, made while another copy saves or another program holds
+// the file: a save's replace goes on beside it, the rest is waited for.
+TEST_F(SharedConfigTest, ReadUnderTheLockWaitsForAnotherWriterAndLetsAReplaceGoOn) {
+  enum Hold { ReplaceHandle, Unshared, Lock };
+  const struct {
+    const char* what;
+    Hold hold;
+    DWORD heldMs;  // INFINITE: throughout
+    DWORD error;   // of the read
+  } rows[] = {
+      {"open for a replace", ReplaceHandle, INFINITE, ERROR_SUCCESS},
+      {"open unshared a while", Unshared, 300, ERROR_SUCCESS},
+      {"the lock held a while", Lock, 300, ERROR_SUCCESS},
+      {"the lock held throughout", Lock, INFINITE, ERROR_LOCK_VIOLATION},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const ConfigFileStore store(Path());
+    std::optional<FileLock> lock;
+    UniqueHandle file;
+    if (row.hold == Lock) {
+      lock.emplace(LockPathOf(store));
+      ASSERT_EQ(lock->Acquire(0), static_cast<DWORD>(ERROR_SUCCESS));
+    } else {
+      // As the store's replace opens it, or as a program that shares nothing.
+      file.reset(CreateFileW(
+          Path().c_str(), row.hold == ReplaceHandle ? DELETE : GENERIC_READ,
+          row.hold == ReplaceHandle ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0,
+          nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(file.valid());
+    }
+    std::thread release([&] {
+      if (row.heldMs == INFINITE) return;
+      Sleep(row.heldMs);
+      lock.reset();
+      file.reset();
+    });
+    const ULONGLONG start = GetTickCount64();
+    const ConfigRead read = ReadConfigUnderLock(store, kStartupReadWaitMs);
+    const ULONGLONG took = GetTickCount64() - start;
+    release.join();
+    EXPECT_EQ(read.error, row.error);
+    EXPECT_EQ(read.unreadable, row.error != ERROR_SUCCESS);
+    if (row.error == ERROR_SUCCESS) {
+      EXPECT_EQ(ConfigCipher(read.bytes), Plain("a b c"));
+    } else {
+      EXPECT_GE(took, kStartupReadWaitMs - 20) << "waited";
+    }
+  }
 }
 
 TEST_F(SharedConfigTest, LockThatCannotBeMadeFailsSavesButNotReloads) {
@@ -165,8 +222,8 @@ TEST_F(SharedConfigTest, LockOfAProcessThatWasKilledBlocksNobody) {
   TerminateProcess(process.get(), 9);
   ASSERT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
   const ULONGLONG start = GetTickCount64();
-  EXPECT_TRUE(copy.config.Save(Content("a b c x")).result.saved());
-  EXPECT_LT(GetTickCount64() - start, kConfigLockWaitMs) << "it did not wait for the lock";
+  EXPECT_TRUE(copy.config.Save(Content("a b c x"), kStartupReadWaitMs).result.saved());
+  EXPECT_LT(GetTickCount64() - start, kStartupReadWaitMs) << "it did not wait for the lock";
   EXPECT_EQ(FileHosts(), "a b c x");
 }
 
