@@ -315,6 +315,33 @@ TEST_F(SharedFileE2E, EditHereWhileTheOtherDeletesBothHappen) {
   EXPECT_EQ(app_.TopLevelWindows(true).size(), 1u) << "no box: nothing met";
 }
 
+// While A edits its last server, B deletes the first and a second start hands
+// A a file to import: nothing moves under the dialog, the edit lands on the
+// server it was opened for, and the import is added after it closes.
+TEST_F(SharedFileE2E, AnEditLandsOnItsServerThoughAnotherCopyDeletesAndAnImportEndsMeanwhile) {
+  const std::wstring rdp = app_.folder().File(L"one.rdp");
+  ASSERT_TRUE(WriteBytes(rdp, "full address:s:127.0.0.9\r\nusername:s:ops\r\n"));
+  ASSERT_TRUE(app_.SelectRow(list_, 3));
+  HWND form = OpenDialog(kMainEdit, L"修改服务器列表", L"127.0.0.41");
+  ASSERT_NE(form, nullptr);
+  ASSERT_EQ(other_->Ask("delete 0"), "done");
+  HANDLE second = app_.StartAnotherCopy(L"\"" + rdp + L"\"");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(WaitForSingleObject(second, kWaitMs), WAIT_OBJECT_0);
+  CloseHandle(second);
+  Sleep(1000);  // the import ends and the other copy's save is told meanwhile
+  EXPECT_EQ(RowsOf(app_, list_), kStart) << "the list moved under the dialog";
+  ASSERT_TRUE(Confirm(form));
+  HWND box = app_.WaitForMessageBox();
+  ASSERT_NE(box, nullptr) << "the import's box";
+  EXPECT_EQ(ReadMessageBox(box).caption, L"导入");
+  ASSERT_TRUE(AnswerMessageBox(box));
+  const std::string after = "127.0.0.12 127.0.0.13 127.0.0.41 127.0.0.9";
+  EXPECT_TRUE(WaitUntil([&] { return RowsOf(app_, list_) == after; })) << RowsOf(app_, list_);
+  EXPECT_EQ(FileRows(app_), after);
+  EXPECT_TRUE(OtherShows(after)) << other_->Rows();
+}
+
 TEST_F(SharedFileE2E, BothEditTheSameServerBothVersionsStayAndTheLaterSaveIsTold) {
   ASSERT_TRUE(app_.SelectRow(list_, 2));
   HWND form = OpenDialog(kMainEdit, L"修改服务器列表", L"127.0.0.31");
