@@ -59,6 +59,8 @@ int HoldLock(const wchar_t* path, const wchar_t* taken, const wchar_t* released)
 // The other process, holding the lock until it has given it up.
 class LockHolder {
  public:
+  LockHolder(const LockHolder&) = delete;
+  LockHolder& operator=(const LockHolder&) = delete;
   explicit LockHolder(const std::wstring& lockPath) {
     const std::wstring tag = std::to_wstring(GetCurrentProcessId());
     const std::wstring takenName = L"rdc-bench-lock-taken-" + tag;

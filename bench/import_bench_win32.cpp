@@ -250,7 +250,7 @@ int wmain() {
     return 1;
 
   std::printf("medians of %d runs; group files of %d servers in %d groups, %.1f MB\n", kRuns,
-              kServers, kServers / kServersPerGroup, sealedFile.size() / 1048576.0);
+              kServers, kServers / kServersPerGroup, static_cast<double>(sealedFile.size()) / 1048576.0);
   const Figures sealed = Measure(folder.File(L"sealed.rdg"), blobs, true);
   std::printf(
       "import, passwords sealed for this user: %.0f ms (goal <= 1500 ms), %zu added, %zu "

@@ -137,8 +137,8 @@ Figures Sample(HANDLE process, const std::set<unsigned short>& ports) {
   memory.cb = sizeof(memory);
   if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                            sizeof(memory))) {
-    figures.privateKb = memory.PrivateUsage / 1024.0;
-    figures.workingSetKb = memory.WorkingSetSize / 1024.0;
+    figures.privateKb = static_cast<double>(memory.PrivateUsage) / 1024.0;
+    figures.workingSetKb = static_cast<double>(memory.WorkingSetSize) / 1024.0;
   }
   figures.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
   figures.userObjects = GetGuiResources(process, GR_USEROBJECTS);
@@ -272,7 +272,7 @@ int wmain(int argc, wchar_t** argv) {
     // Each sweep connects once to every listening row.
     const long long accepted = server.accepted();
     stretch.sweepsPerSecond =
-        static_cast<double>(accepted - acceptedBefore) / (kRows * 2 / 5) / stretchSeconds;
+        static_cast<double>(accepted - acceptedBefore) / (kRows * 2.0 / 5) / stretchSeconds;
     acceptedBefore = accepted;
     PrintStretch(stretch);
   }

@@ -89,7 +89,8 @@ double ScanMs(const Ports& ports, Close close = Close::Graceful) {
       setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof(reset));
     }
     const sockaddr_in address = Loopback(port);
-    connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    // A non-blocking connect is under way when it answers WSAEWOULDBLOCK: poll tells the rest.
+    (void)connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
     fds.push_back({s, POLLOUT, 0});
   }
   while (!fds.empty() && MsSince(start) < 5000) {

@@ -56,14 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(GcmDecrypt(cipher, nonce, additional, *sealed) == plaintext);
 
   std::string altered = *sealed;
-  altered[flip % altered.size()] ^= bit;
+  altered[flip % altered.size()] = static_cast<char>(altered[flip % altered.size()] ^ bit);
   FUZZ_CHECK(!GcmDecrypt(cipher, nonce, additional, altered));
   std::string otherNonce = nonce;
-  otherNonce[flip % otherNonce.size()] ^= bit;
+  otherNonce[flip % otherNonce.size()] = static_cast<char>(otherNonce[flip % otherNonce.size()] ^ bit);
   FUZZ_CHECK(!GcmDecrypt(cipher, otherNonce, additional, *sealed));
   if (!additional.empty()) {
     std::string otherAdditional = additional;
-    otherAdditional[flip % otherAdditional.size()] ^= bit;
+    otherAdditional[flip % otherAdditional.size()] =
+        static_cast<char>(otherAdditional[flip % otherAdditional.size()] ^ bit);
     FUZZ_CHECK(!GcmDecrypt(cipher, nonce, otherAdditional, *sealed));
   }
   return 0;

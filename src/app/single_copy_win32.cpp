@@ -43,13 +43,20 @@ std::wstring SingleCopyLockName(const std::wstring& folder) {
   return L"Local\\rdconnect-" + std::wstring(hex);
 }
 
-SingleCopyLock::SingleCopyLock(const std::wstring& folder) {
+namespace {
+
+// The copy that makes the mutex owns it; one that finds it made does not.
+// Without a mutex (it cannot be made) the copy runs as it would alone.
+UniqueHandle MakeMutex(const std::wstring& folder, bool& first) {
   SetLastError(ERROR_SUCCESS);
-  // The copy that makes the mutex owns it; one that finds it made does not.
-  mutex_.reset(CreateMutexW(nullptr, TRUE, SingleCopyLockName(folder).c_str()));
-  // Without a mutex (it cannot be made) the copy runs as it would alone.
-  first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
+  UniqueHandle mutex(CreateMutexW(nullptr, TRUE, SingleCopyLockName(folder).c_str()));
+  first = !mutex || GetLastError() != ERROR_ALREADY_EXISTS;
+  return mutex;
 }
+
+}  // namespace
+
+SingleCopyLock::SingleCopyLock(const std::wstring& folder) : mutex_(MakeMutex(folder, first_)) {}
 
 bool SingleCopyLock::TakeOver(DWORD milliseconds) {
   if (first_) return true;

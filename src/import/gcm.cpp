@@ -147,7 +147,8 @@ std::optional<Keystream> MakeKeystream(BlockCipher& cipher, std::string_view non
 
 std::string Xored(std::string_view data, std::string_view stream) {
   std::string result(data);
-  for (std::size_t i = 0; i < result.size(); ++i) result[i] ^= stream[i];
+  for (std::size_t i = 0; i < result.size(); ++i)
+    result[i] = static_cast<char>(result[i] ^ stream[i]);
   return result;
 }
 

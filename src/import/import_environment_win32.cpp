@@ -107,7 +107,7 @@ std::optional<std::string> Pbkdf2Under(BCRYPT_ALG_HANDLE hmac, std::string_view 
     for (std::uint32_t n = 1; n < iterations; ++n) {
       if (n % kRoundsPerLook == 0 && stop.stop_requested()) return std::nullopt;
       if (!mac(round, round)) return std::nullopt;
-      for (std::size_t i = 0; i < kSha1Size; ++i) sum[i] ^= round[i];
+      for (std::size_t i = 0; i < kSha1Size; ++i) sum[i] = static_cast<char>(sum[i] ^ round[i]);
     }
     key += sum;
   }

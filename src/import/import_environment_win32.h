@@ -19,6 +19,8 @@ class Win32ImportEnvironment : public ImportEnvironment {
  public:
   explicit Win32ImportEnvironment(std::stop_token stop = {});
   ~Win32ImportEnvironment() override;
+  Win32ImportEnvironment(const Win32ImportEnvironment&) = delete;
+  Win32ImportEnvironment& operator=(const Win32ImportEnvironment&) = delete;
 
   std::u16string FromAnsi(std::string_view bytes) override;
   std::optional<std::string> Unprotect(std::string_view blob) override;

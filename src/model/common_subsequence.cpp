@@ -197,8 +197,8 @@ std::vector<std::size_t> LongestCommonSubsequence(std::span<const std::uint32_t>
   while (aEnd > head && bEnd > head && a[aEnd - 1] == b[bEnd - 1]) match[--aEnd] = --bEnd;
   if (aEnd == head || bEnd == head) return match;
 
-  const std::unordered_set<std::uint32_t> inA(a.begin() + head, a.begin() + aEnd);
-  const std::unordered_set<std::uint32_t> inB(b.begin() + head, b.begin() + bEnd);
+  const std::unordered_set<std::uint32_t> inA(a.data() + head, a.data() + aEnd);
+  const std::unordered_set<std::uint32_t> inB(b.data() + head, b.data() + bEnd);
   std::vector<std::uint32_t> sharedA, sharedB;
   std::vector<std::size_t> aAt, bAt;
   KeepShared(a, head, aEnd, inB, sharedA, aAt);

@@ -47,6 +47,7 @@ class SharedConfig {
  public:
   // `plain` and `stamp`: the deciphered file and its stamp as the start-up read them.
   SharedConfig(const ConfigFileStore& store, std::string plain, FileStamp stamp);
+  ~SharedConfig() = default;
   SharedConfig(const SharedConfig&) = delete;
   SharedConfig& operator=(const SharedConfig&) = delete;
 

@@ -11,7 +11,7 @@ namespace {
 // The ASCII character a GBK character stands for, or 0 when it stands for none.
 char AsAscii(std::string_view text, std::size_t index, std::size_t length) {
   const auto lead = static_cast<unsigned char>(text[index]);
-  if (length == 1) return lead < 0x80 ? static_cast<char>(lead) : 0;
+  if (length == 1) return lead < 0x80 ? static_cast<char>(lead) : '\0';
   const auto trail = static_cast<unsigned char>(text[index + 1]);
   if (lead == 0xA1 && trail == 0xA1) return ' ';
   if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) return static_cast<char>(trail - 0x80);

@@ -274,8 +274,8 @@ void StartSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSin
       ProbeSystem system;
       OutcomeSink sink;
     };
-    auto sweep = std::make_shared<Sweep>(Sweep{std::move(targets), system, std::move(sink)});
-    system.startThread([sweep] {
+    auto sweep = std::make_shared<Sweep>(Sweep{std::move(targets), std::move(system), std::move(sink)});
+    sweep->system.startThread([sweep] {
       try {
         RunSweep(std::move(sweep->targets), sweep->system, sweep->sink);
       } catch (...) {

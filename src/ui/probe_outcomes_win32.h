@@ -20,6 +20,7 @@ namespace rdc {
 class ProbeOutcomeQueue {
  public:
   explicit ProbeOutcomeQueue(HWND window) : window_(window) {}
+  ~ProbeOutcomeQueue() = default;
   ProbeOutcomeQueue(const ProbeOutcomeQueue&) = delete;
   ProbeOutcomeQueue& operator=(const ProbeOutcomeQueue&) = delete;
 

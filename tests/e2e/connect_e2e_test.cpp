@@ -122,7 +122,7 @@ class ConnectE2E : public ::testing::Test {
   MessageBoxSeen AnswerBox() {
     HWND box = app_.WaitForMessageBox();
     if (box == nullptr) return {L"<no box>", L"<no box>"};
-    const MessageBoxSeen seen = ReadMessageBox(box);
+    MessageBoxSeen seen = ReadMessageBox(box);
     EXPECT_TRUE(AnswerMessageBox(box));
     EXPECT_TRUE(WaitUntil([box] { return !IsWindow(box); })) << "the box stayed";
     return seen;

@@ -85,6 +85,8 @@ class AppUnderTest : public ProgramCopy {
   AppUnderTest();
   // Kills the program if it still runs, then removes both folders.
   ~AppUnderTest();
+  AppUnderTest(const AppUnderTest&) = delete;
+  AppUnderTest& operator=(const AppUnderTest&) = delete;
 
   // The program's own folder and the other folder it is started from.
   const TestFolder& folder() const { return folder_; }

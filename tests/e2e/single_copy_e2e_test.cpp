@@ -19,9 +19,9 @@ constexpr char kOneServer[] = "127.1.2.3|3389|admin|pw|rack 4\r\n#Start:0\r\n#Lo
 // A plain window of the test's own that holds the foreground until a copy takes it.
 class ForegroundHolder {
  public:
-  ForegroundHolder() {
-    window_ = CreateWindowExW(0, L"STATIC", L"holder", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
-                              nullptr, nullptr, nullptr);
+  ForegroundHolder()
+      : window_(CreateWindowExW(0, L"STATIC", L"holder", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                nullptr, nullptr, nullptr, nullptr)) {
     SetForegroundWindow(window_);
   }
   ~ForegroundHolder() { DestroyWindow(window_); }

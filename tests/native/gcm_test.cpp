@@ -115,7 +115,7 @@ TEST(GcmTest, AnyChangeFailsTheTag) {
     EXPECT_EQ(GcmDecrypt(cipher, nonce, additional, altered), std::nullopt) << "byte " << at;
   }
   std::string otherAdditional = additional;
-  otherAdditional.back() ^= 0x80;
+  otherAdditional.back() = static_cast<char>(otherAdditional.back() ^ 0x80);
   EXPECT_EQ(GcmDecrypt(cipher, nonce, otherAdditional, sealed), std::nullopt);
   EXPECT_EQ(GcmDecrypt(cipher, nonce, additional, sealed.substr(0, 15)), std::nullopt);
   EXPECT_EQ(GcmDecrypt(cipher, "", additional, sealed), std::nullopt);

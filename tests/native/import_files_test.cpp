@@ -67,7 +67,7 @@ struct Import {
     return ImportFiles(paths, existing, environment, prompt);
   }
   // Imports one file and gives its outcome.
-  ImportOutcome RunFile(std::u16string path, std::string bytes) {
+  ImportOutcome RunFile(const std::u16string& path, std::string bytes) {
     environment.files[path] = std::move(bytes);
     return Run({path});
   }

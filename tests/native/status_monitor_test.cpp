@@ -159,6 +159,7 @@ TEST(RunSweepTest, AttemptsTheSystemHasNoRoomForStartAsSocketsFree) {
     return std::make_unique<FakeConnector>(ByPort, log, 2);
   };
   std::vector<ProbeTarget> targets;
+  targets.reserve(7);
   for (int i = 0; i < 7; ++i) targets.push_back(Target("10.0.0.1", std::to_string(110 + i)));
   sweep.Run(targets, system);
   ASSERT_EQ(sweep.outcomes.size(), 7u);
@@ -214,6 +215,7 @@ TEST(NameLookUpsTest, AtMostEightNamesAreLookedUpAtOnce) {
     return std::vector<IpAddress>{};
   });
   std::vector<ProbeTarget> targets;
+  targets.reserve(20);
   for (int i = 0; i < 20; ++i) targets.push_back(Target("n" + std::to_string(i) + ".example", "1"));
   Sweep sweep;
   sweep.Run(targets, system);
@@ -234,7 +236,9 @@ TEST(StartSweepTest, NoExceptionFromStartingWorkEndsTheProgram) {
           std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again))),
       std::make_exception_ptr(std::runtime_error("any"))};
   for (const std::exception_ptr& error : thrown) {
-    const ThreadStarter failing = [error](std::function<void()>) { std::rethrow_exception(error); };
+    const ThreadStarter failing = [error](const std::function<void()>&) {
+      std::rethrow_exception(error);
+    };
     // No thread for the sweep: nothing is probed.
     ProbeSystem system;
     system.startThread = failing;
@@ -243,7 +247,7 @@ TEST(StartSweepTest, NoExceptionFromStartingWorkEndsTheProgram) {
     EXPECT_FALSE(reported);
 
     // No thread for a look-up, or a look-up that throws: the name fails, the rest is probed.
-    for (auto lookUps :
+    for (const auto& lookUps :
          {std::make_shared<NameLookUps>([](const std::string&) { return std::vector<IpAddress>{}; },
                                         NameLookUps::kThreads, failing),
           std::make_shared<NameLookUps>([error](const std::string&) {

@@ -11,7 +11,8 @@ namespace {
 
 void RemoveFolder(const std::wstring& path) {
   for (const std::wstring& name : FileNames(path)) {
-    const std::wstring file = path + L"\\" + name;
+    std::wstring file = path;
+    file.append(L"\\").append(name);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(file.c_str());
   }

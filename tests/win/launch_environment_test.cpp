@@ -233,7 +233,7 @@ TEST(LaunchEnvironmentTest, OneOffConnectionWritesItsProfileIntoANonAsciiTempDir
   ASSERT_EQ(arguments.size(), 3u);
   EXPECT_EQ(arguments[0], L"mstsc.exe");
   EXPECT_EQ(arguments[2], L"/admin");
-  const std::wstring profilePath = arguments[1];
+  const std::wstring& profilePath = arguments[1];
   EXPECT_EQ(profilePath.substr(0, directory.size() + 1), directory + L"\\");
   EXPECT_EQ(profilePath.substr(profilePath.size() - 4), L".tmp");
 

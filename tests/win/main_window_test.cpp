@@ -833,6 +833,8 @@ void SetClipboardText(const wchar_t* text) {
 // Holds Ctrl down in the thread's key state while it lives.
 class CtrlHeld {
  public:
+  CtrlHeld(const CtrlHeld&) = delete;
+  CtrlHeld& operator=(const CtrlHeld&) = delete;
   CtrlHeld() {
     GetKeyboardState(saved_);
     BYTE held[256];
@@ -928,11 +930,12 @@ TEST_F(MainWindowListCommands, DeleteF2InsertAndCtrlCInTheListRunTheirOperations
   }
   EXPECT_EQ(ClipboardText(), L"127.0.0.1:3389");
 
-  for (const auto& [key, title] :
+  for (const auto& [pressed, title] :
        {std::pair{VK_F2, L"修改服务器列表"}, std::pair{VK_INSERT, L"添加服务器列表"}}) {
     std::wstring seen;
+    const auto key = static_cast<UINT>(pressed);  // a lambda may not capture a binding
     EXPECT_TRUE(test::WithModalForm(
-        hwnd_, [&] { PressKey(List(), static_cast<UINT>(key)); },
+        hwnd_, [&] { PressKey(List(), key); },
         [&](HWND form) {
           seen = WindowText(form);
           PostMessageW(form, WM_CLOSE, 0, 0);

@@ -37,10 +37,9 @@ using namespace std::chrono_literals;
 // A listening socket on a loopback address and a free port, until closed.
 class Listener {
  public:
-  explicit Listener(int family = AF_INET) {
-    StartWinsock();
-    socket_ = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
-    port_ = test::BindLoopbackBelowSourcePorts(socket_, family);
+  explicit Listener(int family = AF_INET)
+      : socket_((StartWinsock(), ::socket(family, SOCK_STREAM, IPPROTO_TCP))),
+        port_(test::BindLoopbackBelowSourcePorts(socket_, family)) {
     listening_ = port_ != 0 && listen(socket_, SOMAXCONN) == 0;
   }
   ~Listener() { Close(); }

@@ -72,6 +72,7 @@ class RecordingPrompt : public MessagePrompt {
  public:
   using Answer = std::function<int(const ShownBox& box)>;
   explicit RecordingPrompt(Answer answer = nullptr) : answer_(std::move(answer)) {}
+  ~RecordingPrompt() override = default;
   RecordingPrompt(const RecordingPrompt&) = delete;
   RecordingPrompt& operator=(const RecordingPrompt&) = delete;
 
