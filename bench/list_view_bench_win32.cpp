@@ -21,7 +21,7 @@
 #include "model/config_store_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 
 namespace {
 

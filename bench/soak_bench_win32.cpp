@@ -25,7 +25,7 @@
 #include "loopback_ports_win32.h"
 #include "loopback_servers_win32.h"
 #include "os/owners_win32.h"
-#include "servers/tcp_probe_win32.h"
+#include "probes/tcp_probe_win32.h"
 #include "ui/control_ids.h"
 
 namespace rdc {

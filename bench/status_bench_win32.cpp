@@ -26,13 +26,13 @@
 #include "loopback_servers_win32.h"
 #include "model/app_state.h"
 #include "model/config_store_win32.h"
-#include "servers/port_text.h"
-#include "servers/tcp_probe_win32.h"
+#include "probes/port_text.h"
+#include "probes/tcp_probe_win32.h"
 #include "ui/control_ids.h"
 #include "ui/form_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/probe_outcomes_win32.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 #include "ui/window_messages.h"
 
 namespace rdc {
@@ -273,7 +273,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 5 && std::wstring(argv[1]) == L"--ping")
     return Ping(reinterpret_cast<HWND>(std::stoull(argv[2])), std::stoi(argv[3]), argv[4]);
   StartWinsock();
-  const SweepStarter chosen = StartProbeSweep;
+  const SweepStarter chosen = StartStatusSweep;
 
   {
     // TIME_WAIT: served ports of their own, counted before and after each sweep.

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "servers/port_text.h"
+#include "probes/port_text.h"
 
 namespace rdc::fuzz {
 namespace {

@@ -29,7 +29,7 @@
 #include "ui/messages.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 #include "ui/window_messages.h"
 
 namespace rdc {
@@ -143,7 +143,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const bool connected =
       request.connectName && rdc::ConnectAtStart(state, *request.connectName, launch, prompt);
   if (!connected) {
-    rdc::ProbeSweeps sweeps(rdc::SweepPeriodMs());
+    rdc::SystemStatusSweeps sweeps(rdc::SweepPeriodMs());
     rdc::ShellAddressOpener addresses;
     rdc::SystemServerImporter importer;
     rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer});

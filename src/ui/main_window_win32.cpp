@@ -26,7 +26,7 @@
 #include "ui/resources/resource_ids.h"
 #include "ui/server_dialog_win32.h"
 #include "ui/set_password_dialog_win32.h"
-#include "ui/system_error_win32.h"
+#include "os/system_error_win32.h"
 #include "ui/vendor.h"
 #include "ui/window_messages.h"
 
@@ -207,7 +207,7 @@ void ShellAddressOpener::Open(const wchar_t* address) {
 }
 
 MainWindow::MainWindow(AppState& state, MainWindowServices services)
-    : state_(state), services_(services), import_(services.importer) {}
+    : state_(state), services_(services), import_(services.importer, {kImportQuestionMessage, kImportDoneMessage}) {}
 
 HWND MainWindow::Create() {
   return FormWindow::Create(MainWindowFrame(), kControls, kFocusOrder, kMainConnect);

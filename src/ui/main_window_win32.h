@@ -18,14 +18,14 @@
 #include "model/config_store_win32.h"
 #include "model/pending_save.h"
 #include "model/shared_config_win32.h"
-#include "servers/status_monitor.h"
-#include "ui/background_import_win32.h"
-#include "ui/folder_watch_win32.h"
+#include "probes/status_monitor.h"
+#include "import/background_import_win32.h"
+#include "os/folder_watch_win32.h"
 #include "ui/form_win32.h"
 #include "ui/hand_over_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 
 namespace rdc {
 

@@ -62,8 +62,8 @@ inline constexpr wchar_t kRunningCopyWithoutWindow[] =
     L"另一个 rdconnect 正在运行但没有窗口，请在任务管理器中结束它。";
 inline constexpr wchar_t kProgramCaption[] = L"rdconnect";
 
-// Followed by the number, where the system has no text for an error.
-inline constexpr wchar_t kSystemErrorCode[] = L"错误代码 ";
+// The system's text for an error, or its number where it has none, comes
+// from os/system_error_win32.
 
 inline constexpr wchar_t kImportCaption[] = L"导入";
 // "%1" and "%2" stand for the numbers and names (see ImportSummaryPhrases).

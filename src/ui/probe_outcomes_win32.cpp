@@ -4,7 +4,7 @@
 #include <iterator>
 #include <utility>
 
-#include "servers/tcp_probe_win32.h"
+#include "probes/tcp_probe_win32.h"
 #include "ui/window_messages.h"
 
 namespace rdc {
@@ -35,9 +35,9 @@ std::vector<ProbeOutcome> ProbeOutcomeQueue::TakeAll() {
   return std::exchange(waiting_, {});
 }
 
-void StartProbeSweep(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) {
+void StartStatusSweep(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) {
   try {
-    StartSweep(PlanSweep(list), Win32ProbeSystem(),
+    StartStatusSweep(PlanSweep(list), Win32ProbeSystem(),
                [queue = std::weak_ptr<ProbeOutcomeQueue>(queue)](std::vector<ProbeOutcome> known) {
                  // The window's queue goes with the window; later outcomes are dropped.
                  if (const auto open = queue.lock()) open->Add(std::move(known));

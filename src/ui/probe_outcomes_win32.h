@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/server_list.h"
-#include "servers/status_monitor.h"
+#include "probes/status_monitor.h"
 
 namespace rdc {
 
@@ -51,15 +51,15 @@ class StatusSweeps {
 // Starts a sweep over the list whose outcomes go to `queue` while it exists.
 // A sweep that cannot start now (no thread, no memory) leaves every status as
 // it is; the next tick tries again.
-void StartProbeSweep(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list);
+void StartStatusSweep(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list);
 
 // The status sweeps of the real program: Winsock probes. A shorter period
 // than the program's is for the soak benchmark alone.
-class ProbeSweeps : public StatusSweeps {
+class SystemStatusSweeps : public StatusSweeps {
  public:
-  explicit ProbeSweeps(UINT periodMs = kSweepPeriodMs) : periodMs_(periodMs) {}
+  explicit SystemStatusSweeps(UINT periodMs = kSweepPeriodMs) : periodMs_(periodMs) {}
   void Start(const std::shared_ptr<ProbeOutcomeQueue>& queue, const ServerList& list) override {
-    StartProbeSweep(queue, list);
+    StartStatusSweep(queue, list);
   }
   UINT PeriodMs() const override { return periodMs_; }
 

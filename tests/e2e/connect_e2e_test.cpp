@@ -14,7 +14,7 @@
 #include "launch/client_launch.h"
 #include "password_and_command_line_win32.h"
 #include "ui/control_ids.h"
-#include "ui/system_error_win32.h"
+#include "os/system_error_win32.h"
 
 namespace rdc::e2e {
 namespace {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "servers/status_monitor.h"
+#include "probes/status_monitor.h"
 
 namespace rdc::test {
 

@@ -1,6 +1,6 @@
 // The host rule of the status probes: dotted IPv4 used as it is, names looked
 // up, IPv4 first and IPv6 when a host has nothing else.
-#include "servers/probe_address.h"
+#include "probes/probe_address.h"
 
 #include <gtest/gtest.h>
 

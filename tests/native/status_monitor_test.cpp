@@ -1,7 +1,7 @@
 // Status sweeps over an imagined network: every attempt starts at once, none
 // waits for another, the deadline fails silent hosts, names are looked up off
 // the sweep, and outcomes land only on the entry that was probed.
-#include "servers/status_monitor.h"
+#include "probes/status_monitor.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ struct Sweep {
     auto log = this->log;
     if (!system.newConnector)
       system.newConnector = [log] { return std::make_unique<FakeConnector>(ByPort, log); };
-    RunSweep(std::move(targets), system, [this](std::vector<ProbeOutcome> known) {
+    RunStatusSweep(std::move(targets), system, [this](std::vector<ProbeOutcome> known) {
       outcomes.insert(outcomes.end(), known.begin(), known.end());
       onOutcomes();
     });
@@ -243,7 +243,7 @@ TEST(StartSweepTest, NoExceptionFromStartingWorkEndsTheProgram) {
     ProbeSystem system;
     system.startThread = failing;
     bool reported = false;
-    StartSweep({Target("10.0.0.1", "100")}, system, [&](auto) { reported = true; });
+    StartStatusSweep({Target("10.0.0.1", "100")}, system, [&](auto) { reported = true; });
     EXPECT_FALSE(reported);
 
     // No thread for a look-up, or a look-up that throws: the name fails, the rest is probed.

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "fake_probe_connector.h"
-#include "servers/port_text.h"
-#include "servers/status_monitor.h"
+#include "probes/port_text.h"
+#include "probes/status_monitor.h"
 
 namespace rdc {
 namespace {
@@ -72,7 +72,7 @@ class UiSide {
   void Sweep() {
     std::vector<ProbeTarget> targets = PlanSweep(list_);
     expected_ += targets.size();
-    StartSweep(std::move(targets), system_, [queue = queue_](std::vector<ProbeOutcome> known) {
+    StartStatusSweep(std::move(targets), system_, [queue = queue_](std::vector<ProbeOutcome> known) {
       queue->Post(std::move(known));
     });
   }

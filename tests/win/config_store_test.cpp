@@ -16,8 +16,8 @@
 #include "model/config_store_win32.h"
 #include "test_files_win32.h"
 #include "ui/main_window_win32.h"
-#include "ui/server_importer_win32.h"
-#include "ui/system_error_win32.h"
+#include "import/server_importer_win32.h"
+#include "os/system_error_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {

@@ -22,7 +22,7 @@
 #include "ui/main_window_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {

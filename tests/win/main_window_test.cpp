@@ -34,8 +34,8 @@
 #include "ui/main_window_win32.h"
 #include "ui/master_password_dialog_win32.h"
 #include "ui/message_loop_win32.h"
-#include "ui/server_importer_win32.h"
-#include "ui/system_error_win32.h"
+#include "import/server_importer_win32.h"
+#include "os/system_error_win32.h"
 #include "ui/window_messages.h"
 #include "ui_test_support_win32.h"
 

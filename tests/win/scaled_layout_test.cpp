@@ -25,7 +25,7 @@
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/server_dialog_win32.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 #include "ui/set_password_dialog_win32.h"
 #include "ui_test_support_win32.h"
 

@@ -20,12 +20,12 @@
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
 #include "os/owners_win32.h"
-#include "servers/tcp_probe_win32.h"
+#include "probes/tcp_probe_win32.h"
 #include "test_files_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/probe_outcomes_win32.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 #include "ui/window_messages.h"
 #include "ui_test_support_win32.h"
 
@@ -137,7 +137,7 @@ class StatusViewTest : public ::testing::Test {
   }
   AppState state_;
   Win32LaunchEnvironment launch_;
-  ProbeSweeps probes_;
+  SystemStatusSweeps probes_;
   test::NoSweeps noSweeps_;
   test::RecordingAddressOpener opener_;
   SystemServerImporter importer_;

@@ -1,6 +1,6 @@
 // Windows side of the status probes: each attempt a non-blocking socket of
 // its own, reset when it ends; nothing is sent or read.
-#include "servers/tcp_probe_win32.h"
+#include "probes/tcp_probe_win32.h"
 
 #include <ws2tcpip.h>
 

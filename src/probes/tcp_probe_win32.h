@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "servers/status_monitor.h"
+#include "probes/status_monitor.h"
 
 namespace rdc {
 

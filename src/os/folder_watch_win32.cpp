@@ -1,5 +1,5 @@
 // The folder watch's thread: one post per burst of changes.
-#include "ui/folder_watch_win32.h"
+#include "os/folder_watch_win32.h"
 
 namespace rdc {
 namespace {

@@ -1,10 +1,15 @@
 // Windows error codes as the system words them.
-#include "ui/system_error_win32.h"
+#include "os/system_error_win32.h"
 
 #include "os/owners_win32.h"
-#include "ui/messages.h"
 
 namespace rdc {
+namespace {
+
+// Before the number of an error the system has no text for.
+constexpr wchar_t kSystemErrorCode[] = L"错误代码 ";
+
+}  // namespace
 
 std::wstring SystemErrorText(DWORD error) {
   LocalMemory<wchar_t*> buffer;

@@ -14,13 +14,19 @@
 
 #include "import/import_files.h"
 #include "model/server_list.h"
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 
 namespace rdc {
 
+// The messages an import posts to its window (they carry nothing).
+struct ImportMessages {
+  UINT question;  // a master password is wanted: AnswerQuestion
+  UINT done;      // the outcome is ready: TakeOutcome
+};
+
 class BackgroundImport {
  public:
-  explicit BackgroundImport(ServerImporter& importer);
+  BackgroundImport(ServerImporter& importer, ImportMessages messages);
   // Cancels a running import and gives it up to kEndWaitMs to end; one that
   // is still held in the system then (a file on a share that does not answer)
   // is left to end with the process.
@@ -31,15 +37,15 @@ class BackgroundImport {
   bool busy() const;
 
   // Starts importing `paths` against `existing` (a copy: the list may change
-  // meanwhile). `window` is sent kImportQuestionMessage when a master password
-  // is wanted and kImportDoneMessage when the outcome is ready. Not while busy.
+  // meanwhile). `window` is sent the question message when a master password
+  // is wanted and the done message when the outcome is ready. Not while busy.
   void Start(HWND window, std::vector<std::wstring> paths, ServerList existing);
 
-  // On kImportQuestionMessage: asks the waiting question with `prompt` (a
+  // On the question message: asks the waiting question with `prompt` (a
   // modal dialog) and hands the answer to the import.
   void AnswerQuestion(MasterPasswordPrompt& prompt);
 
-  // On kImportDoneMessage: the outcome of the import that ended, once.
+  // On the done message: the outcome of the import that ended, once.
   std::optional<ImportOutcome> TakeOutcome();
 
   // The window goes: a running import is told to stop, a question it waits
@@ -52,6 +58,7 @@ class BackgroundImport {
  private:
   struct Shared;
   ServerImporter& importer_;
+  ImportMessages messages_;
   std::shared_ptr<Shared> shared_;
   std::stop_source stop_;
   std::thread thread_;

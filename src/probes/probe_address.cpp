@@ -1,5 +1,5 @@
 // The host rule of the status probes.
-#include "servers/probe_address.h"
+#include "probes/probe_address.h"
 
 #include "model/server_address.h"
 

@@ -1,5 +1,5 @@
 // The port rule of the status probes over GBK text.
-#include "servers/port_text.h"
+#include "probes/port_text.h"
 
 #include <cstddef>
 

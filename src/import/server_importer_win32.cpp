@@ -1,5 +1,5 @@
 // The import of the real program: the system's readers.
-#include "ui/server_importer_win32.h"
+#include "import/server_importer_win32.h"
 
 #include "import/import_environment_win32.h"
 

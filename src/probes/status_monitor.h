@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "model/server_list.h"
-#include "servers/probe_address.h"
+#include "probes/probe_address.h"
 
 namespace rdc {
 
@@ -123,10 +123,11 @@ using OutcomeSink = std::function<void(std::vector<ProbeOutcome>)>;
 
 // Runs every attempt of one sweep at once and returns when each has an outcome,
 // at the deadline at the latest.
-void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system, const OutcomeSink& sink);
+void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
+                    const OutcomeSink& sink);
 
-// RunSweep on a detached thread of its own; returns at once and throws
+// RunStatusSweep on a detached thread of its own; returns at once and throws
 // nothing. Nothing is probed when the system has no thread or memory to give.
-void StartSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSink sink);
+void StartStatusSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSink sink);
 
 }  // namespace rdc

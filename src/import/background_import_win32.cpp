@@ -1,11 +1,10 @@
 // The import thread and the questions it hands to the window's thread.
-#include "ui/background_import_win32.h"
+#include "import/background_import_win32.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-#include "ui/window_messages.h"
 
 namespace rdc {
 
@@ -27,11 +26,12 @@ namespace {
 class QuestionToWindow : public MasterPasswordPrompt {
  public:
   QuestionToWindow(std::mutex& mutex, std::condition_variable& answered, HWND window,
-                   const bool& abandoned, std::optional<std::u16string>& question,
+                   UINT message, const bool& abandoned, std::optional<std::u16string>& question,
                    std::optional<std::optional<std::u16string>>& answer)
       : mutex_(mutex),
         answered_(answered),
         window_(window),
+        message_(message),
         abandoned_(abandoned),
         question_(question),
         answer_(answer) {}
@@ -41,7 +41,7 @@ class QuestionToWindow : public MasterPasswordPrompt {
     if (abandoned_) return std::nullopt;
     question_ = std::u16string(fileName);
     answer_.reset();
-    if (!PostMessageW(window_, kImportQuestionMessage, 0, 0)) return std::nullopt;
+    if (!PostMessageW(window_, message_, 0, 0)) return std::nullopt;
     answered_.wait(lock, [this] { return answer_.has_value() || abandoned_; });
     std::optional<std::u16string> typed = answer_ ? *answer_ : std::nullopt;
     answer_.reset();
@@ -52,6 +52,7 @@ class QuestionToWindow : public MasterPasswordPrompt {
   std::mutex& mutex_;
   std::condition_variable& answered_;
   HWND window_;
+  UINT message_;
   const bool& abandoned_;
   std::optional<std::u16string>& question_;
   std::optional<std::optional<std::u16string>>& answer_;
@@ -80,8 +81,8 @@ ImportOutcome ImportOrRefuseAll(ServerImporter& importer, const std::vector<std:
 
 }  // namespace
 
-BackgroundImport::BackgroundImport(ServerImporter& importer)
-    : importer_(importer), shared_(std::make_shared<Shared>()) {}
+BackgroundImport::BackgroundImport(ServerImporter& importer, ImportMessages messages)
+    : importer_(importer), messages_(messages), shared_(std::make_shared<Shared>()) {}
 
 BackgroundImport::~BackgroundImport() {
   Cancel();
@@ -122,17 +123,18 @@ void BackgroundImport::Start(HWND window, std::vector<std::wstring> paths, Serve
     shared_->running = true;
     shared_->outcome.reset();
   }
-  thread_ = std::thread([&importer = importer_, shared = shared_, stop = stop_.get_token(),
-                         paths = std::move(paths), existing = std::move(existing)] {
-    QuestionToWindow prompt(shared->mutex, shared->answered, shared->window, shared->abandoned,
-                            shared->question, shared->answer);
+  thread_ = std::thread([&importer = importer_, messages = messages_, shared = shared_,
+                         stop = stop_.get_token(), paths = std::move(paths),
+                         existing = std::move(existing)] {
+    QuestionToWindow prompt(shared->mutex, shared->answered, shared->window, messages.question,
+                            shared->abandoned, shared->question, shared->answer);
     ImportOutcome outcome = ImportOrRefuseAll(importer, paths, existing, prompt, stop);
     std::lock_guard lock(shared->mutex);
     shared->running = false;
     shared->ended.notify_all();
     if (stop.stop_requested()) return;  // cancelled: nothing of it is added
     shared->outcome = std::move(outcome);
-    PostMessageW(shared->window, kImportDoneMessage, 0, 0);
+    PostMessageW(shared->window, messages.done, 0, 0);
   });
 }
 

@@ -1,7 +1,7 @@
 // One status sweep: host rule, port rule, look-ups on the shared look-up
 // threads, every connect started at once on one connector, the deadline, and
 // applying outcomes to the entry they belong to.
-#include "servers/status_monitor.h"
+#include "probes/status_monitor.h"
 
 #include <algorithm>
 #include <deque>
@@ -9,7 +9,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "servers/port_text.h"
+#include "probes/port_text.h"
 
 namespace rdc {
 namespace {
@@ -153,7 +153,7 @@ int ApplyProbeOutcome(ServerList& list, const ProbeOutcome& outcome) {
   return static_cast<int>(*found);
 }
 
-void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
+void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
               const OutcomeSink& sink) {
   const Clock::time_point deadline = Clock::now() + system.deadline;
   std::unique_ptr<ProbeConnector> connector = system.newConnector();
@@ -266,7 +266,7 @@ void RunSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
   handOver();
 }
 
-void StartSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSink sink) {
+void StartStatusSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSink sink) {
   if (targets.empty()) return;
   try {
     struct Sweep {
@@ -274,10 +274,11 @@ void StartSweep(std::vector<ProbeTarget> targets, ProbeSystem system, OutcomeSin
       ProbeSystem system;
       OutcomeSink sink;
     };
-    auto sweep = std::make_shared<Sweep>(Sweep{std::move(targets), std::move(system), std::move(sink)});
+    auto sweep =
+        std::make_shared<Sweep>(Sweep{std::move(targets), std::move(system), std::move(sink)});
     sweep->system.startThread([sweep] {
       try {
-        RunSweep(std::move(sweep->targets), sweep->system, sweep->sink);
+        RunStatusSweep(std::move(sweep->targets), sweep->system, sweep->sink);
       } catch (...) {
         // Out of memory midway: the rows not reported keep their status until the next sweep.
       }
