@@ -43,20 +43,15 @@ std::wstring SingleCopyLockName(const std::wstring& folder) {
   return L"Local\\rdconnect-" + std::wstring(hex);
 }
 
-namespace {
-
-// The copy that makes the mutex owns it; one that finds it made does not.
-// Without a mutex (it cannot be made) the copy runs as it would alone.
-UniqueHandle MakeMutex(const std::wstring& folder, bool& first) {
+SingleCopyLock::SingleCopyLock(const std::wstring& folder) {
   SetLastError(ERROR_SUCCESS);
-  UniqueHandle mutex(CreateMutexW(nullptr, TRUE, SingleCopyLockName(folder).c_str()));
-  first = !mutex || GetLastError() != ERROR_ALREADY_EXISTS;
-  return mutex;
+  // The copy that makes the mutex owns it; one that finds it made does not.
+  mutex_.reset(CreateMutexW(nullptr, TRUE, SingleCopyLockName(folder).c_str()));
+  // Without a mutex (it cannot be made) the copy runs as it would alone. Set
+  // here, not in an initializer: the error is the mutex's, read once it is made.
+  // NOLINTNEXTLINE(cppcoreguidelines-prefer-member-initializer)
+  first_ = !mutex_ || GetLastError() != ERROR_ALREADY_EXISTS;
 }
-
-}  // namespace
-
-SingleCopyLock::SingleCopyLock(const std::wstring& folder) : mutex_(MakeMutex(folder, first_)) {}
 
 bool SingleCopyLock::TakeOver(DWORD milliseconds) {
   if (first_) return true;
