@@ -84,8 +84,10 @@ class FakeFiles : public ConfigFiles {
   }
   SaveResult Save(std::string_view written) const override {
     log += "save ";
-    if (saveFault.saved()) bytes = written, ++version;
-    return saveFault;
+    if (!saveFault.saved()) return saveFault;
+    bytes = written;
+    ++version;
+    return {};
   }
   FileStamp Stamp() const override {
     log += "stamp ";
@@ -188,7 +190,8 @@ TEST(SharedConfigSequenceTest, ReloadThatFindsTheFileBusyTriesAgainAtTheNextChec
     FakeClock clock;
     FakeFiles files(clock, File("a b c"));
     SharedConfig config(files, ComposeConfigContent(Content("a b c")), files.StampNow(), clock);
-    files.bytes = File("a b c y"), ++files.version;  // another copy's save
+    files.bytes = File("a b c y");  // another copy's save
+    ++files.version;
     files.faults = c.faults;
 
     bool busy = !c.busy;
