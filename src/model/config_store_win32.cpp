@@ -3,8 +3,20 @@
 
 #include <optional>
 
+#include "os/file_lock_win32.h"
+
 namespace rdc {
+
+static_assert(kNoError == ERROR_SUCCESS && kSharingViolation == ERROR_SHARING_VIOLATION &&
+              kLockViolation == ERROR_LOCK_VIOLATION && kFileCorrupt == ERROR_FILE_CORRUPT);
+
 namespace {
+
+class HeldFileLock : public HeldLock {
+ public:
+  explicit HeldFileLock(std::wstring path) : lock(std::move(path)) {}
+  FileLock lock;
+};
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -128,6 +140,14 @@ DWORD DiskConfigFileOperations::Rename(const std::wstring& from, const std::wstr
 ConfigFileOperations& DiskConfigFiles() {
   static DiskConfigFileOperations files;
   return files;
+}
+
+std::uint32_t ConfigFileStore::TakeLock(std::uint32_t waitMs,
+                                        std::unique_ptr<HeldLock>& held) const {
+  auto lock = std::make_unique<HeldFileLock>(LockPathOf(*this));
+  if (const DWORD error = lock->lock.Acquire(waitMs)) return error;
+  held = std::move(lock);
+  return kNoError;
 }
 
 ConfigRead ConfigFileStore::Read() const {

@@ -5,55 +5,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "model/config_files.h"
 #include "os/owners_win32.h"
 
 namespace rdc {
-
-// What tells one version of a file from another without reading it: its
-// identity on its volume, its size and its last-write time. A file that is
-// missing or cannot be opened has the empty stamp.
-struct FileStamp {
-  bool exists = false;
-  std::uint32_t volume = 0;
-  std::uint64_t id = 0;
-  std::uint64_t size = 0;
-  std::uint64_t lastWrite = 0;
-  bool operator==(const FileStamp&) const = default;
-};
-
-// What reading the file gave: its bytes, and whether it exists but could not
-// be read (locked by another program, access denied; `error` says why). A
-// missing file is not unreadable: it reads as empty, like an empty one.
-struct ConfigRead {
-  std::string bytes;
-  bool unreadable = false;
-  DWORD error = ERROR_SUCCESS;
-  FileStamp stamp;  // of the file read; empty when it was missing
-};
-
-// The steps of a save, in order.
-enum class SaveStep {
-  Lock,  // one copy of the program at a time reads, merges and writes the file
-  Read,  // what the file holds now is merged with this copy's list first
-  PlaceOnlyCopy,  // a temporary left as the only copy of the list is renamed into place first
-  CreateTemporary,
-  Write,
-  Flush,
-  Close,
-  Replace,
-};
-
-// What a save came to: ERROR_SUCCESS, or the system's error code and the step
-// that failed.
-struct SaveResult {
-  DWORD error = ERROR_SUCCESS;
-  SaveStep failedStep = SaveStep::Replace;
-  bool saved() const { return error == ERROR_SUCCESS; }
-};
 
 // The system calls a save is made of; each gives ERROR_SUCCESS or the system's
 // error code.
@@ -86,21 +46,23 @@ class DiskConfigFileOperations : public ConfigFileOperations {
 // The one instance the program saves through.
 ConfigFileOperations& DiskConfigFiles();
 
-class ConfigFileStore {
+class ConfigFileStore : public ConfigFiles {
  public:
   explicit ConfigFileStore(std::wstring path, ConfigFileOperations& files = DiskConfigFiles())
       : path_(std::move(path)), files_(files) {}
 
-  const std::wstring& path() const { return path_; }
+  const std::wstring& path() const override { return path_; }
   // The sibling the new content is written to before it replaces the file.
   std::wstring temporaryPath() const { return TemporaryOf(path_); }
 
+  // A byte-range lock on the lock file beside the file, made when missing.
+  std::uint32_t TakeLock(std::uint32_t waitMs, std::unique_ptr<HeldLock>& held) const override;
+
   // The file's bytes; when the file is missing but its temporary exists (a
   // replace cut short by a power cut on a FAT disk), the temporary's.
-  ConfigRead Read() const;
+  ConfigRead Read() const override;
 
-  // The file's stamp now.
-  FileStamp Stamp() const;
+  FileStamp Stamp() const override;
 
   // Writes the bytes to the temporary file beside the file (beside the
   // target when the file is a symbolic link), flushes it to disk and puts it in
@@ -108,12 +70,12 @@ class ConfigFileStore {
   // the temporary is gone, unless the temporary is all that is left of the
   // list: it is then read at the next start and put in place by the next save,
   // and never truncated before that.
-  SaveResult Save(std::string_view bytes) const;
+  SaveResult Save(std::string_view bytes) const override;
 
   // For a run that could not read the file: Save then writes nothing and
   // succeeds, so the run never overwrites what it did not see.
   void KeepFileAsItIs() { keepFile_ = true; }
-  bool keepsFileAsItIs() const { return keepFile_; }
+  bool keepsFileAsItIs() const override { return keepFile_; }
 
  private:
   static std::wstring TemporaryOf(const std::wstring& file) { return file + L".new"; }
