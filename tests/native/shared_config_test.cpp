@@ -107,6 +107,8 @@ class FakeFiles : public ConfigFiles {
   struct Held : HeldLock {
     explicit Held(std::string& log) : log(log) {}
     ~Held() override { log += "unlock "; }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
     std::string& log;
   };
   FakeClock& clock_;
