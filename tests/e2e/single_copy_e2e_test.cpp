@@ -87,7 +87,8 @@ TEST(SingleCopyE2E, CopyThatHoldsTheLockWithoutAWindowIsToldOfInsteadOfEndingSil
   ASSERT_TRUE(app.WriteConfig(kOneServer));
   const std::string original = ReadBytes(app.ConfigPath());
   SingleCopyLock lock(app.folder().path());  // held as by a copy without a window
-  ASSERT_TRUE(lock.first());
+  ASSERT_TRUE(lock.first()) << "a copy from " << testing::PrintToString(app.folder().path())
+                            << " holds the lock already";
   ASSERT_TRUE(app.Start());
   HWND box = app.WaitForMessageBox();
   ASSERT_NE(box, nullptr) << "ended without a word";

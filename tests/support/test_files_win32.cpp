@@ -31,8 +31,13 @@ std::wstring TempDirectory() {
 
 TestFolder::TestFolder(std::wstring_view tag) {
   static unsigned serial = 0;
+  // Wine gives a new process the lowest free id: the time the test started
+  // keeps a path apart from one of an earlier test run under the same id,
+  // whose program (and its one-copy lock, named by the path) may not be gone.
+  static const ULONGLONG started = GetTickCount64();
   const std::wstring base = TempDirectory() + L"rdc-" + std::wstring(tag) + L"-" +
-                            std::to_wstring(GetCurrentProcessId()) + L"-";
+                            std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            std::to_wstring(started) + L"-";
   do {
     path_ = base + std::to_wstring(++serial);
   } while (!CreateDirectoryW(path_.c_str(), nullptr) && serial < 10000);
