@@ -90,8 +90,10 @@ void MainWindow::RefreshServerView() {
 
 void MainWindow::ShowProbeOutcomes() {
   if (!outcomes_) return;  // a message from elsewhere before the window was made
+  std::vector<int> rows;
   for (const ProbeOutcome& outcome : outcomes_->TakeAll())
-    view_->RedrawRow(ApplyProbeOutcome(state_.servers, outcome));
+    rows.push_back(ApplyProbeOutcome(state_.servers, outcome));
+  view_->RedrawRows(rows);
 }
 
 int MainWindow::SelectedEntryNumber() const {

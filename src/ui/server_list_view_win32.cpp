@@ -195,11 +195,12 @@ void ServerListView::Select(std::uint64_t id) {
   }
 }
 
-void ServerListView::RedrawRow(int row) const {
+void ServerListView::RedrawRows(std::span<const int> rows) const {
   // Rows ask for their status when shown: only those on screen are repainted.
   const int top = ListView_GetTopIndex(list_);
   const int bottom = top + ListView_GetCountPerPage(list_);
-  if (row >= top && row <= bottom) ListView_RedrawItems(list_, row, row);
+  for (const int row : rows)
+    if (row >= top && row <= bottom) ListView_RedrawItems(list_, row, row);
 }
 
 void ServerListView::AnswerDisplayInfo(NMLVDISPINFOW& request) const {

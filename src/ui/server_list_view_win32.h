@@ -58,8 +58,8 @@ class ServerListView {
   void OnDpiChanged(int dpi);
   // Gives a row's texts and state picture from its entry.
   void AnswerDisplayInfo(NMLVDISPINFOW& request) const;
-  // Repaints row `row` if it is on screen (its server's status changed).
-  void RedrawRow(int row) const;
+  // Repaints those of `rows` that are on screen (their servers' status changed).
+  void RedrawRows(std::span<const int> rows) const;
 
  private:
   void ShowStatePictures(int dpi);
