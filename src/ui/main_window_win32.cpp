@@ -39,11 +39,6 @@ constexpr DWORD kEndOfSessionLockWaitMs = 2000;
 
 }  // namespace
 
-void ShellAddressOpener::Open(const wchar_t* address) {
-  // The result is ignored: a failed open changes nothing in the program.
-  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 MainWindow::MainWindow(AppState& state, MainWindowServices services)
     : state_(state),
       services_(services),
@@ -52,14 +47,14 @@ MainWindow::MainWindow(AppState& state, MainWindowServices services)
       import_(services.importer) {}
 
 HWND MainWindow::Create() {
-  return FormWindow::Create(MainWindowFrame(), MainWindowControls(), MainWindowFocusOrder(), kMainConnect);
+  return FormWindow::Create(MainWindowFrame(), MainWindowControls(), MainWindowFocusOrder(),
+                            kMainConnect);
 }
 
 void MainWindow::OnCreated() {
   outcomes_ = std::make_shared<ProbeOutcomeQueue>(hwnd());
   view_ = std::make_unique<ServerListView>(control(kMainServerList), MainWindowColumns(),
-                                           state_.servers,
-                                           dpi());
+                                           state_.servers, dpi());
   saves_.SetWindow(hwnd());
   DragAcceptFiles(hwnd(), TRUE);  // files dropped on the window are imported
   for (int id :
@@ -73,8 +68,8 @@ void MainWindow::OnCreated() {
   // 时钟1 starts a sweep every 10 s for as long as the window exists.
   SetTimer(hwnd(), kMainProbeTimer, services_.sweeps.PeriodMs(), nullptr);
   if (services_.config.active()) {
-    folderWatch_ = std::make_unique<FolderWatch>(services_.config.folder(), hwnd(),
-                                                 kConfigChangedMessage);
+    folderWatch_ =
+        std::make_unique<FolderWatch>(services_.config.folder(), hwnd(), kConfigChangedMessage);
     // Another copy may have saved while this one started or asked for the password.
     PostMessageW(hwnd(), kConfigChangedMessage, 0, 0);
   }
@@ -188,15 +183,8 @@ void MainWindow::ShowSaveState() {
   saves_.ShowState(reloadBusy_ || closing_);
 }
 
-bool MainWindow::HoldWhileModal(UINT message) {
-  if (IsWindowEnabled(hwnd())) return false;
-  if (std::find(heldWhileModal_.begin(), heldWhileModal_.end(), message) == heldWhileModal_.end())
-    heldWhileModal_.push_back(message);
-  return true;
-}
-
 void MainWindow::CheckForChanges() {
-  if (HoldWhileModal(kConfigChangedMessage)) return;
+  if (held_.Hold(hwnd(), kConfigChangedMessage)) return;
   reloadBusy_ = false;
   if (!closing_ && services_.config.MayHaveChanged()) {
     // Another copy saving now: tried again at the retry timer's ticks, without a word.
@@ -411,10 +399,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE:
       // The modal window that held changes back has closed: they run now, after
       // the operation that opened that window has ended.
-      if (wParam) {
-        for (const UINT held : std::exchange(heldWhileModal_, {}))
-          PostMessageW(hwnd(), held, 0, 0);
-      }
+      held_.OnEnable(hwnd(), wParam != 0);
       break;
     case kConfigChangedMessage: CheckForChanges(); return 0;
     case WM_CTLCOLORSTATIC:
@@ -443,7 +428,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kFirstSweepMessage: services_.sweeps.Start(outcomes_, state_.servers); return 0;
     case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kHandOverMessage:
-      if (HoldWhileModal(kHandOverMessage)) return 0;
+      if (held_.Hold(hwnd(), kHandOverMessage)) return 0;
       for (const std::wstring& name : std::exchange(handedOver_.names, {})) ConnectByName(name);
       ImportFiles(std::exchange(handedOver_.files, {}));
       return 0;
@@ -454,7 +439,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case kImportDoneMessage:
-      if (!HoldWhileModal(kImportDoneMessage)) ShowImportOutcome();
+      if (!held_.Hold(hwnd(), kImportDoneMessage)) ShowImportOutcome();
       return 0;
     // The message only says that outcomes wait; its parameters are not read.
     case kProbeOutcomeMessage: ShowProbeOutcomes(); return 0;

@@ -18,12 +18,14 @@
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
 #include "servers/status_monitor.h"
+#include "ui/address_opener_win32.h"
 #include "ui/background_import_win32.h"
 #include "ui/folder_watch_win32.h"
 #include "ui/form_win32.h"
 #include "ui/hand_over_win32.h"
 #include "ui/launch_outcome_win32.h"
 #include "ui/main_window_design_win32.h"
+#include "ui/modal_hold_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 #include "ui/save_retry_win32.h"
@@ -32,28 +34,15 @@
 
 namespace rdc {
 
-// Opens a web address, in the user's browser.
-class AddressOpener {
- public:
-  virtual ~AddressOpener() = default;
-  virtual void Open(const wchar_t* address) = 0;
-};
-
-// The shell's "open" of the address.
-class ShellAddressOpener : public AddressOpener {
- public:
-  void Open(const wchar_t* address) override;
-};
-
 // What the main window asks of the system. The entry point hands it the real
 // ones; tests and benchmarks hand it their own.
 struct MainWindowServices {
-  SharedConfig& config;          // ms.ini, shared with the other copies of the program
-  LaunchEnvironment& launch;     // where connections go
-  StatusSweeps& sweeps;          // how the status column is probed
-  AddressOpener& addresses;      // how the vendor link opens
-  MessagePrompt& prompt;         // how the window and its dialogs ask the user
-  ServerImporter& importer;      // how other programs' lists are read
+  SharedConfig& config;                  // ms.ini, shared with the other copies of the program
+  LaunchEnvironment& launch;             // where connections go
+  StatusSweeps& sweeps;                  // how the status column is probed
+  AddressOpener& addresses;              // how the vendor link opens
+  MessagePrompt& prompt;                 // how the window and its dialogs ask the user
+  ServerImporter& importer;              // how other programs' lists are read
   SaveClock& clock = SystemSaveClock();  // how long an unsaved change has waited
 };
 
@@ -121,15 +110,10 @@ class MainWindow : public FormWindow {
   void ShowSaveState();
   // Reloads ms.ini when another copy changed it, once no modal window is up.
   void CheckForChanges();
-  // While a dialog or a box of the program is up (each disables this window),
-  // nothing but that window changes the list: the entries it works on stay
-  // where they are. True when `message` was held back; it is posted again once
-  // this window is enabled.
-  bool HoldWhileModal(UINT message);
   // The id of the selected row's entry; 0 when no row is selected.
   std::uint64_t SelectedEntryId() const;
   void ShowSelectedServer();
-  bool HasSelection() const;  // shows the selection message when there is none
+  bool HasSelection() const;                      // shows the selection message when there is none
   void OpenServerDialog(std::uint64_t editedId);  // 0 adds a server
   void EditSelectedServer();
   void DeleteSelectedServer();
@@ -154,10 +138,10 @@ class MainWindow : public FormWindow {
   std::shared_ptr<ProbeOutcomeQueue> outcomes_;  // made with the window
   bool closing_ = false;
   std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
-  std::unique_ptr<ServerListView> view_;  // made with the window
+  std::unique_ptr<ServerListView> view_;      // made with the window
   SaveRetry saves_;
-  std::vector<UINT> heldWhileModal_;  // messages to post again once no modal window is up
-  bool reloadBusy_ = false;           // the last reload found another copy saving
+  ModalHold held_;           // reloads, hand-overs and imports wait while a modal window is up
+  bool reloadBusy_ = false;  // the last reload found another copy saving
   bool restoringSelection_ = false;
   HandedOver handedOver_;  // taken, to be connected to and imported
   BackgroundImport import_;

@@ -28,8 +28,7 @@ std::vector<std::wstring> AskFilesToImport(HWND owner) {
 
 std::vector<std::wstring> PathsOfOpenDialogAnswer(const wchar_t* answer) {
   std::vector<std::wstring> parts;
-  for (const wchar_t* part = answer; *part; part += std::wcslen(part) + 1)
-    parts.emplace_back(part);
+  for (const wchar_t* part = answer; *part; part += std::wcslen(part) + 1) parts.emplace_back(part);
   std::vector<std::wstring> paths;
   if (parts.size() == 1) paths = parts;
   for (std::size_t i = 1; i < parts.size(); ++i) paths.push_back(parts[0] + L"\\" + parts[i]);

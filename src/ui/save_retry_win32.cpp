@@ -10,7 +10,10 @@ namespace rdc {
 
 SaveRetry::SaveRetry(MessagePrompt& prompt, SaveClock& clock, std::wstring title, UINT_PTR timer,
                      Save save)
-    : prompt_(prompt), clock_(clock), title_(std::move(title)), timer_(timer),
+    : prompt_(prompt),
+      clock_(clock),
+      title_(std::move(title)),
+      timer_(timer),
       save_(std::move(save)) {}
 
 void SaveRetry::Settle(SaveResult result, bool keepSelection) {
@@ -24,8 +27,7 @@ void SaveRetry::Settle(SaveResult result, bool keepSelection) {
         result.failedStep == SaveStep::Lock && result.error == ERROR_LOCK_VIOLATION;
     const std::wstring text = kSaveFailed + (L"\n" + (lockHeld ? std::wstring(kConfigLockHeld)
                                                                : SystemErrorText(result.error)));
-    if (prompt_.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) !=
-        IDRETRY) {
+    if (prompt_.Show(text.c_str(), kSaveFailedCaption, MB_RETRYCANCEL | MB_ICONERROR) != IDRETRY) {
       unsaved_.Kept();  // goes with the next save
       break;
     }

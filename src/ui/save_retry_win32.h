@@ -24,8 +24,7 @@ class SaveRetry {
 
   // `title`: the window's caption without the mark; `timer`: the id of the
   // window's timer that ticks while a save is retried.
-  SaveRetry(MessagePrompt& prompt, SaveClock& clock, std::wstring title, UINT_PTR timer,
-            Save save);
+  SaveRetry(MessagePrompt& prompt, SaveClock& clock, std::wstring title, UINT_PTR timer, Save save);
 
   // The window whose caption and timer these are, once it exists.
   void SetWindow(HWND window) { window_ = window; }

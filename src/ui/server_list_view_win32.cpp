@@ -148,8 +148,7 @@ void ServerListView::ShowChanged(std::span<const std::uint64_t> carriesOn, bool 
   if (count == 0) ListView_DeleteAllItems(list_);
   for (int rows = ListView_GetItemCount(list_); rows > count; --rows)
     ListView_DeleteItem(list_, rows - 1);
-  for (int number = ListView_GetItemCount(list_) + 1; number <= count; ++number)
-    AppendRow(number);
+  for (int number = ListView_GetItemCount(list_) + 1; number <= count; ++number) AppendRow(number);
   rowIds_.clear();
   for (const ServerEntry& entry : servers_) rowIds_.push_back(entry.id);
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
@@ -160,7 +159,8 @@ void ServerListView::ShowChanged(std::span<const std::uint64_t> carriesOn, bool 
     const UINT state = row == placement.focused ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
     ListView_SetItemState(list_, row, state, state);
   }
-  if (placement.focused >= 0) ListView_SetItemState(list_, placement.focused, LVIS_FOCUSED, LVIS_FOCUSED);
+  if (placement.focused >= 0)
+    ListView_SetItemState(list_, placement.focused, LVIS_FOCUSED, LVIS_FOCUSED);
   // After the selection, which may scroll the list to show it.
   ScrollToTop(placement.top);
 }

@@ -2,8 +2,8 @@
 // after a change of the list, the selected rows and the focus are those of
 // the same servers, and no other row keeps a selection.
 #include <windows.h>
-#include <commctrl.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <vector>
