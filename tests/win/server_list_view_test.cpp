@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "model/server_list.h"
@@ -62,6 +63,11 @@ TEST(ServerListView, SeveralSelectedRowsAndTheFocusFollowTheirServers) {
     EXPECT_EQ(ListView_GetItemCount(list), static_cast<int>(c.after.size()));
     EXPECT_EQ(view.SelectedIds(), c.selected);
     EXPECT_EQ(view.FocusedId(), c.focused);
+    // Server 1 is in every list after the change, at a row of its own.
+    view.Select(1);
+    EXPECT_EQ(view.FocusedId(), 1u);
+    const std::vector<std::uint64_t> selected = view.SelectedIds();
+    EXPECT_NE(std::find(selected.begin(), selected.end(), 1u), selected.end());
     DestroyWindow(list);
   }
 }
