@@ -16,52 +16,35 @@
 #include "model/app_state.h"
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
-#include "model/pending_save.h"
 #include "model/shared_config_win32.h"
-#include "probes/status_monitor.h"
 #include "import/background_import_win32.h"
 #include "os/folder_watch_win32.h"
+#include "probes/status_monitor.h"
+#include "ui/address_opener_win32.h"
 #include "ui/form_win32.h"
 #include "ui/hand_over_win32.h"
+#include "ui/launch_outcome_win32.h"
+#include "ui/main_window_design_win32.h"
+#include "ui/modal_hold_win32.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
 #include "import/server_importer_win32.h"
+#include "ui/save_retry_win32.h"
+#include "ui/server_list_view_win32.h"
 
 namespace rdc {
-
-// The design of the main window, also read by the tests.
-std::span<const ControlSpec> MainWindowControls();
-const std::vector<int>& MainWindowFocusOrder();
-FormFrame MainWindowFrame();
-std::wstring MainWindowTitle();
-
-// Opens a web address, in the user's browser.
-class AddressOpener {
- public:
-  virtual ~AddressOpener() = default;
-  virtual void Open(const wchar_t* address) = 0;
-};
-
-// The shell's "open" of the address.
-class ShellAddressOpener : public AddressOpener {
- public:
-  void Open(const wchar_t* address) override;
-};
 
 // What the main window asks of the system. The entry point hands it the real
 // ones; tests and benchmarks hand it their own.
 struct MainWindowServices {
-  SharedConfig& config;          // ms.ini, shared with the other copies of the program
-  LaunchEnvironment& launch;     // where connections go
-  StatusSweeps& sweeps;          // how the status column is probed
-  AddressOpener& addresses;      // how the vendor link opens
-  MessagePrompt& prompt;         // how the window and its dialogs ask the user
-  ServerImporter& importer;      // how other programs' lists are read
+  SharedConfig& config;                  // ms.ini, shared with the other copies of the program
+  LaunchEnvironment& launch;             // where connections go
+  StatusSweeps& sweeps;                  // how the status column is probed
+  AddressOpener& addresses;              // how the vendor link opens
+  MessagePrompt& prompt;                 // how the window and its dialogs ask the user
+  ServerImporter& importer;              // how other programs' lists are read
   SaveClock& clock = SystemSaveClock();  // how long an unsaved change has waited
 };
-
-// Says in a box why a connection was not made; nothing when it was.
-void ReportLaunchOutcome(const LaunchOutcome& outcome, MessagePrompt& prompt);
 
 class MainWindow : public FormWindow {
  public:
@@ -103,8 +86,6 @@ class MainWindow : public FormWindow {
   void OnDpiChanged() override;
 
  private:
-  void SetUpListView();
-  void ShowStatePictures();  // at the window's DPI
   // The option controls show `options`.
   void ApplyOptions(const ConfigOptions& options);
   // A click on an option control changed the options.
@@ -115,42 +96,24 @@ class MainWindow : public FormWindow {
   // password, and rebuilds the view with the same server as before in the top
   // row (and, when `keepSelection`, selected) where it still exists.
   void ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellConflicts);
-  void ScrollToTop(int row);
-  // Appends to `list` the row of entry `number`, which asks for its texts when shown.
-  static void AppendRow(HWND list, int number);
-  // Makes the rows match the list again as a rebuild would, without one: row
-  // r always carries entry r + 1 and asks for its texts, so only rows past the
-  // end of the shorter list go or come. No row stays selected.
-  void ResizeServerView();
   // Writes ms.ini from the server list, the options and the start-up
   // password, merged with the file's content, and shows the merged list.
   // `waitMs`: how long another copy's lock is waited for.
   SaveResult SaveConfig(bool keepSelection, bool tellConflicts, DWORD waitMs = 0);
-  // Saves at once. A save that finds another copy saving is tried again by
-  // the retry timer; a failed one is offered again until the user gives up
-  // (the change then goes with the next save).
+  // Saves at once; a save that did not go through is retried or offered again.
   void SaveChanges(bool keepSelection);
-  // What follows a save that did not go through: a retry later, or the box.
-  void SettleSave(SaveResult result, bool keepSelection);
   // A tick of the retry timer: the unsaved change saved, or the reload that
   // found the file busy made, once no modal window is up; a close that waited
   // for the save ends.
   void OnRetryTick();
-  // The caption's unsaved mark and the retry timer, as the state of the saves asks.
+  // The caption's unsaved mark and the retry timer, as the saves and the reloads ask.
   void ShowSaveState();
   // Reloads ms.ini when another copy changed it, once no modal window is up.
   void CheckForChanges();
-  // While a dialog or a box of the program is up (each disables this window),
-  // nothing but that window changes the list: the entries it works on stay
-  // where they are. True when `message` was held back; it is posted again once
-  // this window is enabled.
-  bool HoldWhileModal(UINT message);
   // The id of the selected row's entry; 0 when no row is selected.
   std::uint64_t SelectedEntryId() const;
   void ShowSelectedServer();
-  bool HasSelection() const;  // shows the selection message when there is none
-  // Gives a row's texts and state picture from its entry.
-  void AnswerRow(NMLVDISPINFOW& request) const;
+  bool HasSelection() const;                      // shows the selection message when there is none
   void OpenServerDialog(std::uint64_t editedId);  // 0 adds a server
   void EditSelectedServer();
   void DeleteSelectedServer();
@@ -158,8 +121,6 @@ class MainWindow : public FormWindow {
   // The list's context menu at `screen` (-1, -1: where the selected row is).
   void ShowListMenu(POINT screen);
   void OnListKey(WORD key);
-  void ImportFromOpenDialog();
-  void ImportDropped(HDROP drop);
   void ShowImportOutcome();
   void ConnectSelectedServer();
   // Connects to the first server named `name` (a host, a remark's first line
@@ -177,10 +138,10 @@ class MainWindow : public FormWindow {
   std::shared_ptr<ProbeOutcomeQueue> outcomes_;  // made with the window
   bool closing_ = false;
   std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
-  std::vector<UINT> heldWhileModal_;  // messages to post again once no modal window is up
-  PendingSave unsaved_;               // a change not saved yet
-  bool reloadBusy_ = false;           // the last reload found another copy saving
-  bool captionMarked_ = false;
+  std::unique_ptr<ServerListView> view_;      // made with the window
+  SaveRetry saves_;
+  ModalHold held_;           // reloads, hand-overs and imports wait while a modal window is up
+  bool reloadBusy_ = false;  // the last reload found another copy saving
   bool restoringSelection_ = false;
   HandedOver handedOver_;  // taken, to be connected to and imported
   BackgroundImport import_;

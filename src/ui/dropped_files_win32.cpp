@@ -1,0 +1,19 @@
+#include "ui/dropped_files_win32.h"
+
+#include <utility>
+
+namespace rdc {
+
+std::vector<std::wstring> TakeDroppedFiles(HDROP drop) {
+  std::vector<std::wstring> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+    paths.push_back(std::move(path));
+  }
+  DragFinish(drop);
+  return paths;
+}
+
+}  // namespace rdc

@@ -1,0 +1,38 @@
+#include "ui/open_files_dialog_win32.h"
+
+#include <commdlg.h>
+
+#include <cwchar>
+
+namespace rdc {
+namespace {
+
+// The dialog's filter, then how much it may hand back.
+constexpr wchar_t kImportFilter[] = L"服务器列表 (*.rdp;*.rdg;*.xml)\0*.rdp;*.rdg;*.xml\0";
+constexpr DWORD kImportDialogChars = 64 * 1024;
+
+}  // namespace
+
+std::vector<std::wstring> AskFilesToImport(HWND owner) {
+  std::wstring chosen(kImportDialogChars, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = kImportFilter;
+  dialog.lpstrFile = chosen.data();
+  dialog.nMaxFile = kImportDialogChars;
+  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&dialog)) return {};
+  return PathsOfOpenDialogAnswer(chosen.c_str());
+}
+
+std::vector<std::wstring> PathsOfOpenDialogAnswer(const wchar_t* answer) {
+  std::vector<std::wstring> parts;
+  for (const wchar_t* part = answer; *part; part += std::wcslen(part) + 1) parts.emplace_back(part);
+  std::vector<std::wstring> paths;
+  if (parts.size() == 1) paths = parts;
+  for (std::size_t i = 1; i < parts.size(); ++i) paths.push_back(parts[0] + L"\\" + parts[i]);
+  return paths;
+}
+
+}  // namespace rdc
