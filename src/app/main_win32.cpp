@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/command_line_win32.h"
+#include "app/hand_over_win32.h"
 #include "app/single_copy_win32.h"
 #include "launch/client_launch.h"
 #include "launch/launch_environment_win32.h"
@@ -22,7 +23,6 @@
 #include "os/executable_folder_win32.h"
 #include "text/text_win32.h"
 #include "ui/form_win32.h"
-#include "ui/hand_over_win32.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
 #include "ui/message_loop_win32.h"
@@ -133,7 +133,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     store.KeepFileAsItIs();
     prompt.Show(notRead, rdc::kConfigUnreadableCaption, MB_OK | MB_ICONWARNING);
   }
-  rdc::HandedOver handedOver;  // by second starts while the start-up password is asked
+  rdc::HandedOver handedOver;  // by second starts, to the prompt and then to the main window
   rdc::LoginDialogPrompt login(prompt, handedOver);
   if (!rdc::RunStartup(state, config.bytes, login)) return 0;
   rdc::SharedConfig shared(store, state.loadedConfig, config.stamp);
@@ -146,10 +146,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     rdc::SystemStatusSweeps sweeps(rdc::SweepPeriodMs());
     rdc::ShellAddressOpener addresses;
     rdc::SystemServerImporter importer;
-    rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer});
+    rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer,
+                                   rdc::SystemSaveClock(), &handedOver});
     HWND main = window.Create();
     window.ImportFiles(request.files);  // files the program was opened with
-    window.TakeHandOvers(std::move(handedOver));
     rdc::RunMessageLoop([main] { return !IsWindow(main); });
     // The window is gone and ms.ini saved: the next copy need not wait while
     // an import of this one stops.

@@ -35,12 +35,12 @@ FormFrame LoginDialogFrame() {
 }
 
 LoginDialog::LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess,
-                         HandedOver* handedOver)
-    : state_(state), prompt_(prompt), endProcess_(std::move(endProcess)), handedOver_(handedOver) {}
+                         HandOverReceiver* handOvers)
+    : state_(state), prompt_(prompt), endProcess_(std::move(endProcess)), handOvers_(handOvers) {}
 
 LRESULT LoginDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COPYDATA && handedOver_)
-    return handedOver_->Take(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+  if (message == WM_COPYDATA && handOvers_ && lParam != 0)
+    return handOvers_->Take(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
   return FormWindow::HandleMessage(message, wParam, lParam);
 }
 
@@ -81,7 +81,7 @@ void LoginDialog::CheckPassword() {
 }
 
 void LoginDialogPrompt::Show(AppState& state) {
-  LoginDialog dialog(state, prompt_, LoginDialog::DefaultProcessEnd, &handedOver_);
+  LoginDialog dialog(state, prompt_, LoginDialog::DefaultProcessEnd, &handOvers_);
   if (dialog.Create()) RunModal(dialog);
 }
 

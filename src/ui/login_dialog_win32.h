@@ -9,7 +9,7 @@
 #include "model/startup.h"
 #include "ui/form_win32.h"
 #include "ui/gbk_limit_win32.h"
-#include "ui/hand_over_win32.h"
+#include "ui/hand_over_receiver_win32.h"
 #include "ui/prompt_win32.h"
 
 namespace rdc {
@@ -27,10 +27,10 @@ class LoginDialog : public FormWindow {
   using ProcessEnd = std::function<void()>;
 
   // `endProcess` is what "取消(NO)" does: end the program at once. What
-  // second starts hand over while the prompt is up goes to `handedOver`, for
+  // second starts hand over while the prompt is up goes to `handOvers`, for
   // the main window to carry out once it shows; without one nothing is taken.
   LoginDialog(AppState& state, MessagePrompt& prompt, ProcessEnd endProcess = DefaultProcessEnd,
-              HandedOver* handedOver = nullptr);
+              HandOverReceiver* handOvers = nullptr);
 
   HWND Create();
 
@@ -47,20 +47,20 @@ class LoginDialog : public FormWindow {
   AppState& state_;
   MessagePrompt& prompt_;
   ProcessEnd endProcess_;
-  HandedOver* handedOver_;
+  HandOverReceiver* handOvers_;
   std::unique_ptr<GbkLengthLimit> passwordLimit_;
 };
 
-// Shows the prompt modally at start-up; hand-overs it takes go to `handedOver`.
+// Shows the prompt modally at start-up; hand-overs it takes go to `handOvers`.
 class LoginDialogPrompt : public LoginPrompt {
  public:
-  LoginDialogPrompt(MessagePrompt& prompt, HandedOver& handedOver)
-      : prompt_(prompt), handedOver_(handedOver) {}
+  LoginDialogPrompt(MessagePrompt& prompt, HandOverReceiver& handOvers)
+      : prompt_(prompt), handOvers_(handOvers) {}
   void Show(AppState& state) override;
 
  private:
   MessagePrompt& prompt_;
-  HandedOver& handedOver_;
+  HandOverReceiver& handOvers_;
 };
 
 }  // namespace rdc

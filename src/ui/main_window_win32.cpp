@@ -18,7 +18,6 @@
 #include "ui/clipboard_win32.h"
 #include "ui/control_ids.h"
 #include "ui/dropped_files_win32.h"
-#include "ui/hand_over_win32.h"
 #include "ui/launch_outcome_win32.h"
 #include "ui/list_menu_win32.h"
 #include "ui/master_password_dialog_win32.h"
@@ -65,6 +64,8 @@ void MainWindow::OnCreated() {
   // The first sweep starts as soon as the window has shown itself, so its
   // thousands of connects do not hold up the first paint.
   PostMessageW(hwnd(), kFirstSweepMessage, 0, 0);
+  // What second starts handed over while the start-up password was asked.
+  if (services_.handOvers) PostMessageW(hwnd(), kHandOverMessage, 0, 0);
   // 时钟1 starts a sweep every 10 s for as long as the window exists.
   SetTimer(hwnd(), kMainProbeTimer, services_.sweeps.PeriodMs(), nullptr);
   if (services_.config.active()) {
@@ -329,17 +330,11 @@ void MainWindow::ConnectByName(const std::wstring& name) {
 }
 
 LRESULT MainWindow::TakeHandOver(const COPYDATASTRUCT* data) {
-  if (!handedOver_.Take(data)) return FALSE;
+  if (data == nullptr || services_.handOvers == nullptr || !services_.handOvers->Take(*data))
+    return FALSE;
   // Done after the sender has its answer: a box here must not keep it waiting.
   PostMessageW(hwnd(), kHandOverMessage, 0, 0);
   return TRUE;
-}
-
-void MainWindow::TakeHandOvers(HandedOver handedOver) {
-  if (handedOver.empty()) return;
-  for (std::wstring& name : handedOver.names) handedOver_.names.push_back(std::move(name));
-  for (std::wstring& file : handedOver.files) handedOver_.files.push_back(std::move(file));
-  PostMessageW(hwnd(), kHandOverMessage, 0, 0);
 }
 
 void MainWindow::ImportFiles(const std::vector<std::wstring>& paths) {
@@ -429,8 +424,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COPYDATA: return TakeHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kHandOverMessage:
       if (held_.Hold(hwnd(), kHandOverMessage)) return 0;
-      for (const std::wstring& name : std::exchange(handedOver_.names, {})) ConnectByName(name);
-      ImportFiles(std::exchange(handedOver_.files, {}));
+      if (services_.handOvers) {
+        const HandOverReceiver::Taken taken = services_.handOvers->TakeAll();
+        for (const std::wstring& name : taken.names) ConnectByName(name);
+        ImportFiles(taken.files);
+      }
       return 0;
     case WM_DROPFILES: ImportFiles(TakeDroppedFiles(reinterpret_cast<HDROP>(wParam))); return 0;
     case kImportQuestionMessage: {

@@ -22,7 +22,7 @@
 #include "probes/status_monitor.h"
 #include "ui/address_opener_win32.h"
 #include "ui/form_win32.h"
-#include "ui/hand_over_win32.h"
+#include "ui/hand_over_receiver_win32.h"
 #include "ui/launch_outcome_win32.h"
 #include "ui/main_window_design_win32.h"
 #include "ui/modal_hold_win32.h"
@@ -44,6 +44,9 @@ struct MainWindowServices {
   MessagePrompt& prompt;                 // how the window and its dialogs ask the user
   ServerImporter& importer;              // how other programs' lists are read
   SaveClock& clock = SystemSaveClock();  // how long an unsaved change has waited
+  // What second starts hand over; without one the window takes none. What it
+  // holds when the window is made (taken by the start-up prompt) is carried out.
+  HandOverReceiver* handOvers = nullptr;
 };
 
 class MainWindow : public FormWindow {
@@ -72,10 +75,6 @@ class MainWindow : public FormWindow {
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
-
-  // Carries out what second starts handed over before this window was made
-  // (while the start-up password was asked), as if handed to it now.
-  void TakeHandOvers(HandedOver handedOver);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -143,7 +142,6 @@ class MainWindow : public FormWindow {
   ModalHold held_;           // reloads, hand-overs and imports wait while a modal window is up
   bool reloadBusy_ = false;  // the last reload found another copy saving
   bool restoringSelection_ = false;
-  HandedOver handedOver_;  // taken, to be connected to and imported
   BackgroundImport import_;
   std::vector<std::wstring> waitingImports_;  // files given while an import runs
 };

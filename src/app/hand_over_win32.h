@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/hand_over_receiver_win32.h"
+
 namespace rdc {
 
 std::wstring PackHandOver(const std::vector<std::wstring>& texts);
@@ -17,13 +19,13 @@ std::wstring PackHandOver(const std::vector<std::wstring>& texts);
 std::optional<std::vector<std::wstring>> UnpackHandOver(const COPYDATASTRUCT& data, ULONG_PTR kind);
 
 // What second starts handed to this copy: names to connect to, files to import.
-struct HandedOver {
-  std::vector<std::wstring> names;
-  std::vector<std::wstring> files;
+class HandedOver : public HandOverReceiver {
+ public:
+  bool Take(const COPYDATASTRUCT& data) override;
+  Taken TakeAll() override;
 
-  // Takes the data of a WM_COPYDATA when it is a hand-over; false when it is not.
-  bool Take(const COPYDATASTRUCT* data);
-  bool empty() const { return names.empty() && files.empty(); }
+ private:
+  Taken taken_;
 };
 
 // Sends a hand-over of `kind` to `window` and waits at most 5 s for it to be

@@ -1,5 +1,7 @@
 // Packing and unpacking the texts of a WM_COPYDATA hand-over.
-#include "ui/hand_over_win32.h"
+#include "app/hand_over_win32.h"
+
+#include <utility>
 
 #include "ui/window_messages.h"
 
@@ -37,17 +39,20 @@ std::optional<std::vector<std::wstring>> UnpackHandOver(const COPYDATASTRUCT& da
   return texts;
 }
 
-bool HandedOver::Take(const COPYDATASTRUCT* data) {
-  if (data == nullptr) return false;
-  if (const auto connect = UnpackHandOver(*data, kHandOverConnect); connect && connect->size() == 1) {
-    names.push_back(connect->front());
+bool HandedOver::Take(const COPYDATASTRUCT& data) {
+  if (const auto connect = UnpackHandOver(data, kHandOverConnect); connect && connect->size() == 1) {
+    taken_.names.push_back(connect->front());
     return true;
   }
-  if (const auto given = UnpackHandOver(*data, kHandOverFiles); given && !given->empty()) {
-    files.insert(files.end(), given->begin(), given->end());
+  if (const auto given = UnpackHandOver(data, kHandOverFiles); given && !given->empty()) {
+    taken_.files.insert(taken_.files.end(), given->begin(), given->end());
     return true;
   }
   return false;
+}
+
+HandOverReceiver::Taken HandedOver::TakeAll() {
+  return std::exchange(taken_, {});
 }
 
 bool SendHandOver(HWND window, ULONG_PTR kind, const std::vector<std::wstring>& texts) {
