@@ -24,6 +24,7 @@
 #include "model/config_cipher.h"
 #include "model/config_sync.h"
 #include "model/shared_config_win32.h"
+#include "model/startup.h"
 #include "os/file_lock_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
@@ -175,7 +176,7 @@ int wmain(int argc, wchar_t** argv) {
   const ConfigFileStore store(folder.File(L"ms.ini"));
   store.Save(ConfigCipher(plain));
   AppState state;
-  state.loadedConfig = plain;
+  LoadConfig(state, plain);
   SharedConfig config(store, plain, store.Stamp());
   struct : StatusSweeps {
     void Start(const std::shared_ptr<ProbeOutcomeQueue>&, const ServerList&) override {}
