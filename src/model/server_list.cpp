@@ -33,6 +33,7 @@ void AssignTexts(ServerEntry& entry, ServerTexts&& texts) {
   entry.account = std::move(texts.account);
   entry.password = std::move(texts.password);
   entry.remark = std::move(texts.remark);
+  entry.group = std::move(texts.group);
 }
 
 }  // namespace
@@ -48,7 +49,10 @@ bool ReplaceServerTexts(ServerList& list, int number, ServerTexts texts) {
   if (EntryByNumber(list, number) == nullptr) return false;
   ServerEntry& entry = list[static_cast<std::size_t>(number) - 1];
   // The status told of the old host and port; the new ones are not probed yet.
-  if (texts.host != entry.host || texts.port != entry.port) entry.status = ServerStatus::Pending;
+  if (texts.host != entry.host || texts.port != entry.port) {
+    entry.status = ServerStatus::Pending;
+    entry.latencyMs = -1;
+  }
   AssignTexts(entry, std::move(texts));
   return true;
 }

@@ -22,6 +22,10 @@ struct ServerEntry {
   // Which entry this is, for the status probes: copies keep it, an edit in
   // place keeps it, every new entry gets its own. Never saved.
   std::uint64_t id = NewEntryId();
+  std::string group;  // GBK group path, levels joined by "/" ("生产/数据库"); empty: none
+  // How long the last successful probe took to connect, in ms; -1 while
+  // pending or offline. Never saved.
+  int latencyMs = -1;
 };
 
 // Entry number k (1-based) is list[k - 1].
@@ -35,9 +39,10 @@ const ServerEntry* EntryByNumber(const ServerList& list, int number);
 // merges with other copies' changes move entries, never their ids.
 int EntryNumberOfId(const ServerList& list, std::uint64_t id);
 
-// The five texts a user types for a server (the status is the program's).
+// The texts a user gives a server (the status is the program's).
 struct ServerTexts {
   std::string host, port, account, password, remark;
+  std::string group;  // empty: none
 };
 
 // Appends a new entry, pending until its first probe.
