@@ -25,16 +25,13 @@
 
 namespace {
 
+using rdc::bench::Clock;
 using rdc::bench::Median;
+using rdc::bench::MillisecondsSince;
 using rdc::bench::Pump;
 
-using Clock = std::chrono::steady_clock;
 constexpr int kServers = 10000;
 constexpr int kRuns = 5;
-
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 double WorkingSetMb(HANDLE process) {
   PROCESS_MEMORY_COUNTERS memory{};
@@ -54,59 +51,14 @@ std::string ServersText(int count) {
 
 // ---- The rebuild, in this process -------------------------------------------
 
-// The floor: a bare report list view of the same size, filled as the program's is.
-LRESULT CALLBACK BareProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == LVN_GETDISPINFOW) {
-    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
-    if (item.mask & LVIF_TEXT) lstrcpynW(item.pszText, L"127.0.0.1", item.cchTextMax);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 double g_bareListMb = 0;
 
-double BareFill(HWND list) {
-  const auto start = Clock::now();
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(list);
-  ListView_SetItemCount(list, kServers);
-  for (int row = 0; row < kServers; ++row) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
-    item.iItem = row;
-    item.pszText = LPSTR_TEXTCALLBACKW;
-    item.lParam = row + 1;
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(3);
-    ListView_InsertItem(list, &item);
-  }
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
-  UpdateWindow(list);
-  return MillisecondsSince(start);
-}
-
 void BenchRebuild() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = BareProcedure;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"bench.Bare";
-  RegisterClassW(&wc);
-  HWND bare = CreateWindowW(L"bench.Bare", L"bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 497,
-                            408, nullptr, nullptr, wc.hInstance, nullptr);
-  HWND bareList =
-      CreateWindowExW(WS_EX_STATICEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 21,
-                      17, 344, 160, bare, nullptr, wc.hInstance, nullptr);
-  for (int column = 0; column < 4; ++column) {
-    LVCOLUMNW header{LVCF_WIDTH | LVCF_TEXT, 0, 80, const_cast<wchar_t*>(L"c")};
-    ListView_InsertColumn(bareList, column, &header);
-  }
-  UpdateWindow(bare);
-  Pump();
+  // The floor: a bare report list view of the main list's size.
+  const rdc::bench::BareListWindow bare(344, 160, 4);
   // The memory floor: what the first 10,000 rows cost a list view in a process.
   const double before = WorkingSetMb(GetCurrentProcess());
-  BareFill(bareList);
+  bare.Fill(kServers);
   Pump();
   g_bareListMb = WorkingSetMb(GetCurrentProcess()) - before;
 
@@ -132,7 +84,7 @@ void BenchRebuild() {
 
   std::vector<double> program, floor;
   for (int run = 0; run < kRuns; ++run) {
-    floor.push_back(BareFill(bareList));
+    floor.push_back(bare.Fill(kServers));
     Pump();
     const auto start = Clock::now();
     window.RefreshServerView();
@@ -144,7 +96,6 @@ void BenchRebuild() {
       "rebuild of %d rows, visible window: %.1f ms; bare list view: %.1f ms; ratio %.2f "
       "(goal <= 1.2)\n",
       kServers, Median(program), Median(floor), Median(program) / Median(floor));
-  DestroyWindow(bare);
   DestroyWindow(window.hwnd());
   Pump();
 }

@@ -79,4 +79,12 @@ enum MasterPasswordControl : int {
   kMasterCancel,
 };
 
+// The server manager's controls; its list is laid out by the window as it is sized.
+enum ManagerControl : int {
+  kManagerSearch = 800,
+  kManagerTree,
+  kManagerList,
+  kManagerStatus,
+};
+
 }  // namespace rdc

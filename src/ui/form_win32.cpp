@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/resources/resource_ids.h"
@@ -35,6 +36,8 @@ const wchar_t* ClassFor(ControlKind kind) {
     case ControlKind::Label:
     case ControlKind::Picture: return L"STATIC";
     case ControlKind::ListView: return WC_LISTVIEWW;
+    case ControlKind::TreeView: return WC_TREEVIEWW;
+    case ControlKind::StatusBar: return STATUSCLASSNAMEW;
     default: return L"BUTTON";
   }
 }
@@ -53,6 +56,8 @@ DWORD KindStyle(ControlKind kind) {
     case ControlKind::Label: return child;  // alignment comes from the table row
     case ControlKind::ListView: return child | WS_TABSTOP;
     case ControlKind::Picture: return child | SS_ICON | SS_CENTERIMAGE;
+    case ControlKind::TreeView: return child | WS_TABSTOP | WS_BORDER;
+    case ControlKind::StatusBar: return child;
   }
   return child;
 }
@@ -76,13 +81,21 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
 
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  auto centred = [&work](int outerWidth, int outerHeight) {
-    return RECT{work.left + (work.right - work.left - outerWidth) / 2,
-                work.top + (work.bottom - work.top - outerHeight) / 2, 0, 0};
+  RECT around = work;
+  if (frame.owner) GetWindowRect(frame.owner, &around);
+  // Centred on its owner, but kept inside the work area.
+  auto centred = [&work, &around, owned = frame.owner != nullptr](int outerWidth, int outerHeight) {
+    RECT place{around.left + (around.right - around.left - outerWidth) / 2,
+               around.top + (around.bottom - around.top - outerHeight) / 2, 0, 0};
+    if (owned) {
+      place.left = std::max(work.left, std::min(place.left, work.right - outerWidth));
+      place.top = std::max(work.top, std::min(place.top, work.bottom - outerHeight));
+    }
+    return place;
   };
   RECT place = centred(frame.outerWidth, frame.outerHeight);
   HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, kFormClass, frame.title, frame.style, place.left,
-                              place.top, frame.outerWidth, frame.outerHeight, nullptr, nullptr,
+                              place.top, frame.outerWidth, frame.outerHeight, frame.owner, nullptr,
                               GetModuleHandleW(nullptr), this);
   if (!hwnd) return nullptr;
   // Only a created window knows its monitor's DPI; away from 96 it takes its

@@ -26,7 +26,9 @@ enum class ControlKind {
   Edit,
   Label,
   ListView,
-  Picture
+  Picture,
+  TreeView,
+  StatusBar  // at the window's bottom edge, whatever its table row says
 };
 
 // One control of a window's design: client position and size in pixels at 96 DPI.
@@ -45,6 +47,8 @@ struct FormFrame {
   const wchar_t* title;
   int outerWidth, outerHeight;
   DWORD style;
+  // The window that owns the form (it is centred on it); none: centred on the screen.
+  HWND owner = nullptr;
 };
 
 inline constexpr DWORD kDialogFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
@@ -75,7 +79,8 @@ class FormWindow {
 
   // Applies the keyboard rules to a message about to be dispatched; true when
   // it was handled and must not be dispatched.
-  bool TranslateKey(const MSG& msg) const { return keyboard_.Translate(hwnd_, msg); }
+  // A form with keys of its own handles them first.
+  virtual bool TranslateKey(const MSG& msg) { return keyboard_.Translate(hwnd_, msg); }
 
   // For the modal run: the program's other windows take no input from the
   // first call until the second (or until this form hides itself).

@@ -15,7 +15,7 @@ struct ListMenuItem {
   const wchar_t* caption;
   bool needsRow;  // greyed on the list's empty area
 };
-constexpr std::array<ListMenuItem, 8> kListMenu{{
+constexpr std::array<ListMenuItem, 9> kListMenu{{
     {ListCommand::Connect, L"连接(&C)", true},
     {ListCommand::Edit, L"修改(&E)...", true},
     {ListCommand::Delete, L"删除(&D)", true},
@@ -24,6 +24,7 @@ constexpr std::array<ListMenuItem, 8> kListMenu{{
     {ListCommand::None, nullptr, false},
     {ListCommand::Add, L"添加(&N)...", false},
     {ListCommand::Import, L"导入(&I)...", false},
+    {ListCommand::Manage, L"管理(&M)...", false},
 }};
 
 }  // namespace

@@ -6,7 +6,7 @@
 namespace rdc {
 
 // What an item of the menu runs; each runs what its button runs.
-enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add, Import };
+enum class ListCommand { None, Connect, Edit, Delete, CopyAddress, Add, Import, Manage };
 
 // Shows the menu of the list view `list` for `owner` at `screen` (-1, -1:
 // from the keyboard, at the selected row or else the list's corner) until the

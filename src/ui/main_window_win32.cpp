@@ -12,6 +12,7 @@
 
 #include "import/import_summary.h"
 #include "model/server_address.h"
+#include "model/recent_servers.h"
 #include "model/server_by_name.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
@@ -90,6 +91,7 @@ void MainWindow::ShowProbeOutcomes() {
   for (const ProbeOutcome& outcome : outcomes_->TakeAll())
     rows.push_back(ApplyProbeOutcome(state_.servers, outcome));
   view_->RedrawRows(rows);
+  if (manager_ && !rows.empty()) manager_->ShowStatusChanged();
 }
 
 int MainWindow::SelectedEntryNumber() const {
@@ -140,6 +142,7 @@ void MainWindow::ShowMerged(ConfigMerge& merge, bool keepSelection, bool tellCon
   restoringSelection_ = true;
   view_->ShowChanged(merge.carriesOn, keepSelection);
   restoringSelection_ = false;
+  if (manager_) manager_->ShowChanged(merge.carriesOn);
   if (hadSelection) {
     const ServerEntry* entry = EntryByNumber(state_.servers, SelectedEntryNumber());
     SetText(kMainRemark, entry ? WithWindowsLineBreaks(WideFromGbk(entry->remark)).c_str() : L"");
@@ -237,7 +240,7 @@ void MainWindow::OnCommand(int id, int notification) {
     case kMainFullScreen: TakeOptionsFromControls(); return;
     case kMainConnect: ConnectSelectedServer(); return;
     case kMainTemporaryLogin: ConnectTemporaryLogin(); return;
-    case kMainAdd: OpenServerDialog(0); return;
+    case kMainAdd: OpenServerDialog(0, {}); return;
     case kMainEdit: EditSelectedServer(); return;
     case kMainDelete: DeleteSelectedServer(); return;
     case kMainStartupPassword: {
@@ -250,8 +253,9 @@ void MainWindow::OnCommand(int id, int notification) {
   }
 }
 
-void MainWindow::OpenServerDialog(std::uint64_t editedId) {
-  const ServerDialogResult result = RunServerDialog(state_.servers, editedId, services_.prompt);
+void MainWindow::OpenServerDialog(std::uint64_t editedId, const std::string& groupOfNew) {
+  const ServerDialogResult result =
+      RunServerDialog(state_.servers, editedId, services_.prompt, groupOfNew);
   if (result == ServerDialogResult::Unchanged) return;
   SaveChanges(false);
   if (result == ServerDialogResult::SavedAsNew)
@@ -259,7 +263,7 @@ void MainWindow::OpenServerDialog(std::uint64_t editedId) {
 }
 
 void MainWindow::EditSelectedServer() {
-  if (HasSelection()) OpenServerDialog(SelectedEntryId());
+  if (HasSelection()) OpenServerDialog(SelectedEntryId(), {});
 }
 
 void MainWindow::CopySelectedAddress() {
@@ -273,8 +277,9 @@ void MainWindow::ShowListMenu(POINT screen) {
     case ListCommand::Edit: EditSelectedServer(); return;
     case ListCommand::Delete: DeleteSelectedServer(); return;
     case ListCommand::CopyAddress: CopySelectedAddress(); return;
-    case ListCommand::Add: OpenServerDialog(0); return;
+    case ListCommand::Add: OpenServerDialog(0, {}); return;
     case ListCommand::Import: ImportFiles(AskFilesToImport(hwnd())); return;
+    case ListCommand::Manage: OpenManager(); return;
     case ListCommand::None: return;
   }
 }
@@ -290,7 +295,7 @@ void MainWindow::OnListKey(WORD key) {
   switch (key) {
     case VK_DELETE: DeleteSelectedServer(); return;
     case VK_F2: EditSelectedServer(); return;
-    case VK_INSERT: OpenServerDialog(0); return;
+    case VK_INSERT: OpenServerDialog(0, {}); return;
   }
 }
 
@@ -318,6 +323,38 @@ void MainWindow::ConnectEntry(int number) {
       ConnectSelected(services_.launch, state_.servers, number, CurrentLaunchOptions());
   SetEnabled(kMainConnect, connectEnabled);
   ReportRefusal(outcome);
+  const ServerEntry* entry = EntryByNumber(state_.servers, number);
+  if (outcome.result == LaunchResult::Started && entry) {
+    std::vector<std::string> recent = services_.userSettings.RecentServers();
+    NoteConnected(recent, RecentKeyOf(*entry));
+    services_.userSettings.SaveRecentServers(recent);
+    if (manager_) manager_->ShowRecentChanged();
+  }
+}
+
+void MainWindow::ConnectServer(std::uint64_t id) {
+  ConnectEntry(EntryNumberOfId(state_.servers, id));
+}
+
+void MainWindow::SaveListChange() {
+  SaveChanges(true);
+}
+
+void MainWindow::OpenManager() {
+  if (!manager_)
+    manager_ = std::make_unique<ServerManager>(state_.servers, static_cast<ServerListOwner&>(*this),
+                                               services_.prompt, services_.userSettings);
+  manager_->Open(hwnd());
+}
+
+bool MainWindow::TranslateKey(const MSG& msg) {
+  // Ctrl+M opens the server manager from anywhere in the window.
+  if (msg.message == WM_KEYDOWN && msg.wParam == 'M' && GetKeyState(VK_CONTROL) < 0 &&
+      GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_MENU) >= 0) {
+    OpenManager();
+    return true;
+  }
+  return FormWindow::TranslateKey(msg);
 }
 
 void MainWindow::ConnectByName(const std::wstring& name) {

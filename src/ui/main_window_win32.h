@@ -31,6 +31,8 @@
 #include "import/server_importer_win32.h"
 #include "ui/save_retry_win32.h"
 #include "ui/server_list_view_win32.h"
+#include "ui/server_manager_win32.h"
+#include "ui/user_settings_win32.h"
 
 namespace rdc {
 
@@ -47,9 +49,11 @@ struct MainWindowServices {
   // What second starts hand over; without one the window takes none. What it
   // holds when the window is made (taken by the start-up prompt) is carried out.
   HandOverReceiver* handOvers = nullptr;
+  // Where the server manager's place and the servers last connected to are kept.
+  UserSettings& userSettings = RunOnlyUserSettings();
 };
 
-class MainWindow : public FormWindow {
+class MainWindow : public FormWindow, private ServerListOwner {
  public:
   MainWindow(AppState& state, MainWindowServices services);
 
@@ -71,10 +75,17 @@ class MainWindow : public FormWindow {
   // Adds the servers of other programs' lists at the end of the list, then
   // says in one box what was added, skipped and refused. The files are read
   // on a thread of their own; files given meanwhile are read after them.
-  void ImportFiles(const std::vector<std::wstring>& paths);
+  void ImportFiles(const std::vector<std::wstring>& paths) override;
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;
+
+  // Opens the server manager, or brings it to the front.
+  void OpenManager();
+  // The server manager; nullptr before it was first opened.
+  ServerManager* manager() const { return manager_.get(); }
+
+  bool TranslateKey(const MSG& msg) override;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -113,7 +124,10 @@ class MainWindow : public FormWindow {
   std::uint64_t SelectedEntryId() const;
   void ShowSelectedServer();
   bool HasSelection() const;                      // shows the selection message when there is none
-  void OpenServerDialog(std::uint64_t editedId);  // 0 adds a server
+  // 0 adds a server (of the group `groupOfNew`).
+  void OpenServerDialog(std::uint64_t editedId, const std::string& groupOfNew) override;
+  void SaveListChange() override;
+  void ConnectServer(std::uint64_t id) override;
   void EditSelectedServer();
   void DeleteSelectedServer();
   void CopySelectedAddress();
@@ -144,6 +158,7 @@ class MainWindow : public FormWindow {
   bool restoringSelection_ = false;
   BackgroundImport import_;
   std::vector<std::wstring> waitingImports_;  // files given while an import runs
+  std::unique_ptr<ServerManager> manager_;     // made when first opened
 };
 
 }  // namespace rdc

@@ -1,6 +1,7 @@
 // Every message-box text and caption the windows show.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,34 @@ inline constexpr wchar_t kMergeCaption[] = L"合并";
 // The server being edited was deleted by another copy meanwhile (caption kMergeCaption).
 inline constexpr wchar_t kEditedServerDeletedElsewhere[] =
     L"该服务器已被另一处删除，修改已作为新服务器保存。";
+
+// The server manager.
+inline constexpr wchar_t kManagerTitle[] = L"服务器管理";
+inline constexpr wchar_t kManagerSearchCue[] = L"搜索主机、账号、备注、分组 (Ctrl+F)";
+inline constexpr wchar_t kAllServersNode[] = L"全部服务器";
+inline constexpr wchar_t kUngroupedNode[] = L"未分组";
+inline constexpr wchar_t kRecentNode[] = L"最近连接";
+// "共 N 台　显示 M 台　在线 K 台　已选 S 台"
+inline std::wstring ManagerStatusText(std::size_t total, std::size_t shown, std::size_t online,
+                                      std::size_t selected) {
+  return L"共 " + std::to_wstring(total) + L" 台\u3000显示 " + std::to_wstring(shown) +
+         L" 台\u3000在线 " + std::to_wstring(online) + L" 台\u3000已选 " +
+         std::to_wstring(selected) + L" 台";
+}
+inline std::wstring ConfirmManyConnectionsText(std::size_t count) {
+  return L"将打开 " + std::to_wstring(count) + L" 个远程桌面连接，是否继续？";
+}
+inline constexpr wchar_t kConnectCaption[] = L"连接";
+// More connections than this at once are asked about first.
+inline constexpr std::size_t kConnectionsWithoutAsking = 5;
+inline std::wstring ConfirmDeleteManyText(std::size_t count) {
+  return L"确认删除选中的 " + std::to_wstring(count) + L" 项？";
+}
+inline std::wstring ConfirmDeleteGroupText(std::wstring_view group, std::size_t servers) {
+  return L"确认删除分组“" + std::wstring(group) + L"”？其中的 " + std::to_wstring(servers) +
+         L" 台服务器将移到未分组。";
+}
+inline constexpr wchar_t kDeleteGroupCaption[] = L"删除分组";
 
 // "/connect NAME" named no stored server (caption kOperationErrorCaption).
 inline std::wstring ServerNotFoundText(std::wstring_view name) {

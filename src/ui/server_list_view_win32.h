@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/server_list.h"
+#include "ui/status_pictures_win32.h"
 
 namespace rdc {
 
@@ -25,9 +26,6 @@ struct ServerColumn {
   int format;
   std::wstring (*text)(const ServerEntry& entry);
 };
-
-// What a status column shows: "在线", "离线" or "..." while not probed yet.
-const wchar_t* StatusText(ServerStatus status);
 
 class ServerListView {
  public:

@@ -21,6 +21,9 @@ inline constexpr UINT kImportDoneMessage = WM_APP + 12;
 // To the main window, from the watch of its folder (and from itself): ms.ini
 // may have been changed by another copy of the program.
 inline constexpr UINT kConfigChangedMessage = WM_APP + 13;
+// The server manager renames the group whose name was edited in its tree,
+// once the tree's edit has ended.
+inline constexpr UINT kManagerRenameMessage = WM_APP + 14;
 
 // What a second start hands to the copy already running from its folder, as
 // the dwData of a WM_COPYDATA to its main window.

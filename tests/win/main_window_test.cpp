@@ -43,6 +43,7 @@ namespace rdc {
 namespace {
 
 using test::Command;
+using test::CtrlHeld;
 using test::ExStyle;
 using test::FontOf;
 using test::PressKey;
@@ -829,24 +830,6 @@ void SetClipboardText(const wchar_t* text) {
   SetClipboardData(CF_UNICODETEXT, memory);
   CloseClipboard();
 }
-
-// Holds Ctrl down in the thread's key state while it lives.
-class CtrlHeld {
- public:
-  CtrlHeld(const CtrlHeld&) = delete;
-  CtrlHeld& operator=(const CtrlHeld&) = delete;
-  CtrlHeld() {
-    GetKeyboardState(saved_);
-    BYTE held[256];
-    memcpy(held, saved_, sizeof held);
-    held[VK_CONTROL] = 0x80;
-    SetKeyboardState(held);
-  }
-  ~CtrlHeld() { SetKeyboardState(saved_); }
-
- private:
-  BYTE saved_[256];
-};
 
 // What an open popup menu shows: its captions with "~" for a greyed item.
 struct MenuSeen {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iomanip>
 
 #include "ui/form_win32.h"
@@ -19,6 +20,14 @@ void InitCommonControlsOnce() {
     return InitCommonControlsEx(&controls) != FALSE;
   }();
   (void)done;
+}
+
+CtrlHeld::CtrlHeld() {
+  GetKeyboardState(saved_);
+  BYTE held[256];
+  memcpy(held, saved_, sizeof held);
+  held[VK_CONTROL] = 0x80;
+  SetKeyboardState(held);
 }
 
 void PumpMessages() {

@@ -28,6 +28,18 @@ void PumpMessages();
 // Posts a key press (WM_KEYDOWN without modifiers) to `target`, then pumps.
 void PressKey(HWND target, UINT virtualKey);
 
+// Holds Ctrl down in the thread's key state while it lives.
+class CtrlHeld {
+ public:
+  CtrlHeld(const CtrlHeld&) = delete;
+  CtrlHeld& operator=(const CtrlHeld&) = delete;
+  CtrlHeld();
+  ~CtrlHeld() { SetKeyboardState(saved_); }
+
+ private:
+  BYTE saved_[256];
+};
+
 // Sends typed characters to a control one WM_CHAR at a time.
 void TypeText(HWND target, const std::wstring& text);
 
