@@ -79,4 +79,11 @@ enum MasterPasswordControl : int {
   kMasterCancel,
 };
 
+enum MoveToGroupControl : int {
+  kMoveLabel = 700,
+  kMoveGroupPath,
+  kMoveOk,
+  kMoveCancel,
+};
+
 }  // namespace rdc

@@ -35,6 +35,7 @@ const wchar_t* ClassFor(ControlKind kind) {
     case ControlKind::Label:
     case ControlKind::Picture: return L"STATIC";
     case ControlKind::ListView: return WC_LISTVIEWW;
+    case ControlKind::ComboBox: return WC_COMBOBOXW;
     default: return L"BUTTON";
   }
 }
@@ -53,6 +54,8 @@ DWORD KindStyle(ControlKind kind) {
     case ControlKind::Label: return child;  // alignment comes from the table row
     case ControlKind::ListView: return child | WS_TABSTOP;
     case ControlKind::Picture: return child | SS_ICON | SS_CENTERIMAGE;
+    case ControlKind::ComboBox:
+      return child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
   }
   return child;
 }

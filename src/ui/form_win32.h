@@ -26,10 +26,12 @@ enum class ControlKind {
   Edit,
   Label,
   ListView,
-  Picture
+  Picture,
+  ComboBox  // an edit with a drop-down list (CBS_DROPDOWN)
 };
 
 // One control of a window's design: client position and size in pixels at 96 DPI.
+// A combo box's height is that of the box with its list dropped.
 struct ControlSpec {
   int id;
   ControlKind kind;
