@@ -79,6 +79,20 @@ enum MasterPasswordControl : int {
   kMasterCancel,
 };
 
+enum BulkEditControl : int {
+  kBulkGroup = 600,
+  kBulkUsePort,
+  kBulkPort,
+  kBulkUseAccount,
+  kBulkAccount,
+  kBulkUsePassword,
+  kBulkPassword,
+  kBulkUseGroup,
+  kBulkGroupPath,
+  kBulkOk,
+  kBulkCancel,
+};
+
 enum MoveToGroupControl : int {
   kMoveLabel = 700,
   kMoveGroupPath,
