@@ -79,6 +79,27 @@ enum MasterPasswordControl : int {
   kMasterCancel,
 };
 
+enum BulkEditControl : int {
+  kBulkGroup = 600,
+  kBulkUsePort,
+  kBulkPort,
+  kBulkUseAccount,
+  kBulkAccount,
+  kBulkUsePassword,
+  kBulkPassword,
+  kBulkUseGroup,
+  kBulkGroupPath,
+  kBulkOk,
+  kBulkCancel,
+};
+
+enum MoveToGroupControl : int {
+  kMoveLabel = 700,
+  kMoveGroupPath,
+  kMoveOk,
+  kMoveCancel,
+};
+
 // The server manager's controls; its list is laid out by the window as it is sized.
 enum ManagerControl : int {
   kManagerSearch = 800,

@@ -1,5 +1,6 @@
 // The keyboard rules the program's windows share: Esc closes the window,
-// Enter clicks its default button (unless a multi-line edit box takes it),
+// Enter clicks its default button (unless a multi-line edit box takes it; a
+// combo box with its list dropped takes both, to close the list),
 // Tab and Shift+Tab follow the window's focus order, the arrow keys move
 // between the radio buttons of a group and select the one they reach. Space
 // on a check box or a button is the control's own.

@@ -38,6 +38,7 @@ const wchar_t* ClassFor(ControlKind kind) {
     case ControlKind::ListView: return WC_LISTVIEWW;
     case ControlKind::TreeView: return WC_TREEVIEWW;
     case ControlKind::StatusBar: return STATUSCLASSNAMEW;
+    case ControlKind::ComboBox: return WC_COMBOBOXW;
     default: return L"BUTTON";
   }
 }
@@ -58,6 +59,8 @@ DWORD KindStyle(ControlKind kind) {
     case ControlKind::Picture: return child | SS_ICON | SS_CENTERIMAGE;
     case ControlKind::TreeView: return child | WS_TABSTOP | WS_BORDER;
     case ControlKind::StatusBar: return child;
+    case ControlKind::ComboBox:
+      return child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
   }
   return child;
 }

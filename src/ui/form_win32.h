@@ -28,10 +28,12 @@ enum class ControlKind {
   ListView,
   Picture,
   TreeView,
-  StatusBar  // at the window's bottom edge, whatever its table row says
+  StatusBar,  // at the window's bottom edge, whatever its table row says
+  ComboBox  // an edit with a drop-down list (CBS_DROPDOWN)
 };
 
 // One control of a window's design: client position and size in pixels at 96 DPI.
+// A combo box's height is that of the box with its list dropped.
 struct ControlSpec {
   int id;
   ControlKind kind;

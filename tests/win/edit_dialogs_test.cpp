@@ -1,5 +1,6 @@
 // The server dialog and the set-password dialog driven by messages, alone and
-// opened from the main window's add, edit, delete and 启动密码 buttons.
+// opened from the main window's add, edit, delete and 启动密码 buttons; the
+// bulk edit and the move-to-group dialogs alone.
 #include <windows.h>
 // <commctrl.h> builds on <windows.h>.
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "launch/launch_environment_win32.h"
@@ -17,7 +19,9 @@
 #include "test_files_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
+#include "ui/bulk_edit_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/move_to_group_dialog_win32.h"
 #include "ui/server_dialog_win32.h"
 #include "import/server_importer_win32.h"
 #include "ui/set_password_dialog_win32.h"
@@ -205,6 +209,128 @@ TEST_F(EditDialogsTest, SetPasswordFieldsShowPlainTextOfAtMostSixteenGbkBytes) {
     EXPECT_EQ(SendMessageW(Item(form, id), EM_GETPASSWORDCHAR, 0, 0), 0);
     test::TypeText(Item(form, id), L"一二三四五六七八九");
     EXPECT_EQ(WindowText(Item(form, id)), L"一二三四五六七八");
+  }
+}
+
+TEST_F(EditDialogsTest, BulkEditDialogEnablesAFieldOnlyWhileItsBoxIsTicked) {
+  BulkEditDialog dialog(3, prompt_);
+  HWND form = dialog.Create();
+  PumpMessages();
+  test::ExpectLiveControlsMatch(form, BulkEditDialogControls());
+  EXPECT_EQ(WindowText(form), L"批量修改 3 台服务器");
+  EXPECT_EQ(SendMessageW(Item(form, kBulkPassword), EM_GETPASSWORDCHAR, 0, 0), L'*');
+  EXPECT_EQ(GetFocus(), Item(form, kBulkUsePort));
+  PressKey(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Item(form, kBulkUseAccount)) << "Tab passes the disabled edit box";
+
+  Click(form, kBulkUseAccount);
+  EXPECT_TRUE(IsWindowEnabled(Item(form, kBulkAccount)));
+  EXPECT_EQ(GetFocus(), Item(form, kBulkAccount));
+  Click(form, kBulkUseAccount);
+  EXPECT_FALSE(IsWindowEnabled(Item(form, kBulkAccount)));
+  PressKey(GetFocus(), VK_ESCAPE);
+  EXPECT_FALSE(IsWindow(form));
+  EXPECT_EQ(dialog.result(), std::nullopt);
+}
+
+TEST_F(EditDialogsTest, BulkEditDialogSetsTheTickedFieldsAndRefusesWhatWouldNotReadBack) {
+  struct Case {
+    std::vector<int> ticked;
+    const wchar_t *port, *account, *password, *group;
+    std::optional<BulkEdit> result;  // none: closed without one, or refused
+    bool refused;
+  };
+  const std::string group = GbkFromWide(L" 生产 / 数据库 ");
+  const Case cases[] = {
+      {{kBulkUsePort, kBulkUseGroup},
+       L"3390",
+       L"x",
+       L"",
+       L" 生产 / 数据库 ",
+       BulkEdit{.port = "3390", .group = group},
+       false},
+      {{kBulkUsePassword}, L"", L"", L"", L"", BulkEdit{.password = ""}, false},
+      {{}, L"1", L"a", L"p", L"g", std::nullopt, false},
+      {{kBulkUseAccount, kBulkUsePassword}, L"", L"a|b", L"p", L"", std::nullopt, true},
+      {{kBulkUseGroup}, L"", L"", L"", L"x|y", std::nullopt, true},
+  };
+  auto fields = [](const BulkEdit& e) { return std::tie(e.port, e.account, e.password, e.group); };
+  for (const Case& c : cases) {
+    RecordingPrompt prompt;
+    BulkEditDialog dialog(2, prompt);
+    HWND form = dialog.Create();
+    PumpMessages();
+    for (auto [id, text] : {std::pair{kBulkPort, c.port},
+                            {kBulkAccount, c.account},
+                            {kBulkPassword, c.password},
+                            {kBulkGroupPath, c.group}})
+      Type(form, id, text);
+    for (int box : c.ticked) Click(form, box);
+    PressKey(GetFocus(), VK_RETURN);
+    EXPECT_EQ(IsWindow(form) != FALSE, c.refused);
+    EXPECT_EQ(prompt.boxes(), c.refused ? std::vector{kUnstorableBox} : std::vector<ShownBox>{});
+    ASSERT_EQ(dialog.result().has_value(), c.result.has_value());
+    if (c.result) {
+      EXPECT_EQ(fields(*dialog.result()), fields(*c.result));
+    }
+  }
+}
+
+// The focus is in the combo box's edit, a child of the combo box: Tab, Enter
+// and Esc still work there, and a dropped list takes Enter and Esc to close.
+TEST_F(EditDialogsTest, MoveToGroupDialogListsTheGroupsAndKeepsItsKeysInItsComboBox) {
+  const std::vector<std::string> paths{GbkFromWide(L"生产/数据库"), "Web", GbkFromWide(L"测试")};
+  MoveToGroupDialog dialog(paths, prompt_);
+  HWND form = dialog.Create();
+  PumpMessages();
+  test::ExpectLiveControlsMatch(form, MoveToGroupDialogControls());
+  EXPECT_EQ(WindowText(form), L"移到分组");
+  HWND box = Item(form, kMoveGroupPath);
+  ASSERT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 3);
+  for (int i = 0; i < 3; ++i) {
+    wchar_t text[32] = {};
+    SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(text, WideFromGbk(paths[i])) << i;
+  }
+  EXPECT_EQ(WindowText(box), L"");
+  ASSERT_EQ(GetParent(GetFocus()), box);
+  PressKey(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Item(form, kMoveOk));
+  SetFocus(box);
+  for (UINT key : {VK_ESCAPE, VK_RETURN}) {
+    SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+    PressKey(GetFocus(), key);
+    EXPECT_TRUE(IsWindow(form)) << key;
+    EXPECT_FALSE(SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0)) << key;
+  }
+  SendMessageW(box, CB_SETCURSEL, 1, 0);
+  Click(form, kMoveOk);
+  EXPECT_EQ(dialog.result(), std::optional<std::string>("Web"));
+}
+
+TEST_F(EditDialogsTest, MoveToGroupDialogReturnsTheTypedGroupNormalised) {
+  struct Case {
+    const wchar_t* typed;
+    UINT key;
+    std::optional<std::string> result;
+    bool refused;
+  };
+  const Case cases[] = {
+      {L" 生产 / 数据库 ", VK_RETURN, GbkFromWide(L"生产/数据库"), false},
+      {L" / ", VK_RETURN, "", false},  // no group
+      {L"生产|x", VK_RETURN, std::nullopt, true},
+      {L"生产", VK_ESCAPE, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    RecordingPrompt prompt;
+    MoveToGroupDialog dialog({}, prompt);
+    HWND form = dialog.Create();
+    PumpMessages();
+    Type(form, kMoveGroupPath, c.typed);
+    PressKey(GetFocus(), c.key);
+    EXPECT_EQ(IsWindow(form) != FALSE, c.refused) << c.typed;
+    EXPECT_EQ(prompt.boxes(), c.refused ? std::vector{kUnstorableBox} : std::vector<ShownBox>{});
+    EXPECT_EQ(dialog.result(), c.result) << c.typed;
   }
 }
 

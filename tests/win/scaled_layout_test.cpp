@@ -20,10 +20,12 @@
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
 #include "test_files_win32.h"
+#include "ui/bulk_edit_dialog_win32.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win32.h"
 #include "ui/login_dialog_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/move_to_group_dialog_win32.h"
 #include "ui/server_dialog_win32.h"
 #include "import/server_importer_win32.h"
 #include "ui/set_password_dialog_win32.h"
@@ -180,6 +182,18 @@ TEST_F(ScaledLayout, DialogsAreTheirDesignsAtTheDpiTheyAreShownAt) {
     test::ExpectLiveControlsMatch(dialog.hwnd(), SetPasswordDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), SetPasswordDialogFrame(), dpi);
     EXPECT_EQ(PictureSize(GetDlgItem(dialog.hwnd(), kSetPasswordPicture)).cx, AtDpi(32, dpi));
+  }
+  {
+    BulkEditDialog dialog(2, prompt_);
+    ASSERT_NE(dialog.Create(), nullptr);
+    test::ExpectLiveControlsMatch(dialog.hwnd(), BulkEditDialogControls(), dpi);
+    ExpectOuterSize(dialog.hwnd(), BulkEditDialogFrame(), dpi);
+  }
+  {
+    MoveToGroupDialog dialog({}, prompt_);
+    ASSERT_NE(dialog.Create(), nullptr);
+    test::ExpectLiveControlsMatch(dialog.hwnd(), MoveToGroupDialogControls(), dpi);
+    ExpectOuterSize(dialog.hwnd(), MoveToGroupDialogFrame(), dpi);
   }
   PumpMessages();
 }

@@ -131,6 +131,7 @@ std::wstring ExpectedClass(ControlKind kind) {
     case ControlKind::Label:
     case ControlKind::Picture: return L"static";
     case ControlKind::ListView: return L"syslistview32";
+    case ControlKind::ComboBox: return L"combobox";
     default: return L"button";
   }
 }
@@ -160,7 +161,12 @@ void ExpectLiveControlsMatch(HWND top, std::span<const ControlSpec> design, int 
     EXPECT_EQ(rect.left, AtDpi(row.x, dpi));
     EXPECT_EQ(rect.top, AtDpi(row.y, dpi));
     EXPECT_EQ(rect.right - rect.left, AtDpi(row.width, dpi));
-    EXPECT_EQ(rect.bottom - rect.top, AtDpi(row.height, dpi));
+    // A closed combo box is as high as its font makes it; the table's height is
+    // the dropped list's, which Wine measures without the edit box
+    // (CB_GETDROPPEDCONTROLRECT) and comctl32 6 may shorten to the items.
+    if (row.kind != ControlKind::ComboBox) {
+      EXPECT_EQ(rect.bottom - rect.top, AtDpi(row.height, dpi));
+    }
     EXPECT_EQ(Lower(ClassName(child)), ExpectedClass(row.kind));
     EXPECT_EQ(WindowText(child), row.caption);
     EXPECT_EQ(Style(child) & row.style, static_cast<LONG_PTR>(row.style));
