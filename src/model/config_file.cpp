@@ -47,7 +47,8 @@ std::vector<std::string> FieldsAsEarlierVersionsSplit(std::string_view line) {
       continue;
     }
     fields.back() += line[i];
-    if (static_cast<unsigned char>(line[i]) >= 0x80 && i + 1 < line.size()) fields.back() += line[++i];
+    if (static_cast<unsigned char>(line[i]) >= 0x80 && i + 1 < line.size())
+      fields.back() += line[++i];
   }
   if (fields.back().empty()) fields.pop_back();  // a trailing separator adds no field
   return fields;
@@ -89,7 +90,8 @@ bool AppendRecordOf(std::string_view line, ServerList& list) {
   entry.account = std::move(fields[2]);
   if (fields.size() >= 4) entry.password = std::move(fields[3]);
   if (fields.size() >= 5) entry.remark = RemarkFromFile(fields[4]);
-  if (fields.size() > kGroupField) entry.group = std::move(fields[kGroupField]);
+  // This version writes groups in their normal form; a hand-made one is read so.
+  if (fields.size() > kGroupField) entry.group = NormalizeGroupPath(fields[kGroupField]);
   entry.status = ServerStatus::Pending;
   list.push_back(std::move(entry));
   return true;
