@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "model/recent_servers.h"
 #include "model/server_edits.h"
+#include "model/server_search.h"
+#include "model/server_sort.h"
 
 namespace rdc {
 namespace {
@@ -173,6 +177,140 @@ TEST(GroupEditTest, RenameUngroupMoveAndBulkEdit) {
   EXPECT_EQ(RemoveServers(list, ids), 2);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].group, "c");
+}
+
+TEST(ServerSearchTest, WordsAndWhatEachMustMatch) {
+  EXPECT_EQ(SearchWords("  web\xA1\xA1" GBK_PROD " db  "),
+            (std::vector<std::string>{"web", GBK_PROD, "db"}));
+  EXPECT_TRUE(SearchWords(" \xA1\xA1 ").empty());
+  // 0xA1 0xA1 across two characters is no space: "\xB0\xA1" then "\xA1\xA2".
+  EXPECT_EQ(SearchWords("\xB0\xA1\xA1\xA2"), std::vector<std::string>{"\xB0\xA1\xA1\xA2"});
+
+  ServerEntry entry;
+  entry.host = "Web01.Example";
+  entry.port = "3390";
+  entry.account =
+      "\xC4\x5A"
+      "Admin";  // a double-byte character whose second byte is "Z"
+  entry.password = "secret";
+  entry.remark = "first line\r\n" GBK_DB " " GBK_PROD;
+  entry.group = GBK_ARCH "/x";
+  const struct {
+    const char* query;
+    bool matches;
+  } rows[] = {
+      {"", true},
+      {"web01", true},
+      {"EXAMPLE 3390", true},
+      {"web 3391", false},  // each word must match
+      {"admin", true},
+      {"z", false},  // "Z" only as half of a character
+      {"ZAdmin", false},
+      {"\xC4\x5A"
+       "a",
+       true},               // the whole character
+      {"\xC4\x7A", false},  // its second byte keeps its case
+      {GBK_PROD, true},
+      {"\xFA\xB2", false},  // the bytes between two characters of 生产
+      {"line " GBK_DB, true},
+      {"line\r\n" GBK_DB, false},  // never across a line break
+      {"e\r\n", false},
+      {GBK_ARCH "/x", true},
+      {"secret", false},  // the password is not searched
+  };
+  for (const auto& row : rows) {
+    const std::vector<std::string> words = SearchWords(row.query);
+    EXPECT_EQ(MatchesSearch(entry, words), row.matches) << row.query;
+  }
+  const std::vector<std::string> spanning = {"e\r\nb"};
+  EXPECT_FALSE(MatchesSearch(entry, spanning));
+}
+
+std::string SortedHosts(const ServerList& list, ServerColumn column, bool descending) {
+  std::vector<std::size_t> rows(list.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = rows.size() - 1 - i;  // any order
+  SortRows(rows, list, column, descending, FakeKey);
+  std::string hosts;
+  for (std::size_t row : rows) hosts += (hosts.empty() ? "" : " ") + list[row].host;
+  return hosts;
+}
+
+TEST(ServerSortTest, EachColumnsOrderStableInBothDirections) {
+  ServerList list;
+  const struct {
+    const char* host;
+    const char* port;
+    const char* account;
+    ServerStatus status;
+    int latencyMs;
+    const char* group;
+    const char* remark;
+  } servers[] = {
+      {"10.0.0.10", "3389", "b", ServerStatus::Online, 12, GBK_TEST, "b\r\na"},
+      {"9.0.0.1", "03390", "a", ServerStatus::Pending, -1, GBK_PROD, "a"},
+      {"alpha", "x1", GBK_ARCH, ServerStatus::Offline, -1, "", "c"},
+      {"10.0.0.9", "10000", "b", ServerStatus::Online, 3, GBK_PROD, "a\nz"},
+      {"1.2.3", "99", "", ServerStatus::Offline, 120, GBK_ARCH, ""},
+      {"Beta", "3389", "b", ServerStatus::Online, 12, "a", "b"},
+  };
+  for (const auto& s : servers) {
+    AppendServer(list, {s.host, s.port, s.account, "", s.remark, s.group});
+    list.back().status = s.status;
+    list.back().latencyMs = s.latencyMs;
+  }
+  // FakeKey puts 生产 < 归档 < 测试 before other texts, which go by bytes.
+  const struct {
+    ServerColumn column;
+    const char* ascending;
+    const char* descending;
+  } rows[] = {
+      {ServerColumn::Host, "9.0.0.1 10.0.0.9 10.0.0.10 1.2.3 Beta alpha",
+       "alpha Beta 1.2.3 10.0.0.10 10.0.0.9 9.0.0.1"},
+      {ServerColumn::Port, "1.2.3 10.0.0.10 Beta 9.0.0.1 10.0.0.9 alpha",
+       "alpha 10.0.0.9 9.0.0.1 10.0.0.10 Beta 1.2.3"},
+      {ServerColumn::Account, "alpha 1.2.3 9.0.0.1 10.0.0.10 10.0.0.9 Beta",
+       "10.0.0.10 10.0.0.9 Beta 9.0.0.1 1.2.3 alpha"},
+      {ServerColumn::Status, "10.0.0.10 10.0.0.9 Beta alpha 1.2.3 9.0.0.1",
+       "9.0.0.1 alpha 1.2.3 10.0.0.10 10.0.0.9 Beta"},
+      {ServerColumn::Latency, "10.0.0.9 10.0.0.10 Beta 1.2.3 9.0.0.1 alpha",
+       "9.0.0.1 alpha 1.2.3 10.0.0.10 Beta 10.0.0.9"},
+      {ServerColumn::Group, "9.0.0.1 10.0.0.9 1.2.3 10.0.0.10 alpha Beta",
+       "Beta alpha 10.0.0.10 1.2.3 9.0.0.1 10.0.0.9"},
+      {ServerColumn::Remark, "1.2.3 9.0.0.1 10.0.0.9 10.0.0.10 Beta alpha",
+       "alpha 10.0.0.10 Beta 9.0.0.1 10.0.0.9 1.2.3"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(SortedHosts(list, row.column, false), row.ascending) << static_cast<int>(row.column);
+    EXPECT_EQ(SortedHosts(list, row.column, true), row.descending) << static_cast<int>(row.column);
+  }
+  EXPECT_EQ(RemarkFirstLine("one\rtwo"), "one");
+  EXPECT_EQ(RemarkFirstLine("\nx"), "");
+}
+
+TEST(RecentServersTest, KeysNewestFirstAtMostTwentyAndTheEntriesTheyName) {
+  ServerList list;
+  AppendServer(list, {"a", "3389", "u", "", ""});
+  AppendServer(list, {"2001:db8::1", "3389", "u", "", ""});
+  AppendServer(list, {"a", "3389", "u", "", "the same address and account"});
+  AppendServer(list, {"a", "3389", "v", "", ""});
+  EXPECT_EQ(RecentKeyOf(list[0]), "a:3389|u");
+  EXPECT_EQ(RecentKeyOf(list[1]), "[2001:db8::1]:3389|u");
+
+  std::vector<std::string> recent;
+  for (int i = 0; i < 25; ++i) NoteConnected(recent, "k" + std::to_string(i));
+  ASSERT_EQ(recent.size(), kRecentServersKept);
+  EXPECT_EQ(recent.front(), "k24");
+  EXPECT_EQ(recent.back(), "k5");
+  NoteConnected(recent, "k10");
+  EXPECT_EQ(recent.size(), kRecentServersKept);
+  EXPECT_EQ(recent[0], "k10");
+  EXPECT_EQ(recent[1], "k24");
+  EXPECT_EQ(std::count(recent.begin(), recent.end(), "k10"), 1);
+
+  const std::vector<std::string> keys = {"a:3389|v", "gone:1|u", "a:3389|u", "[2001:db8::1]:3389|u",
+                                         "a:3389|u"};
+  EXPECT_EQ(RecentIds(list, keys),
+            (std::vector<std::uint64_t>{list[3].id, list[0].id, list[1].id}));
 }
 
 }  // namespace
