@@ -8,6 +8,7 @@
 #include "fuzz_support.h"
 #include "model/config_cipher.h"
 #include "model/config_file.h"
+#include "model/server_groups.h"
 #include "text/gbk_text.h"
 
 namespace rdc::fuzz {
@@ -58,7 +59,7 @@ std::string WithCrLfBreaks(std::string_view remark) {
   return text;
 }
 
-// A list the program could have saved (storable texts, a start-up password
+// A list the program could have saved (storable texts and groups, a start-up password
 // without ">") reads back from the file as the same servers, options and
 // password, and is never taken for a damaged file.
 void CheckRoundTrip(FuzzedDataProvider& input) {
@@ -71,6 +72,7 @@ void CheckRoundTrip(FuzzedDataProvider& input) {
     texts.account = ConsumeField(input);
     texts.password = ConsumeField(input);
     texts.remark = ConsumeField(input, true);
+    if (input.ConsumeBool()) texts.group = NormalizeGroupPath(ConsumeField(input));
     if (!IsStorable(texts)) return;
     AppendServer(saved, texts);
   }
@@ -95,6 +97,7 @@ void CheckRoundTrip(FuzzedDataProvider& input) {
     FUZZ_CHECK(read[n].account == saved[n].account);
     FUZZ_CHECK(read[n].password == saved[n].password);
     FUZZ_CHECK(read[n].remark == WithCrLfBreaks(saved[n].remark));
+    FUZZ_CHECK(read[n].group == saved[n].group);
     FUZZ_CHECK(read[n].status == ServerStatus::Pending);
   }
 }

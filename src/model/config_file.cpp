@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/server_groups.h"
 #include "text/gbk_text.h"
 
 namespace rdc {
@@ -32,7 +33,8 @@ std::string RemarkFromFile(std::string_view stored) {
   return remark;
 }
 
-constexpr std::size_t kRecordFields = 5;
+constexpr std::size_t kRecordFields = 5;  // the fields every version reads
+constexpr std::size_t kGroupField = 5;    // the sixth, written only for a server in a group
 
 // The fields as earlier versions split a record, taking every byte of 0x80 or
 // more (0x80, "€", among them) with the byte after it. Those versions let a
@@ -45,19 +47,34 @@ std::vector<std::string> FieldsAsEarlierVersionsSplit(std::string_view line) {
       continue;
     }
     fields.back() += line[i];
-    if (static_cast<unsigned char>(line[i]) >= 0x80 && i + 1 < line.size()) fields.back() += line[++i];
+    if (static_cast<unsigned char>(line[i]) >= 0x80 && i + 1 < line.size())
+      fields.back() += line[++i];
   }
   if (fields.back().empty()) fields.pop_back();  // a trailing separator adds no field
   return fields;
 }
 
-// A record of five fields that holds more separators than five fields have
-// was written with "€|" inside a field: it reads back as its writer meant.
+// A record's fields. Earlier versions wrote five fields and let them hold
+// "€|" (see above); this version writes a sixth, the group, only for a server
+// in one, and none of its fields holds "|". So a record that splits into more
+// fields than the earlier split gives:
+//  - five by the earlier split: a record of an earlier version, read as its
+//    writer meant, without a group ("h|p|a|pw|x€|y": remark "x€|y");
+//  - six by the earlier split: such a record that this version gave a group
+//    (it writes the texts it read back as they were), read by the earlier
+//    split with the sixth as the group;
+//  - any other count: read by the current split.
+// A record of this version whose fields end in "€" may split so into five
+// or six; ComposeConfigText then adds separators after the group until the
+// line reads back as written (see AppendGroupOfRecord); every version
+// ignores the empty fields past the sixth.
 std::vector<std::string> RecordFieldsOf(std::string_view line) {
   std::vector<std::string> fields = SplitText(line, kFieldSeparator);
   if (fields.size() > kRecordFields) {
     std::vector<std::string> earlier = FieldsAsEarlierVersionsSplit(line);
-    if (earlier.size() == kRecordFields) return earlier;
+    if (earlier.size() < fields.size() &&
+        (earlier.size() == kRecordFields || earlier.size() == kGroupField + 1))
+      return earlier;
   }
   return fields;
 }
@@ -65,17 +82,46 @@ std::vector<std::string> RecordFieldsOf(std::string_view line) {
 // A line of three fields or more is a server record, whatever it begins with.
 // False when the line is not one.
 bool AppendRecordOf(std::string_view line, ServerList& list) {
-  const std::vector<std::string> fields = RecordFieldsOf(line);
+  std::vector<std::string> fields = RecordFieldsOf(line);
   if (fields.size() < 3) return false;
   ServerEntry entry;
-  entry.host = fields[0];
-  entry.port = fields[1];
-  entry.account = fields[2];
-  if (fields.size() >= 4) entry.password = fields[3];
+  entry.host = std::move(fields[0]);
+  entry.port = std::move(fields[1]);
+  entry.account = std::move(fields[2]);
+  if (fields.size() >= 4) entry.password = std::move(fields[3]);
   if (fields.size() >= 5) entry.remark = RemarkFromFile(fields[4]);
+  // This version writes groups in their normal form; a hand-made one is read so.
+  if (fields.size() > kGroupField) entry.group = NormalizeGroupPath(fields[kGroupField]);
   entry.status = ServerStatus::Pending;
   list.push_back(std::move(entry));
   return true;
+}
+
+// Whether the line reads back as the entry's record with its group.
+bool ReadsBackWithGroup(std::string_view line, const ServerEntry& entry) {
+  const std::vector<std::string> fields = RecordFieldsOf(line);
+  return fields.size() > kGroupField && fields[0] == entry.host && fields[1] == entry.port &&
+         fields[2] == entry.account && fields[3] == entry.password &&
+         fields[4] == StoredRemark(entry.remark) && fields[kGroupField] == entry.group;
+}
+
+// The line of a server in a group, its five fields already in `text` from
+// `lineBegin` on: then the group, then as many separators as make
+// RecordFieldsOf read it back so. Only a byte of 0x80 or 0xFF before a
+// separator (a field ending in "€") can need any; a line that no padding
+// makes read back (only a record whose texts hold "|") gets none.
+void AppendGroupOfRecord(std::string& text, std::size_t lineBegin, const ServerEntry& entry) {
+  text += kFieldSeparator;
+  text += entry.group;
+  if (std::string_view(text).substr(lineBegin).find_first_of("\x80\xFF") == std::string_view::npos)
+    return;
+  const std::size_t end = text.size();
+  constexpr int kMostPadding = 4;
+  for (int padding = 0; padding <= kMostPadding; ++padding) {
+    if (ReadsBackWithGroup(std::string_view(text).substr(lineBegin), entry)) return;
+    text += kFieldSeparator;
+  }
+  text.resize(end);
 }
 
 // The first marker the line holds decides; the option value is its last byte.
@@ -118,11 +164,13 @@ std::string ComposeConfigText(const ServerList& list, const ConfigOptions& optio
                               std::string_view startupPassword) {
   std::string text;
   for (const ServerEntry& entry : list) {
+    const std::size_t lineBegin = text.size();
     for (const std::string* field : {&entry.host, &entry.port, &entry.account, &entry.password}) {
       text += *field;
       text += kFieldSeparator;
     }
     text += StoredRemark(entry.remark);
+    if (!entry.group.empty()) AppendGroupOfRecord(text, lineBegin, entry);
     text += kLineEnd;
   }
   if (options.forceAdmin) {
@@ -149,7 +197,7 @@ bool IsStorable(const ServerTexts& texts) {
     if (FindText(*field, kFieldSeparator) != -1) return false;
   }
   // The reader stops at the first zero byte.
-  return texts.remark.find('\0') == std::string::npos;
+  return texts.remark.find('\0') == std::string::npos && IsStorableGroup(texts.group);
 }
 
 bool IsDamagedConfig(std::string_view plain) {

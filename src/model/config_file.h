@@ -1,5 +1,7 @@
-// The plain text inside ms.ini: one "|"-separated record per server, the two
-// option lines and the start-up password line, every line ending in CR LF.
+// The plain text inside ms.ini: one "|"-separated record per server
+// ("host|port|account|password|remark", and "|group" after it for a server in
+// a group), the two option lines and the start-up password line, every line
+// ending in CR LF.
 #pragma once
 
 #include <string>
@@ -22,7 +24,8 @@ struct ConfigOptions {
 // an "#admin:" line never clears forceAdmin). Reads up to the first zero byte.
 // A record line sets no option, whatever markers its texts hold. A line that
 // begins with "#LoadinPass:<" is neither a record nor an option;
-// a lone LF in a record's remark is a CR LF line break.
+// a lone LF in a record's remark is a CR LF line break. A record's sixth
+// field is its group; fields after it are ignored.
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options);
 
 // The plain text SaveConfig enciphers and writes. A line break in a remark
@@ -38,7 +41,7 @@ std::string StoredRemark(std::string_view remark);
 // server: no "|" in any field, and no control character (below 0x20) in the
 // host, port, account or password, and a host that does not begin with the
 // password line's "#LoadinPass:<". The remark may hold line breaks but no
-// zero byte.
+// zero byte; the group must be one IsStorableGroup accepts.
 bool IsStorable(const ServerTexts& texts);
 
 // Whether a deciphered ms.ini is damaged or is not this program's list (another

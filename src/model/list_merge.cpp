@@ -29,7 +29,8 @@ class RecordNumbers {
   }
 
  private:
-  // The five texts, each after its length so that no two records share a key.
+  // The five texts and the group, each after its length so that no two
+  // records share a key.
   static std::string KeyOf(const ServerEntry& entry) {
     // Only a CR changes in the stored remark; most remarks have none.
     const bool hasCr = entry.remark.find('\r') != std::string::npos;
@@ -37,10 +38,10 @@ class RecordNumbers {
     const std::string_view remark = hasCr ? std::string_view(stored) : entry.remark;
     std::string key;
     key.reserve(entry.host.size() + entry.port.size() + entry.account.size() +
-                entry.password.size() + remark.size() + 20);
+                entry.password.size() + remark.size() + entry.group.size() + 24);
     for (std::string_view text : {std::string_view(entry.host), std::string_view(entry.port),
                                   std::string_view(entry.account), std::string_view(entry.password),
-                                  remark}) {
+                                  remark, std::string_view(entry.group)}) {
       key += std::to_string(text.size());
       key += ':';
       key += text;
@@ -119,7 +120,8 @@ class Merger {
   void TakeTheirs(std::size_t i, std::uint64_t carriesOn) {
     const ServerEntry& entry = theirs_[i];
     AppendServer(result_.merged.servers,
-                 {entry.host, entry.port, entry.account, entry.password, entry.remark});
+                 {entry.host, entry.port, entry.account, entry.password, entry.remark,
+                  entry.group});
     result_.carriesOn.push_back(carriesOn);
   }
 

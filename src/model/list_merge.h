@@ -30,8 +30,9 @@ struct ConfigMerge {
   std::vector<std::uint64_t> carriesOn;
 };
 
-// Merges theirs into ours over base. Servers are records of five texts (a
-// remark's line breaks compared as stored); status and id never count.
+// Merges theirs into ours over base. Servers are records of five texts and a
+// group (a remark's line breaks compared as stored); status, id and latency
+// never count.
 //  - Each side is aligned with the base by a longest common subsequence of
 //    whole records. Between two aligned records, the base records a side no
 //    longer holds and the records the side put there pair up in order: the

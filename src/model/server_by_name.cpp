@@ -29,10 +29,6 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string_view FirstLine(std::string_view text) {
-  return text.substr(0, text.find_first_of("\r\n"));
-}
-
 struct HostAndPort {
   std::string_view host;
   std::string_view port;
@@ -60,7 +56,8 @@ int EntryNumberByName(const ServerList& list, std::string_view name) {
   for (std::size_t i = 0; i < list.size(); ++i) {
     const ServerEntry& entry = list[i];
     const bool matches =
-        SameIgnoringCase(entry.host, name) || SameIgnoringCase(FirstLine(entry.remark), name) ||
+        SameIgnoringCase(entry.host, name) ||
+        SameIgnoringCase(RemarkFirstLine(entry.remark), name) ||
         (hostAndPort && SameIgnoringCase(HostWithoutBrackets(entry.host), hostAndPort->host) &&
          entry.port == hostAndPort->port);
     if (matches) return static_cast<int>(i) + 1;

@@ -25,6 +25,10 @@ int EntryNumberOfId(const ServerList& list, std::uint64_t id) {
   return 0;
 }
 
+std::string RemarkFirstLine(std::string_view remark) {
+  return std::string(remark.substr(0, remark.find_first_of("\r\n")));
+}
+
 namespace {
 
 void AssignTexts(ServerEntry& entry, ServerTexts&& texts) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rdc {
@@ -44,6 +45,9 @@ struct ServerTexts {
   std::string host, port, account, password, remark;
   std::string group;  // empty: none
 };
+
+// The remark's first line: up to its first CR or LF.
+std::string RemarkFirstLine(std::string_view remark);
 
 // Appends a new entry, pending until its first probe.
 void AppendServer(ServerList& list, ServerTexts texts);

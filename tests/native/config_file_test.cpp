@@ -8,6 +8,9 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "text/gbk_text.h"
 
 namespace rdc {
 namespace {
@@ -24,7 +27,13 @@ void ExpectSameEntry(const ServerEntry& actual, const ServerEntry& expected) {
   EXPECT_EQ(actual.account, expected.account);
   EXPECT_EQ(actual.password, expected.password);
   EXPECT_EQ(actual.remark, expected.remark);
+  EXPECT_EQ(actual.group, expected.group);
   EXPECT_EQ(actual.status, expected.status);
+}
+
+ServerEntry Grouped(ServerEntry entry, std::string group) {
+  entry.group = std::move(group);
+  return entry;
 }
 
 struct Parsed {
@@ -155,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordCase{"three fields", "h|p|a\r\n", Entry("h", "p", "a", "", "")},
                       RecordCase{"last line without CR LF", "h|p|a|pw|r",
                                  Entry("h", "p", "a", "pw", "r")},
-                      RecordCase{"fields after the fifth dropped", "1|2|3|4|5|6|7\r\n",
-                                 Entry("1", "2", "3", "4", "5")},
+                      RecordCase{"the sixth field is the group, later ones dropped",
+                                 "1|2|3|4|5|6|7\r\n", Grouped(Entry("1", "2", "3", "4", "5"), "6")},
                       RecordCase{"0x7C trail byte inside a field",
                                  "\xC4\x7C|p|\xC4\x7C"
                                  "a\r\n",
@@ -175,9 +184,61 @@ INSTANTIATE_TEST_SUITE_P(
                                  Entry("h", "p", "a", "pw\xFF", "note")},
                       RecordCase{"euro sign and separator inside a field, as once saved",
                                  "h|p|a|pw\x80|x|note\r\n", Entry("h", "p", "a", "pw\x80|x", "note")},
-                      RecordCase{"separators past the fifth field stay dropped",
+                      RecordCase{"euro sign and separator inside the remark, as once saved",
+                                 "h|p|a|pw|x\x80|y\r\n", Entry("h", "p", "a", "pw", "x\x80|y")},
+                      // Six fields by the earlier split: such a record given a group.
+                      RecordCase{"euro sign and separator inside a field, and a group",
                                  "h|p|a|pw\x80|x|note|more\r\n",
-                                 Entry("h", "p", "a", "pw\x80", "x")}));
+                                 Grouped(Entry("h", "p", "a", "pw\x80|x", "note"), "more")},
+                      RecordCase{"a remark ending in a euro sign, its group and the padding",
+                                 "h|p|a|pw|r\x80|g|||\r\n",
+                                 Grouped(Entry("h", "p", "a", "pw", "r\x80"), "g")},
+                      // Never written so: six by the earlier split, read as above.
+                      RecordCase{"a euro sign's group with too little padding",
+                                 "h|p|a|pw|r\x80|g||\r\n",
+                                 Entry("h", "p", "a", "pw", "r\x80|g")},
+                      RecordCase{"two euro signs before separators: the current split",
+                                 "h|p|a\x80|pw\x80|r|g\r\n",
+                                 Grouped(Entry("h", "p", "a\x80", "pw\x80", "r"), "g")}));
+
+// Each entry in a group is written as its five fields, the group and at most
+// a few separators, and reads back whole; a reader that splits by "|" and
+// keeps five fields sees the same five fields as for the entry without its group.
+TEST(ConfigRoundTripTest, AGroupIsASixthFieldEveryEarlierReaderPassesOver) {
+  const ServerEntry rows[] = {
+      Grouped(Entry("h", "p", "a", "pw", "r"), "\xC9\xFA\xB2\xFA/db"),  // "生产/db"
+      Grouped(Entry("h", "p", "a", "pw", "r\x80"), "g"),
+      Grouped(Entry("h", "p", "a", "pw", "r\x80"), "g\x80"),
+      Grouped(Entry("h", "p", "a", "pw\x80", "r"), "g"),
+      Grouped(Entry("h\xFF", "p", "a", "pw", ""), "g"),
+      Grouped(Entry("h", "p", "a", "pw", "one\r\ntwo\x80"), "g"),
+      Grouped(Entry("h", "p", "a", "pw\x80|x", "note"), "g"),  // read from an earlier version
+  };
+  for (const ServerEntry& row : rows) {
+    SCOPED_TRACE(row.password + "|" + row.remark + "|" + row.group);
+    const std::string text = ComposeConfigText({row}, {}, "");
+    const Parsed parsed = Parse(text);
+    ASSERT_EQ(parsed.list.size(), 1u);
+    ExpectSameEntry(parsed.list[0], row);
+
+    const std::string line = text.substr(0, text.find("\r\n"));
+    const std::string ungrouped = ComposeConfigText({Grouped(row, "")}, {}, "");
+    const std::string ungroupedLine = ungrouped.substr(0, ungrouped.find("\r\n"));
+    ASSERT_TRUE(line.starts_with(ungroupedLine + "|" + row.group));
+    EXPECT_LE(line.size(), ungroupedLine.size() + 1 + row.group.size() + 4);
+    std::vector<std::string> fiveFields = SplitText(line, "|");
+    std::vector<std::string> expected = SplitText(ungroupedLine + "|", "|");
+    fiveFields.resize(5);
+    expected.resize(5);
+    EXPECT_EQ(fiveFields, expected);
+  }
+}
+
+TEST(ComposeConfigTextTest, OnlyAServerInAGroupHasASixthField) {
+  const ServerList list = {Entry("a", "1", "u", "", "x"), Grouped(Entry("b", "2", "v", "", ""), "g/h")};
+  EXPECT_EQ(ComposeConfigText(list, {}, ""),
+            "a|1|u||x\r\nb|2|v|||g/h\r\n#Start:0\r\n#LoadinPass:<>\r\n");
+}
 
 TEST(ParseConfigTest, ARemarkEndingInAEuroSignKeepsTheNextRecord) {
   const Parsed parsed = Parse("a|1|u||note\x80\r\nb|2|v||\r\n#Start:1\r\n");

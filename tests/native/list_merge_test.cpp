@@ -115,6 +115,8 @@ TEST(MergeConfigTest, EveryTextCountsExceptALineBreaksForm) {
       {"account", {"h", "3389", "U", "pw", "line1\r\nline2"}, true},
       {"password", {"h", "3389", "u", "PW", "line1\r\nline2"}, true},
       {"texts shifted between fields", {"h3", "389", "u", "pw", "line1\r\nline2"}, true},
+      {"group", {"h", "3389", "u", "pw", "line1\r\nline2", "g"}, true},
+      {"remark moved into the group", {"h", "3389", "u", "pw", "", "line1\r\nline2"}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -129,6 +131,21 @@ TEST(MergeConfigTest, EveryTextCountsExceptALineBreaksForm) {
     EXPECT_EQ(merge.merged.servers.size(), c.changed ? 2u : 1u);
     EXPECT_EQ(merge.merged.servers.back().host, "other");
   }
+}
+
+TEST(MergeConfigTest, AGroupChangeMergesLikeAnyChangeAndComesWithTheirRecord) {
+  ConfigContent base, ours, theirs;
+  for (ConfigContent* content : {&base, &ours, &theirs}) {
+    AppendServer(content->servers, {"a", "3389", "u", "", "", "g"});
+    AppendServer(content->servers, {"b", "3389", "u", "", "", ""});
+  }
+  ours.servers[0].group = "g/ours";
+  theirs.servers[1].group = "theirs";
+  const ConfigMerge merge = MergeConfig(base, ours, theirs);
+  ASSERT_EQ(merge.merged.servers.size(), 2u);
+  EXPECT_EQ(merge.merged.servers[0].group, "g/ours");
+  EXPECT_EQ(merge.merged.servers[1].group, "theirs");
+  EXPECT_EQ(merge.conflicts, 0);
 }
 
 TEST(MergeConfigTest, OurEntriesKeepIdAndStatusTheirsAreNewAndPending) {
