@@ -99,7 +99,8 @@ const wchar_t* NotReadWarning(const rdc::ConfigRead& config) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES |
+                                                    ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
 
   // Read first: the files it names are relative to the folder the start was made in.
@@ -146,8 +147,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     rdc::SystemStatusSweeps sweeps(rdc::SweepPeriodMs());
     rdc::ShellAddressOpener addresses;
     rdc::SystemServerImporter importer;
+    rdc::RegistryUserSettings userSettings;
     rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer,
-                                   rdc::SystemSaveClock(), &handedOver});
+                                   rdc::SystemSaveClock(), &handedOver, userSettings});
     HWND main = window.Create();
     window.ImportFiles(request.files);  // files the program was opened with
     rdc::RunMessageLoop([main] { return !IsWindow(main); });

@@ -88,7 +88,7 @@ std::wstring StatusColumnText(const ServerEntry& entry) {
 }
 
 // The columns of the server list.
-constexpr std::array<ServerColumn, 4> kColumns{{
+constexpr std::array<ListColumn, 4> kColumns{{
     {L"主机IP地址", 130, LVCFMT_LEFT, HostText},
     {L"端口", 50, LVCFMT_LEFT, PortText},
     {L"登陆账号", 100, LVCFMT_CENTER, AccountText},
@@ -112,7 +112,7 @@ FormFrame MainWindowFrame() {
   return {title.c_str(), 497, 408, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX};
 }
 
-std::span<const ServerColumn> MainWindowColumns() {
+std::span<const ListColumn> MainWindowColumns() {
   return kColumns;
 }
 

@@ -15,6 +15,6 @@ const std::vector<int>& MainWindowFocusOrder();
 FormFrame MainWindowFrame();
 std::wstring MainWindowTitle();
 // The columns of the server list.
-std::span<const ServerColumn> MainWindowColumns();
+std::span<const ListColumn> MainWindowColumns();
 
 }  // namespace rdc

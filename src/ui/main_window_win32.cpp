@@ -255,7 +255,8 @@ void MainWindow::OnCommand(int id, int notification) {
 
 void MainWindow::OpenServerDialog(std::uint64_t editedId, const std::string& groupOfNew) {
   const ServerDialogResult result =
-      RunServerDialog(state_.servers, editedId, services_.prompt, groupOfNew);
+      RunServerDialog(state_.servers, editedId, services_.prompt);
+  if (result == ServerDialogResult::Saved && editedId == 0) state_.servers.back().group = groupOfNew;
   if (result == ServerDialogResult::Unchanged) return;
   SaveChanges(false);
   if (result == ServerDialogResult::SavedAsNew)

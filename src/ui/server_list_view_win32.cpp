@@ -12,7 +12,7 @@
 
 namespace rdc {
 
-ServerListView::ServerListView(HWND list, std::span<const ServerColumn> columns,
+ServerListView::ServerListView(HWND list, std::span<const ListColumn> columns,
                                const ServerList& servers, int dpi)
     : list_(list), columns_(columns), servers_(servers) {
   ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);

@@ -20,7 +20,7 @@ namespace rdc {
 
 // One column: its title, its width at 96 DPI, its alignment (LVCFMT_...) and
 // the text a server shows in it.
-struct ServerColumn {
+struct ListColumn {
   const wchar_t* title;
   int width;
   int format;
@@ -31,7 +31,7 @@ class ServerListView {
  public:
   // Sets up the list view `list` with `columns` and the state pictures at
   // `dpi`; it shows `servers` (empty until Show), which outlives it.
-  ServerListView(HWND list, std::span<const ServerColumn> columns, const ServerList& servers,
+  ServerListView(HWND list, std::span<const ListColumn> columns, const ServerList& servers,
                  int dpi);
 
   HWND hwnd() const { return list_; }
@@ -68,7 +68,7 @@ class ServerListView {
   void ScrollToTop(int row) const;
 
   HWND list_;
-  std::span<const ServerColumn> columns_;
+  std::span<const ListColumn> columns_;
   const ServerList& servers_;
   // The ids of the servers the rows showed when last shown: the list itself
   // may already have changed when the view is told of it.

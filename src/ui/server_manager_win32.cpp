@@ -74,8 +74,8 @@ std::wstring RemarkText(const ServerEntry& entry) {
   return WideFromGbk(RemarkFirstLine(entry.remark));
 }
 
-// In the order of SortColumn.
-constexpr std::array<ServerColumn, 7> kColumns{{
+// In the order of ServerColumn.
+constexpr std::array<ListColumn, 7> kColumns{{
     {L"主机IP地址", 130, LVCFMT_LEFT, HostText},
     {L"端口", 50, LVCFMT_LEFT, PortText},
     {L"登陆账号", 100, LVCFMT_LEFT, AccountText},
@@ -129,7 +129,7 @@ FormFrame ServerManagerFrame(HWND owner) {
   return {kManagerTitle, kOuterWidth, kOuterHeight, WS_OVERLAPPEDWINDOW, owner};
 }
 
-std::span<const ServerColumn> ServerManagerColumns() {
+std::span<const ListColumn> ServerManagerColumns() {
   return kColumns;
 }
 
@@ -249,7 +249,7 @@ void ServerManager::ShowRows(std::span<const std::uint64_t> selected, std::uint6
     }
   }
   if (sortColumn_ >= 0)
-    SortRows(rows, servers_, static_cast<SortColumn>(sortColumn_), sortDescending_,
+    SortRows(rows, servers_, static_cast<ServerColumn>(sortColumn_), sortDescending_,
              ChineseSortKey);
   showing_ = true;
   view_->ShowRows(std::move(rows), selected, focused, top);

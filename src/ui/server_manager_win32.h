@@ -40,8 +40,8 @@ class ServerListOwner {
 
 std::span<const ControlSpec> ServerManagerControls();
 FormFrame ServerManagerFrame(HWND owner);
-// The columns of the manager's list, in the order of SortColumn.
-std::span<const ServerColumn> ServerManagerColumns();
+// The columns of the manager's list, in the order of ServerColumn.
+std::span<const ListColumn> ServerManagerColumns();
 
 class ServerManager : public FormWindow {
  public:

@@ -11,7 +11,7 @@
 
 namespace rdc {
 
-ServerTableView::ServerTableView(HWND list, std::span<const ServerColumn> columns,
+ServerTableView::ServerTableView(HWND list, std::span<const ListColumn> columns,
                                  const ServerList& servers, int dpi)
     : list_(list), columns_(columns), servers_(servers) {
   ListView_SetExtendedListViewStyle(

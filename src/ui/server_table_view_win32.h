@@ -23,7 +23,7 @@ class ServerTableView {
  public:
   // Sets up the list view `list` (LVS_OWNERDATA) with `columns` at `dpi`; it
   // shows rows of `servers`, which outlives it.
-  ServerTableView(HWND list, std::span<const ServerColumn> columns, const ServerList& servers,
+  ServerTableView(HWND list, std::span<const ListColumn> columns, const ServerList& servers,
                   int dpi);
 
   HWND hwnd() const { return list_; }
@@ -65,7 +65,7 @@ class ServerTableView {
   const ServerEntry* EntryOfRow(int row) const;
 
   HWND list_;
-  std::span<const ServerColumn> columns_;
+  std::span<const ListColumn> columns_;
   const ServerList& servers_;
   std::vector<std::size_t> rows_;       // indices into the list when last shown
   std::vector<std::uint64_t> rowIds_;  // the ids those entries had

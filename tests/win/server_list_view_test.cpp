@@ -19,7 +19,7 @@ namespace {
 std::wstring NoText(const ServerEntry&) {
   return L"";
 }
-constexpr ServerColumn kColumn[] = {{L"主机", 100, LVCFMT_LEFT, NoText}};
+constexpr ListColumn kColumn[] = {{L"主机", 100, LVCFMT_LEFT, NoText}};
 
 ServerEntry WithId(std::uint64_t id) {
   ServerEntry entry;

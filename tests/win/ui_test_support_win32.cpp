@@ -16,7 +16,8 @@ namespace rdc::test {
 
 void InitCommonControlsOnce() {
   static const bool done = [] {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES |
+                                                    ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES};
     return InitCommonControlsEx(&controls) != FALSE;
   }();
   (void)done;

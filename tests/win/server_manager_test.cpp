@@ -1,0 +1,350 @@
+// The server manager driven through its controls beside the main window: the
+// tree of groups, the search, the sort, the operations on many servers, and
+// one list shown by both windows across changes from either and from another
+// copy of the program.
+// clang-format off
+#include <windows.h>  // before the other Windows headers
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "launch/client_launch.h"
+#include "model/config_cipher.h"
+#include "model/config_store_win32.h"
+#include "model/config_sync.h"
+#include "model/shared_config_win32.h"
+#include "model/startup.h"
+#include "import/server_importer_win32.h"
+#include "test_files_win32.h"
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+#include "ui/user_settings_win32.h"
+#include "ui/window_messages.h"
+#include "ui_test_support_win32.h"
+
+namespace rdc {
+namespace {
+
+using test::CtrlHeld;
+using test::PressKey;
+using test::PumpMessages;
+using test::RecordingPrompt;
+using test::ShownBox;
+using test::WindowText;
+
+// Nine servers: 生产 holds two and 生产/数据库 two more, 测试 two, 归档 one,
+// two have no group. GBK: 生产 C9FA B2FA, 数据库 CAFD BEDD BFE2, 测试 B2E2 CAD4,
+// 归档 B9E9 B5B5, 主库 D6F7 BFE2.
+const std::string kGroupedServers =
+    "10.0.0.2|3389|admin||web one|\xC9\xFA\xB2\xFA\r\n"
+    "10.0.0.10|3390|admin||web two|\xC9\xFA\xB2\xFA\r\n"
+    "db1|3389|sa||\xD6\xF7\xBF\xE2\nsecond line|\xC9\xFA\xB2\xFA/\xCA\xFD\xBE\xDD\xBF\xE2\r\n"
+    "db2|1433|sa||backup|\xC9\xFA\xB2\xFA/\xCA\xFD\xBE\xDD\xBF\xE2\r\n"
+    "test1|3389|tester||qa box|\xB2\xE2\xCA\xD4\r\n"
+    "9.9.9.9|3389|tester||qa old|\xB2\xE2\xCA\xD4\r\n"
+    "arch|3389|admin||old|\xB9\xE9\xB5\xB5\r\n"
+    "lonely|3389|guest||none\r\n"
+    "10.0.0.1|33|guest||spare\r\n"
+    "#Start:0\r\n#LoadinPass:<>\r\n";
+
+// Starts nothing: counts the clients a connection would start.
+class CountingLaunch : public LaunchEnvironment {
+ public:
+  std::u16string Utf16WithTerminator(const std::string&) override { return {u'\0'}; }
+  std::string Protect(std::string_view, std::u16string_view) override { return {}; }
+  std::u16string TempDirectory() override { return u"C:\\nowhere"; }
+  std::uint32_t TickCount() override { return 0; }
+  void Wait(std::uint32_t) override {}
+  RunProfiles& Profiles() override { return profiles_; }
+  NewFile CreateNewFile(const std::u16string&, std::string_view) override {
+    return NewFile::Created;
+  }
+  void RemoveFile(const std::u16string&) override {}
+  bool RegistryValueExists(const std::string&, const std::string&) override { return true; }
+  bool SetRegistryDword(const std::string&, const std::string&, std::uint32_t) override {
+    return true;
+  }
+  std::uint32_t StartProcess(const std::u16string&) override {
+    ++started;
+    return 0;
+  }
+  int started = 0;
+
+ private:
+  RunProfiles profiles_;
+};
+
+class ServerManagerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::InitCommonControlsOnce(); }
+
+  void SetUp() override {
+    ASSERT_TRUE(test::WriteBytes(store_.path(), ConfigCipher(kGroupedServers)));
+    LoadConfig(state_, kGroupedServers);
+    config_.emplace(store_, state_.loadedConfig, store_.Stamp());
+    window_ = std::make_unique<MainWindow>(
+        state_, MainWindowServices{*config_, launch_, sweeps_, opener_, prompt_, importer_,
+                                   clock_, nullptr, settings_});
+    main_ = window_->Create();
+    ASSERT_NE(main_, nullptr);
+    PumpMessages();
+    OpenManager();
+  }
+
+  void TearDown() override {
+    window_.reset();
+    PumpMessages();
+  }
+
+  void OpenManager() {
+    {
+      CtrlHeld ctrl;
+      PressKey(GetDlgItem(main_, kMainServerList), 'M');
+    }
+    ASSERT_NE(window_->manager(), nullptr);
+    manager_ = window_->manager()->hwnd();
+    ASSERT_NE(manager_, nullptr);
+  }
+
+  HWND Search() const { return GetDlgItem(manager_, kManagerSearch); }
+  HWND Tree() const { return GetDlgItem(manager_, kManagerTree); }
+  HWND List() const { return GetDlgItem(manager_, kManagerList); }
+
+  // The hosts of the rows shown, top to bottom.
+  std::vector<std::string> ShownHosts() const {
+    std::vector<std::string> hosts;
+    for (const std::uint64_t id : window_->manager()->ShownIds())
+      hosts.push_back(state_.servers[EntryNumberOfId(state_.servers, id) - 1].host);
+    return hosts;
+  }
+  std::vector<std::string> SelectedHosts() const {
+    std::vector<std::string> hosts;
+    for (const std::uint64_t id : window_->manager()->SelectedIds())
+      hosts.push_back(state_.servers[EntryNumberOfId(state_.servers, id) - 1].host);
+    return hosts;
+  }
+
+  void Type(const std::wstring& text) {
+    SetWindowTextW(Search(), text.c_str());
+    PumpMessages();
+  }
+
+  // The tree's nodes as they read, each child indented by two spaces.
+  std::vector<std::wstring> TreeLines(HTREEITEM first = TVI_ROOT, int depth = 0) const {
+    std::vector<std::wstring> lines;
+    for (HTREEITEM item = first == TVI_ROOT ? TreeView_GetRoot(Tree()) : first; item;
+         item = TreeView_GetNextSibling(Tree(), item)) {
+      wchar_t text[128] = {};
+      TVITEMW data{};
+      data.mask = TVIF_TEXT;
+      data.hItem = item;
+      data.pszText = text;
+      data.cchTextMax = 128;
+      TreeView_GetItem(Tree(), &data);
+      lines.push_back(std::wstring(2 * depth, L' ') + text);
+      if (HTREEITEM child = TreeView_GetChild(Tree(), item)) {
+        TreeView_Expand(Tree(), item, TVE_EXPAND);
+        for (std::wstring& line : TreeLines(child, depth + 1)) lines.push_back(std::move(line));
+      }
+    }
+    return lines;
+  }
+
+  // Chooses the node whose text begins with `text` (the whole tree is searched).
+  void Choose(const std::wstring& text, HTREEITEM first = TVI_ROOT) {
+    HTREEITEM found = Find(text, first == TVI_ROOT ? TreeView_GetRoot(Tree()) : first);
+    ASSERT_NE(found, nullptr) << "no node " << std::string(text.begin(), text.end());
+    TreeView_SelectItem(Tree(), found);
+    PumpMessages();
+  }
+  HTREEITEM Find(const std::wstring& text, HTREEITEM item) const {
+    for (; item; item = TreeView_GetNextSibling(Tree(), item)) {
+      wchar_t buffer[128] = {};
+      TVITEMW data{};
+      data.mask = TVIF_TEXT;
+      data.hItem = item;
+      data.pszText = buffer;
+      data.cchTextMax = 128;
+      TreeView_GetItem(Tree(), &data);
+      if (std::wstring_view(buffer).starts_with(text)) return item;
+      if (HTREEITEM inside = Find(text, TreeView_GetChild(Tree(), item))) return inside;
+    }
+    return nullptr;
+  }
+
+  void SelectRows(std::initializer_list<int> rows) {
+    ListView_SetItemState(List(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (const int row : rows) ListView_SetItemState(List(), row, LVIS_SELECTED, LVIS_SELECTED);
+    if (rows.size() > 0) ListView_SetItemState(List(), *rows.begin(), LVIS_FOCUSED, LVIS_FOCUSED);
+  }
+
+  void ClickHeader(int column) {
+    NMLISTVIEW click{};
+    click.hdr = {List(), static_cast<UINT_PTR>(kManagerList), static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = column;
+    SendMessageW(manager_, WM_NOTIFY, kManagerList, reinterpret_cast<LPARAM>(&click));
+  }
+
+  std::string SavedText() const { return ConfigCipher(test::ReadBytes(store_.path())); }
+  std::wstring StatusBar() const { return WindowText(GetDlgItem(manager_, kManagerStatus)); }
+
+  test::TestFolder folder_;
+  ConfigFileStore store_{folder_.File(L"ms.ini")};
+  std::optional<SharedConfig> config_;
+  AppState state_;
+  struct : SaveClock {
+    std::uint64_t NowMs() override { return 1'000'000; }
+  } clock_;
+  RecordingPrompt prompt_;
+  CountingLaunch launch_;
+  test::NoSweeps sweeps_;
+  test::RecordingAddressOpener opener_;
+  SystemServerImporter importer_;
+  MemoryUserSettings settings_;
+  std::unique_ptr<MainWindow> window_;
+  HWND main_ = nullptr;
+  HWND manager_ = nullptr;
+};
+
+TEST_F(ServerManagerTest, OpensOnceOwnedByTheMainWindowResizableAtItsDesignSize) {
+  EXPECT_EQ(WindowText(manager_), L"服务器管理");
+  EXPECT_EQ(GetWindow(manager_, GW_OWNER), main_);
+  const LONG_PTR style = test::Style(manager_);
+  EXPECT_TRUE((style & WS_THICKFRAME) && (style & WS_MAXIMIZEBOX));
+  RECT outer{};
+  GetWindowRect(manager_, &outer);
+  EXPECT_EQ(outer.right - outer.left, 960);
+  EXPECT_EQ(outer.bottom - outer.top, 600);
+  EXPECT_EQ(GetFocus(), Search());
+  HWND again = manager_;
+  OpenManager();
+  EXPECT_EQ(manager_, again);
+  EXPECT_EQ(StatusBar(), L"共 9 台\u3000显示 9 台\u3000在线 0 台\u3000已选 0 台");
+}
+
+TEST_F(ServerManagerTest, TreeCountsEachGroupWithItsSubgroupsAndChoosingANodeShowsThem) {
+  EXPECT_EQ(TreeLines(), (std::vector<std::wstring>{L"全部服务器 (9)", L"  测试 (2)", L"  归档 (1)",
+                                                    L"  生产 (4)", L"    数据库 (2)",
+                                                    L"未分组 (2)", L"最近连接"}));
+  const struct {
+    const wchar_t* node;
+    std::vector<std::string> hosts;
+  } cases[] = {
+      {L"生产", {"10.0.0.2", "10.0.0.10", "db1", "db2"}},
+      {L"数据库", {"db1", "db2"}},
+      {L"未分组", {"lonely", "10.0.0.1"}},
+      {L"最近连接", {}},
+      {L"全部服务器",
+       {"10.0.0.2", "10.0.0.10", "db1", "db2", "test1", "9.9.9.9", "arch", "lonely", "10.0.0.1"}},
+  };
+  for (const auto& c : cases) {
+    Choose(c.node);
+    EXPECT_EQ(ShownHosts(), c.hosts);
+  }
+}
+
+TEST_F(ServerManagerTest, EachWordOfTheSearchIsFoundInSomeFieldWithinTheChosenNode) {
+  const struct {
+    const wchar_t* node;
+    const wchar_t* query;
+    std::vector<std::string> hosts;
+  } cases[] = {
+      {L"全部服务器", L"web", {"10.0.0.2", "10.0.0.10"}},
+      {L"全部服务器", L"ADMIN", {"10.0.0.2", "10.0.0.10", "arch"}},  // letter case ignored
+      {L"全部服务器", L"sa 主库", {"db1"}},                         // every word
+      {L"全部服务器", L"second", {"db1"}},                          // a remark's second line
+      {L"全部服务器", L"数据库", {"db1", "db2"}},                   // the group
+      {L"全部服务器", L"1433", {"db2"}},                            // the port
+      {L"全部服务器", L"web\u3000two", {"10.0.0.10"}},              // a full-width space
+      {L"测试", L"qa", {"test1", "9.9.9.9"}},
+      {L"生产", L"qa", {}},
+  };
+  for (const auto& c : cases) {
+    Choose(c.node);
+    Type(c.query);
+    EXPECT_EQ(ShownHosts(), c.hosts) << std::string(c.query, c.query + wcslen(c.query));
+  }
+}
+
+TEST_F(ServerManagerTest, SearchBoxKeysMoveToTheListConnectTheOnlyRowClearAndClose) {
+  Type(L"db");
+  PressKey(Search(), VK_DOWN);
+  EXPECT_EQ(GetFocus(), List());
+  EXPECT_EQ(SelectedHosts(), (std::vector<std::string>{"db1"}));
+
+  SetFocus(Search());
+  Type(L"1433");
+  PressKey(Search(), VK_RETURN);
+  EXPECT_EQ(launch_.started, 1);  // the only row shown
+
+  PressKey(Search(), VK_ESCAPE);
+  EXPECT_EQ(WindowText(Search()), L"");
+  EXPECT_EQ(ShownHosts().size(), 9u);
+  PressKey(Search(), VK_ESCAPE);
+  EXPECT_FALSE(IsWindow(manager_));
+  EXPECT_TRUE(IsWindow(main_));
+
+  // The servers connected to are the newest of 最近连接.
+  OpenManager();
+  Choose(L"最近连接");
+  EXPECT_EQ(ShownHosts(), (std::vector<std::string>{"db2"}));
+}
+
+TEST_F(ServerManagerTest, HeaderClicksSortUpDownAndBackWithoutTouchingTheList) {
+  const std::vector<std::string> listOrder = ShownHosts();
+  const struct {
+    int column;
+    std::vector<std::string> hosts;
+  } clicks[] = {
+      // IPv4 addresses by their numbers, before names.
+      {0, {"9.9.9.9", "10.0.0.1", "10.0.0.2", "10.0.0.10", "arch", "db1", "db2", "lonely", "test1"}},
+      {0, {"test1", "lonely", "db2", "db1", "arch", "10.0.0.10", "10.0.0.2", "10.0.0.1", "9.9.9.9"}},
+      {0, listOrder},
+      // Ports as numbers; equal ports keep the list's order.
+      {1, {"10.0.0.1", "db2", "10.0.0.2", "db1", "test1", "9.9.9.9", "arch", "lonely", "10.0.0.10"}},
+  };
+  for (const auto& click : clicks) {
+    ClickHeader(click.column);
+    EXPECT_EQ(ShownHosts(), click.hosts);
+  }
+  // The sort is the manager's view: the main window and the file keep the list's order.
+  EXPECT_EQ(state_.servers[0].host, "10.0.0.2");
+  EXPECT_EQ(SavedText(), kGroupedServers);
+}
+
+TEST_F(ServerManagerTest, ManyRowsConnectAfterAskingAndDeleteWithOneQuestionInBothWindows) {
+  SetFocus(List());
+  {
+    CtrlHeld ctrl;
+    PressKey(List(), 'A');
+  }
+  EXPECT_EQ(SelectedHosts().size(), 9u);
+  EXPECT_EQ(StatusBar(), L"共 9 台\u3000显示 9 台\u3000在线 0 台\u3000已选 9 台");
+  const ShownBox ask{L"将打开 9 个远程桌面连接，是否继续？", L"连接",
+                     MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL};
+  PressKey(List(), VK_RETURN);  // answered No
+  EXPECT_EQ(launch_.started, 0);
+  prompt_.AnswerWith([](const ShownBox&) { return IDYES; });
+  PressKey(List(), VK_RETURN);
+  EXPECT_EQ(launch_.started, 9);
+  EXPECT_EQ(prompt_.boxes(), (std::vector<ShownBox>{ask, ask}));
+
+  SelectRows({2, 3});
+  prompt_.AnswerWith([](const ShownBox&) { return IDOK; });
+  PressKey(List(), VK_DELETE);
+  EXPECT_EQ(prompt_.boxes().back().text, L"确认删除选中的 2 项？");
+  EXPECT_EQ(prompt_.boxes().back().caption, L"删除项目");
+  EXPECT_EQ(ShownHosts().size(), 7u);
+  EXPECT_EQ(ListView_GetItemCount(GetDlgItem(main_, kMainServerList)), 7);
+  EXPECT_EQ(SavedText().find("db1"), std::string::npos);
+  EXPECT_EQ(TreeLines()[3], L"  生产 (2)");  // the tree counts again
+}
+
+}  // namespace
+}  // namespace rdc
