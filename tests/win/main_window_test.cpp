@@ -861,11 +861,11 @@ void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsElsewhere) {
   Open(kTwoServers);
   const std::vector<std::wstring> onRow{
-      L"连接(&C)", L"修改(&E)...", L"删除(&D)",   L"", L"复制地址(&A)",
-      L"",         L"添加(&N)...", L"导入(&I)..."};
+      L"连接(&C)", L"修改(&E)...", L"删除(&D)",   L"",          L"复制地址(&A)",
+      L"",         L"添加(&N)...", L"导入(&I)...", L"管理(&M)..."};
   const std::vector<std::wstring> onEmpty{
-      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)",  L"", L"~复制地址(&A)",
-      L"",          L"添加(&N)...",  L"导入(&I)..."};
+      L"~连接(&C)", L"~修改(&E)...", L"~删除(&D)",  L"",          L"~复制地址(&A)",
+      L"",          L"添加(&N)...",  L"导入(&I)...", L"管理(&M)..."};
   const struct {
     const char* name;
     POINT client;  // in the list; {-1, -1}: from the keyboard

@@ -346,5 +346,128 @@ TEST_F(ServerManagerTest, ManyRowsConnectAfterAskingAndDeleteWithOneQuestionInBo
   EXPECT_EQ(TreeLines()[3], L"  生产 (2)");  // the tree counts again
 }
 
+TEST_F(ServerManagerTest, BulkEditSetsOnlyTheTickedFieldsOnEveryServerAndMoveSetsTheGroup) {
+  Choose(L"生产");
+  SetFocus(List());
+  {
+    CtrlHeld ctrl;
+    PressKey(List(), 'A');
+  }
+  std::wstring title;
+  EXPECT_TRUE(test::WithModalForm(
+      manager_, [&] { PressKey(List(), VK_F2); },
+      [&](HWND form) {
+        title = WindowText(form);
+        SendMessageW(GetDlgItem(form, kBulkUsePassword), BM_CLICK, 0, 0);
+        SetWindowTextW(GetDlgItem(form, kBulkPassword), L"new secret");
+        SendMessageW(GetDlgItem(form, kBulkOk), BM_CLICK, 0, 0);
+      }));
+  EXPECT_EQ(title, L"批量修改 4 台服务器");
+  for (const ServerEntry& entry : state_.servers) {
+    const bool inGroup = entry.group.starts_with("\xC9\xFA\xB2\xFA");
+    EXPECT_EQ(entry.password, inGroup ? "new secret" : "") << entry.host;
+    EXPECT_EQ(entry.account.empty(), false) << entry.host;  // not ticked: kept
+  }
+  EXPECT_NE(SavedText().find("10.0.0.2|3389|admin|new secret|web one|"), std::string::npos);
+  EXPECT_EQ(SelectedHosts().size(), 4u);  // the selection stays on its servers
+
+  // Ctrl+G: the typed group for every selected server.
+  SelectRows({0, 1});
+  EXPECT_TRUE(test::WithModalForm(
+      manager_,
+      [&] {
+        CtrlHeld ctrl;
+        PressKey(List(), 'G');
+      },
+      [&](HWND form) {
+        SetWindowTextW(GetDlgItem(form, kMoveGroupPath), L" 归档 / 旧 ");
+        SendMessageW(GetDlgItem(form, kMoveOk), BM_CLICK, 0, 0);
+      }));
+  EXPECT_EQ(state_.servers[0].group, "\xB9\xE9\xB5\xB5/\xBE\xC9");
+  EXPECT_EQ(TreeLines()[2], L"  归档 (3)");
+}
+
+TEST_F(ServerManagerTest, AGroupRenamedInTheTreeOrDeletedMovesItsServersNeverDeletesThem) {
+  Choose(L"生产");
+  SetFocus(Tree());
+  PressKey(Tree(), VK_F2);
+  HWND edit = TreeView_GetEditControl(Tree());
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(WindowText(edit), L"生产");  // the name alone, without its count
+  SetWindowTextW(edit, L"正式");
+  PressKey(edit, VK_RETURN);
+  PumpMessages();
+  EXPECT_EQ(state_.servers[0].group, "\xD5\xFD\xCA\xBD");
+  EXPECT_EQ(state_.servers[2].group, "\xD5\xFD\xCA\xBD/\xCA\xFD\xBE\xDD\xBF\xE2");
+  EXPECT_NE(SavedText().find("|\xD5\xFD\xCA\xBD/"), std::string::npos);
+
+  Choose(L"测试");
+  SetFocus(Tree());
+  prompt_.AnswerWith([](const ShownBox&) { return IDOK; });
+  PressKey(Tree(), VK_DELETE);
+  ASSERT_FALSE(prompt_.boxes().empty());
+  EXPECT_EQ(prompt_.boxes().back().text, L"确认删除分组“测试”？其中的 2 台服务器将移到未分组。");
+  EXPECT_EQ(prompt_.boxes().back().caption, L"删除分组");
+  EXPECT_EQ(state_.servers.size(), 9u);
+  EXPECT_EQ(state_.servers[4].group, "");
+  EXPECT_EQ(TreeLines().end()[-2], L"未分组 (4)");
+}
+
+TEST_F(ServerManagerTest, RowsDraggedOntoAGroupMoveThere) {
+  SelectRows({7, 8});  // lonely, 10.0.0.1: no group
+  HTREEITEM target = Find(L"归档", TreeView_GetRoot(Tree()));
+  RECT item{};
+  TreeView_GetItemRect(Tree(), target, &item, TRUE);
+  POINT drop{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+  MapWindowPoints(Tree(), manager_, &drop, 1);
+  NMLISTVIEW begin{};
+  begin.hdr = {List(), static_cast<UINT_PTR>(kManagerList), static_cast<UINT>(LVN_BEGINDRAG)};
+  begin.iItem = 7;
+  SendMessageW(manager_, WM_NOTIFY, kManagerList, reinterpret_cast<LPARAM>(&begin));
+  SendMessageW(manager_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(drop.x, drop.y));
+  SendMessageW(manager_, WM_LBUTTONUP, 0, MAKELPARAM(drop.x, drop.y));
+  PumpMessages();
+  EXPECT_EQ(state_.servers[7].group, "\xB9\xE9\xB5\xB5");
+  EXPECT_EQ(state_.servers[8].group, "\xB9\xE9\xB5\xB5");
+  EXPECT_EQ(TreeLines().end()[-1], L"最近连接");  // no server is left without a group
+}
+
+TEST_F(ServerManagerTest, AnotherCopysSaveShowsInBothWindowsAndTheSelectionStaysOnItsServers) {
+  Choose(L"全部服务器");
+  SelectRows({3, 6});  // db2, arch
+  // Another copy deletes the first server and gives db2 another port.
+  std::string theirs = kGroupedServers;
+  theirs.erase(0, theirs.find("\r\n") + 2);
+  theirs.replace(theirs.find("db2|1433"), 8, "db2|1434");
+  const ConfigFileStore other(store_.path());
+  SharedConfig copy(other, kGroupedServers, other.Stamp());
+  ASSERT_TRUE(copy.Save(ParseConfigContent(theirs)).result.saved());
+  SendMessageW(main_, kConfigChangedMessage, 0, 0);
+  PumpMessages();
+  EXPECT_EQ(ShownHosts().size(), 8u);
+  EXPECT_EQ(ListView_GetItemCount(GetDlgItem(main_, kMainServerList)), 8);
+  EXPECT_EQ(SelectedHosts(), (std::vector<std::string>{"db2", "arch"}));
+  EXPECT_EQ(TreeLines()[3], L"  生产 (3)");
+}
+
+TEST_F(ServerManagerTest, ItsPlaceAndSizeAreRememberedForTheNextOpening) {
+  SetWindowPos(manager_, nullptr, 40, 30, 700, 450, SWP_NOZORDER);
+  PostMessageW(manager_, WM_CLOSE, 0, 0);
+  PumpMessages();
+  ASSERT_FALSE(IsWindow(manager_));
+  OpenManager();
+  RECT place{};
+  GetWindowRect(manager_, &place);
+  EXPECT_EQ(place.left, 40);
+  EXPECT_EQ(place.top, 30);
+  EXPECT_EQ(place.right - place.left, 700);
+  EXPECT_EQ(place.bottom - place.top, 450);
+  // Never smaller than its smallest size.
+  SetWindowPos(manager_, nullptr, 0, 0, 100, 100, SWP_NOZORDER | SWP_NOMOVE);
+  GetWindowRect(manager_, &place);
+  EXPECT_EQ(place.right - place.left, 640);
+  EXPECT_EQ(place.bottom - place.top, 400);
+}
+
 }  // namespace
 }  // namespace rdc
