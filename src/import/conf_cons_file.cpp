@@ -99,14 +99,11 @@ class ConfConsWalk {
       }
     }
 
-    std::u16string path;
-    for (const XmlElement* container : containers_) {
-      if (!path.empty()) path += kGroupPathSeparator;
-      path += Trimmed(container->AttributeText(u"Name"));
-    }
+    for (const XmlElement* container : containers_)
+      AppendGroupLevel(server.group, container->AttributeText(u"Name"));
     const std::u16string_view name = Trimmed(node.AttributeText(u"Name"));
     server.remark = RemarkLines({name != server.host ? name : std::u16string_view(),
-                                 node.AttributeText(u"Descr"), GroupLine(path)});
+                                 node.AttributeText(u"Descr")});
     servers_.push_back(std::move(server));
   }
 

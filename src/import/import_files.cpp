@@ -6,6 +6,7 @@
 #include "import/rdg_file.h"
 #include "import/rdp_file.h"
 #include "model/config_file.h"
+#include "model/server_groups.h"
 #include "text/gbk_text.h"
 
 namespace rdc {
@@ -104,6 +105,11 @@ std::optional<ServerTexts> GbkTexts(const ImportedServer& server, ImportEnvironm
     std::optional<std::string> gbk = environment.ToGbk(*from);
     if (!gbk) return std::nullopt;
     *to = std::move(*gbk);
+  }
+  // A group ms.ini cannot hold is dropped; the server still comes in.
+  if (std::optional<std::string> group = environment.ToGbk(server.group)) {
+    texts.group = NormalizeGroupPath(*group);
+    if (!IsStorableGroup(texts.group)) texts.group.clear();
   }
   return texts;
 }

@@ -49,8 +49,18 @@ std::u16string RemarkLines(std::initializer_list<std::u16string_view> lines) {
   return remark;
 }
 
-std::u16string GroupLine(std::u16string_view path) {
-  return path.empty() ? std::u16string() : std::u16string(kGroupLinePrefix) + std::u16string(path);
+void AppendGroupLevel(std::u16string& path, std::u16string_view name) {
+  while (!name.empty()) {
+    const std::size_t separator = name.find(kGroupPathSeparator);
+    std::u16string_view level = name.substr(0, separator);
+    name =
+        separator == std::u16string_view::npos ? std::u16string_view() : name.substr(separator + 1);
+    const std::size_t first = level.find_first_not_of(u" \t");
+    if (first == std::u16string_view::npos) continue;
+    level = level.substr(first, level.find_last_not_of(u" \t") - first + 1);
+    if (!path.empty()) path += kGroupPathSeparator;
+    path += level;
+  }
 }
 
 }  // namespace rdc

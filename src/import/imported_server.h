@@ -12,8 +12,7 @@ namespace rdc {
 // The remote desktop port when a file names none.
 inline constexpr std::u16string_view kDefaultRdpPort = u"3389";
 
-// The remark line that names the server's group in the other program.
-inline constexpr std::u16string_view kGroupLinePrefix = u"分组：";
+// Between the levels of a group path, as in ServerEntry::group.
 inline constexpr std::u16string_view kGroupPathSeparator = u"/";
 
 // UTF-16 texts, as the file holds them.
@@ -23,6 +22,9 @@ struct ImportedServer {
   std::u16string account;
   std::u16string password;
   std::u16string remark;
+  // The group the file put it in, its levels joined by "/" (the file's own
+  // top group left out); "" for none.
+  std::u16string group;
   // The file held a password for this server that could not be opened; the
   // password is left empty.
   bool passwordUnopened = false;
@@ -48,7 +50,9 @@ std::u16string AccountWithDomain(std::u16string_view user, std::u16string_view d
 // joined by CR LF.
 std::u16string RemarkLines(std::initializer_list<std::u16string_view> lines);
 
-// kGroupLinePrefix and the path; "" for an empty path.
-std::u16string GroupLine(std::u16string_view path);
+// Adds a group's name to the end of a group path as NormalizeGroupPath
+// would: trimmed of spaces and tabs, a name holding "/" as several levels,
+// empty levels dropped.
+void AppendGroupLevel(std::u16string& path, std::u16string_view name);
 
 }  // namespace rdc

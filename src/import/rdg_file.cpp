@@ -184,13 +184,9 @@ class RdgWalk {
       OpenPassword(chain_, credentials, protection_, server);
     }
 
-    std::u16string path;
-    for (const std::u16string_view group : groups_) {
-      if (!path.empty()) path += kGroupPathSeparator;
-      path += group;
-    }
+    for (const std::u16string_view group : groups_) AppendGroupLevel(server.group, group);
     server.remark = RemarkLines({display != server.host ? display : std::u16string_view(),
-                                 Property(node, u"comment"), GroupLine(path)});
+                                 Property(node, u"comment")});
     servers_.push_back(std::move(server));
   }
 

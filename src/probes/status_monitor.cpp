@@ -150,11 +150,12 @@ int ApplyProbeOutcome(ServerList& list, const ProbeOutcome& outcome) {
   ServerEntry& entry = list[*found];
   if (entry.host != target.host || entry.port != target.port) return -1;
   entry.status = outcome.online ? ServerStatus::Online : ServerStatus::Offline;
+  entry.latencyMs = outcome.online ? outcome.latencyMs : -1;
   return static_cast<int>(*found);
 }
 
 void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
-              const OutcomeSink& sink) {
+                    const OutcomeSink& sink) {
   const Clock::time_point deadline = Clock::now() + system.deadline;
   std::unique_ptr<ProbeConnector> connector = system.newConnector();
   auto inbox = std::make_shared<LookUpAnswers>();
@@ -162,14 +163,18 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
   std::vector<bool> reported(targets.size(), false);
   std::vector<IpAddress> addresses(targets.size());
   std::deque<std::size_t> unstarted;  // have an address, wait for a socket
-  std::unordered_map<int, std::size_t> connecting;
+  struct Connecting {
+    std::size_t row;
+    Clock::time_point begun;
+  };
+  std::unordered_map<int, Connecting> connecting;
   std::map<std::string, std::vector<std::size_t>> rowsOfName;  // each name asked once
   std::size_t lookingUp = 0;                                   // names not answered yet
 
   std::vector<ProbeOutcome> known;  // not yet handed to the sink
-  auto report = [&](std::size_t i, bool online) {
+  auto report = [&](std::size_t i, bool online, int latencyMs = -1) {
     reported[i] = true;
-    known.push_back({std::move(targets[i]), online});
+    known.push_back({std::move(targets[i]), online, online ? latencyMs : -1});
   };
   auto handOver = [&] {
     if (!known.empty()) sink(std::exchange(known, {}));
@@ -177,13 +182,14 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
   auto beginUnstarted = [&] {
     while (!unstarted.empty()) {
       const std::size_t i = unstarted.front();
+      const Clock::time_point begun = Clock::now();
       const int attempt = connector->Begin(addresses[i], ProbePort(targets[i].port));
       if (attempt == ProbeConnector::kNoRoom) return;
       unstarted.pop_front();
       if (attempt == ProbeConnector::kFailed)
         report(i, false);
       else
-        connecting[attempt] = i;
+        connecting[attempt] = {i, begun};
     }
   };
 
@@ -248,10 +254,13 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
     if (!connecting.empty()) {
       auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
       if (lookingUp > 0 || !unstarted.empty()) wait = std::min(wait, kLookUpCheck);
-      for (const ProbeConnector::Ended& ended : connector->Wait(std::max(wait, {}))) {
+      const std::vector<ProbeConnector::Ended> endedNow = connector->Wait(std::max(wait, {}));
+      const Clock::time_point learnt = Clock::now();
+      for (const ProbeConnector::Ended& ended : endedNow) {
         const auto it = connecting.find(ended.attempt);
         if (it == connecting.end()) continue;
-        report(it->second, ended.connected);
+        const auto took = std::chrono::round<std::chrono::milliseconds>(learnt - it->second.begun);
+        report(it->second.row, ended.connected, static_cast<int>(took.count()));
         connecting.erase(it);
       }
     } else if (!unstarted.empty() && lookingUp == 0) {

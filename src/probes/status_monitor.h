@@ -35,13 +35,16 @@ struct ProbeTarget {
 struct ProbeOutcome {
   ProbeTarget target;
   bool online = false;
+  // From starting the attempt's connect to learning that it connected, in
+  // whole milliseconds (steady clock); -1 when offline.
+  int latencyMs = -1;
 };
 
 // One target per entry, in list order.
 std::vector<ProbeTarget> PlanSweep(const ServerList& list);
 
-// Sets the status of the probed entry, if it is still in the list with the
-// same host and port; returns its 0-based row, or -1 when the outcome is dropped.
+// Sets the status and the latency of the probed entry, if it is still in the
+// list with the same host and port; returns its 0-based row, or -1 when the outcome is dropped.
 int ApplyProbeOutcome(ServerList& list, const ProbeOutcome& outcome);
 
 // The sockets of one sweep; only the thread that runs the sweep uses it.

@@ -3,6 +3,7 @@
 #include "ui/server_dialog_win32.h"
 
 #include <array>
+#include <utility>
 
 #include "model/config_file.h"
 #include "text/text_win32.h"
@@ -56,8 +57,9 @@ FormFrame ServerDialogFrame() {
   return {L"添加服务器列表", 262, 331, kDialogFrameStyle};
 }
 
-ServerDialog::ServerDialog(ServerList& servers, std::uint64_t editedId, MessagePrompt& prompt)
-    : servers_(servers), prompt_(prompt), editedId_(editedId) {}
+ServerDialog::ServerDialog(ServerList& servers, std::uint64_t editedId, MessagePrompt& prompt,
+                           std::string groupOfNew)
+    : servers_(servers), prompt_(prompt), editedId_(editedId), group_(std::move(groupOfNew)) {}
 
 HWND ServerDialog::Create() {
   return FormWindow::Create(ServerDialogFrame(), kControls, kFocusOrder, kServerOk);
@@ -69,6 +71,7 @@ void ServerDialog::OnCreated() {
   if (editedId_ == 0) return;  // add mode: the design's values
   const ServerEntry* entry = EntryByNumber(servers_, EntryNumberOfId(servers_, editedId_));
   if (entry == nullptr) return;
+  group_ = entry->group;
   SetText(kServerHost, WideFromGbk(entry->host).c_str());
   SetText(kServerAccount, WideFromGbk(entry->account).c_str());
   SetText(kServerPassword, WideFromGbk(entry->password).c_str());
@@ -87,7 +90,11 @@ void ServerDialog::OnCommand(int id, int notification) {
 void ServerDialog::Commit() {
   ServerTexts texts{GbkFromWide(Text(kServerHost)), GbkFromWide(Text(kServerPort)),
                     GbkFromWide(Text(kServerAccount)), GbkFromWide(Text(kServerPassword)),
-                    GbkFromWide(Text(kServerRemark))};
+                    GbkFromWide(Text(kServerRemark)), group_};
+  // The entry's group now, should another copy have moved it meanwhile.
+  if (const ServerEntry* edited = EntryByNumber(servers_, EntryNumberOfId(servers_, editedId_));
+      editedId_ != 0 && edited != nullptr)
+    texts.group = edited->group;
   if (!IsStorable(texts)) {
     prompt_.Show(kUnstorableServerText, kInputErrorCaption, MB_OK | MB_ICONERROR);
     return;
@@ -104,8 +111,8 @@ void ServerDialog::Commit() {
 }
 
 ServerDialogResult RunServerDialog(ServerList& servers, std::uint64_t editedId,
-                                   MessagePrompt& prompt) {
-  ServerDialog dialog(servers, editedId, prompt);
+                                   MessagePrompt& prompt, std::string groupOfNew) {
+  ServerDialog dialog(servers, editedId, prompt, std::move(groupOfNew));
   if (dialog.Create()) RunModal(dialog);
   return dialog.result();
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "model/server_list.h"
 #include "ui/form_win32.h"
@@ -23,9 +24,11 @@ enum class ServerDialogResult {
 
 class ServerDialog : public FormWindow {
  public:
-  // `editedId` 0 adds a server; the id of an entry edits that entry, wherever
-  // it stands in the list when OK is clicked.
-  ServerDialog(ServerList& servers, std::uint64_t editedId, MessagePrompt& prompt);
+  // `editedId` 0 adds a server, in the group `groupOfNew`; the id of an entry
+  // edits that entry, wherever it stands in the list when OK is clicked, and
+  // keeps its group (the dialog has no field for it).
+  ServerDialog(ServerList& servers, std::uint64_t editedId, MessagePrompt& prompt,
+               std::string groupOfNew = {});
 
   HWND Create();
 
@@ -41,11 +44,14 @@ class ServerDialog : public FormWindow {
   ServerList& servers_;
   MessagePrompt& prompt_;
   std::uint64_t editedId_;
+  // The group an added server gets; when editing, the entry's group as the
+  // dialog opened, for the entry's texts added anew if it is gone by OK.
+  std::string group_;
   ServerDialogResult result_ = ServerDialogResult::Unchanged;
 };
 
 // Opens the dialog modally; what OK did to the list.
 ServerDialogResult RunServerDialog(ServerList& servers, std::uint64_t editedId,
-                                   MessagePrompt& prompt);
+                                   MessagePrompt& prompt, std::string groupOfNew = {});
 
 }  // namespace rdc

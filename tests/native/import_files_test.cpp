@@ -19,11 +19,12 @@
 namespace rdc {
 
 std::ostream& operator<<(std::ostream& out, const ServerTexts& t) {
-  return out << t.host << "|" << t.port << "|" << t.account << "|" << t.password << "|" << t.remark;
+  return out << t.host << "|" << t.port << "|" << t.account << "|" << t.password << "|" << t.remark
+             << "|" << t.group;
 }
 bool operator==(const ServerTexts& a, const ServerTexts& b) {
   return a.host == b.host && a.port == b.port && a.account == b.account &&
-         a.password == b.password && a.remark == b.remark;
+         a.password == b.password && a.remark == b.remark && a.group == b.group;
 }
 
 namespace {
@@ -214,10 +215,10 @@ TEST(ImportRdgTest, Schema3GroupsProfilesInheritanceAndPlaceholders) {
   const ImportOutcome outcome = import.RunFile(u"company.rdg", Schema3GroupFile());
   const std::vector<ServerTexts> expected = {
       {"web1.corp.example", "3390", "CORP\\operator", "ops-pw",
-       "Web 1\r\nfront end & proxy\r\n" + Gbk(u"分组：北京/机房")},
-      {"db1", "3391", "db1\\dba", "clear pw", Gbk(u"分组：北京/机房")},
-      {"c1", "3390", "u", "", Gbk(u"分组：cert")},  // a certificate protects the password
-      {"top1", "3390", "top1\\admin", "", ""},       // AAAA does not open
+       "Web 1\r\nfront end & proxy", Gbk(u"北京/机房")},
+      {"db1", "3391", "db1\\dba", "clear pw", "", Gbk(u"北京/机房")},
+      {"c1", "3390", "u", "", "", "cert"},       // a certificate protects the password
+      {"top1", "3390", "top1\\admin", "", ""},  // AAAA does not open
   };
   EXPECT_EQ(outcome.added, expected);
   EXPECT_EQ(outcome.passwordsLeftEmpty, 2);
@@ -242,7 +243,7 @@ TEST(ImportRdgTest, Schema1InlineCredentialsFromTheFile) {
       "<port>3395</port></connectionSettings>\n"
       "      </server>\n    </group>\n  </file>\n</RDCMan>\n");
   const std::vector<ServerTexts> expected = {
-      {"lab1", "3395", "LAB\\admin", "lab-pw", "Lab one\r\n" + Gbk(u"分组：测试")}};
+      {"lab1", "3395", "LAB\\admin", "lab-pw", "Lab one", Gbk(u"测试")}};
   EXPECT_EQ(outcome.added, expected);
   EXPECT_EQ(outcome.passwordsLeftEmpty, 0);
 }
@@ -267,8 +268,29 @@ TEST(ImportRdgTest, SettingsAfterTheServersAndTheFirstOfTwoProfiles) {
       "</credentialsProfiles>"
       "<connectionSettings inherit=\"None\"><port>3300</port></connectionSettings>"
       "</file></RDCMan>");
-  const std::vector<ServerTexts> expected = {{"s1", "3397", "first", "", Gbk(u"分组：g")},
-                                             {"s2", "3397", "first", "", Gbk(u"分组：g")}};
+  const std::vector<ServerTexts> expected = {{"s1", "3397", "first", "", "", "g"},
+                                             {"s2", "3397", "first", "", "", "g"}};
+  EXPECT_EQ(outcome.added, expected);
+}
+
+// A group ms.ini cannot hold, or that has no GBK form, is dropped; its
+// servers still come in.
+TEST(ImportRdgTest, AGroupThatCannotBeStoredLeavesItsServersWithoutOne) {
+  Import import;
+  const ImportOutcome outcome = import.RunFile(
+      u"odd.rdg",
+      "<RDCMan schemaVersion=\"3\"><file><properties><name>Top</name></properties>"
+      "<group><properties><name> a|b </name></properties>"
+      "<server><properties><name>s1</name></properties></server></group>"
+      "<group><properties><name>\xE0\xB8\x81</name></properties>"  // a Thai letter
+      "<server><properties><name>s2</name></properties></server></group>"
+      "<group><properties><name> / </name></properties>"
+      "<group><properties><name>x / y</name></properties>"
+      "<server><properties><name>s3</name></properties></server></group></group>"
+      "</file></RDCMan>");
+  const std::vector<ServerTexts> expected = {{"s1", "3389", "", "", ""},
+                                             {"s2", "3389", "", "", ""},
+                                             {"s3", "3389", "", "", "", "x/y"}};
   EXPECT_EQ(outcome.added, expected);
 }
 
@@ -300,8 +322,8 @@ std::string ConfConsFile(Import& import, std::u16string_view master, bool wholeF
 
 std::vector<ServerTexts> ConfConsServers(bool passwordsOpen) {
   return {{"web1", "3390", "CORP\\ops", passwordsOpen ? "ops-pw" : "",
-           "Web\r\nfront end\r\n" + Gbk(u"分组：北京")},
-          {"db1", "3391", "dba", "", "db\r\n" + Gbk(u"分组：北京")},
+           "Web\r\nfront end", Gbk(u"北京")},
+          {"db1", "3391", "dba", "", "db", Gbk(u"北京")},
           {"2001:db8::9", "3392", "admin", "", "v6"}};
 }
 

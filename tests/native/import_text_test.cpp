@@ -92,9 +92,23 @@ TEST(AccountWithDomainTest, DomainOnlyForAPlainName) {
 }
 
 TEST(RemarkLinesTest, NonEmptyLinesWithCrLf) {
-  EXPECT_EQ(RemarkLines({u"Web", u" ", u"line 1\nline 2\n", GroupLine(u"a/b")}),
-            u"Web\r\nline 1\r\nline 2\r\n分组：a/b");
-  EXPECT_EQ(RemarkLines({u"", GroupLine(u"")}), u"");
+  EXPECT_EQ(RemarkLines({u"Web", u" ", u"line 1\nline 2\n", u"last"}),
+            u"Web\r\nline 1\r\nline 2\r\nlast");
+  EXPECT_EQ(RemarkLines({u"", u" \t"}), u"");
+}
+
+TEST(AppendGroupLevelTest, LevelsInTheirNormalForm) {
+  const struct {
+    std::u16string_view path, name, result;
+  } rows[] = {
+      {u"", u"北京", u"北京"}, {u"北京", u" 机房\t", u"北京/机房"}, {u"a", u"", u"a"},
+      {u"a", u" \t ", u"a"},   {u"a", u"b/ c /", u"a/b/c"},         {u"", u"/x//y", u"x/y"},
+  };
+  for (const auto& row : rows) {
+    std::u16string path(row.path);
+    AppendGroupLevel(path, row.name);
+    EXPECT_EQ(path, row.result);
+  }
 }
 
 }  // namespace

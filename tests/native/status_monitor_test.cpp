@@ -96,6 +96,22 @@ TEST(RunSweepTest, EveryAttemptStartsAtOnceAndNoneWaitsForAnother) {
   ASSERT_FALSE(sweep.log->begunAtWait.empty());
   EXPECT_EQ(sweep.log->begunAtWait.front(), 5u);
   EXPECT_EQ(sweep.log->begun[0].port, 300);
+  // The time to connect, from the attempt's start to the answer; none when offline.
+  const int tookMs = int(std::chrono::ceil<std::chrono::milliseconds>(took).count());
+  int latency100 = -1, latency180 = -1;
+  for (const ProbeOutcome& o : sweep.outcomes) {
+    if (o.target.port == "180") {
+      latency180 = o.latencyMs;
+    } else if (o.target.port == "100" && !o.target.host.empty()) {
+      latency100 = o.latencyMs;
+    } else {
+      EXPECT_EQ(o.latencyMs, -1) << o.target.host << ":" << o.target.port;
+    }
+  }
+  EXPECT_GE(latency100, 0);
+  EXPECT_LE(latency100, latency180);
+  EXPECT_GE(latency180, 80);  // it answers 80 ms after its start
+  EXPECT_LE(latency180, tookMs);
   EXPECT_LT(sweep.Position("10.0.0.1:100"), sweep.Position("10.0.0.1:180"));
   EXPECT_LT(sweep.Position("10.0.0.1:180"), sweep.Position("10.0.0.1:300"));
   EXPECT_GE(took, system.deadline);
@@ -294,12 +310,17 @@ TEST(ApplyProbeOutcomeTest, LandsOnlyOnTheEntryThatWasProbed) {
     const std::vector<ProbeTarget> targets = PlanSweep(list);
     c.meanwhile(list);
     const ServerList before = list;
-    const int row = ApplyProbeOutcome(list, {targets[1], true});
+    const int row = ApplyProbeOutcome(list, {targets[1], true, 42});
     EXPECT_EQ(row, c.expectedRow);
     for (std::size_t i = 0; i < list.size(); ++i) {
-      const ServerStatus expected =
-          int(i) == c.expectedRow ? ServerStatus::Online : before[i].status;
-      EXPECT_EQ(list[i].status, expected) << "row " << i;
+      const bool applied = int(i) == c.expectedRow;
+      EXPECT_EQ(list[i].status, applied ? ServerStatus::Online : before[i].status) << "row " << i;
+      EXPECT_EQ(list[i].latencyMs, applied ? 42 : before[i].latencyMs) << "row " << i;
+    }
+    // Offline: no latency, whatever the outcome carries.
+    if (c.expectedRow >= 0) {
+      ApplyProbeOutcome(list, {targets[1], false, 42});
+      EXPECT_EQ(list[static_cast<std::size_t>(c.expectedRow)].latencyMs, -1);
     }
   }
 }

@@ -55,8 +55,10 @@ class EditDialogsTest : public ::testing::Test {
   void TearDown() override { PumpMessages(); }
 
   // Opens the server dialog over `servers_` and leaves it open.
-  std::unique_ptr<ServerDialog> OpenServerDialog(std::uint64_t editedId) {
-    auto dialog = std::make_unique<ServerDialog>(servers_, editedId, prompt_);
+  std::unique_ptr<ServerDialog> OpenServerDialog(std::uint64_t editedId,
+                                                 std::string groupOfNew = {}) {
+    auto dialog =
+        std::make_unique<ServerDialog>(servers_, editedId, prompt_, std::move(groupOfNew));
     EXPECT_NE(dialog->Create(), nullptr);
     PumpMessages();
     return dialog;
@@ -120,6 +122,38 @@ TEST_F(EditDialogsTest, ServerDialogEditsTheServerItWasOpenedForWhereverItIsNow)
   EXPECT_EQ(servers_[0].remark, c.remark);
   EXPECT_EQ(servers_[1].host, "b2");
   EXPECT_EQ(servers_[1].remark, "kept");
+}
+
+// The dialog has no group field: an edit keeps the server's group (the one it
+// has at OK, or had when the dialog opened if it is gone), an add gives the
+// group the dialog was opened with.
+TEST_F(EditDialogsTest, ServerDialogKeepsTheEditedServersGroupAndGivesANewOneItsGroup) {
+  AppendServer(servers_, {"a", "1", "u", "", "", "g/h"});
+  const std::uint64_t a = servers_[0].id;
+  {
+    auto dialog = OpenServerDialog(a);
+    servers_[0].group = "moved";  // another copy's move, merged meanwhile
+    Type(dialog->hwnd(), kServerHost, L"a2");
+    Click(dialog->hwnd(), kServerOk);
+  }
+  ASSERT_EQ(servers_.size(), 1u);
+  EXPECT_EQ(servers_[0].host, "a2");
+  EXPECT_EQ(servers_[0].group, "moved");
+  {
+    auto dialog = OpenServerDialog(a);
+    servers_.clear();  // deleted elsewhere
+    Click(dialog->hwnd(), kServerOk);
+    EXPECT_EQ(dialog->result(), ServerDialogResult::SavedAsNew);
+  }
+  ASSERT_EQ(servers_.size(), 1u);
+  EXPECT_EQ(servers_[0].group, "moved");
+
+  auto dialog = OpenServerDialog(0, "new/x");
+  Type(dialog->hwnd(), kServerHost, L"b");
+  Click(dialog->hwnd(), kServerOk);
+  ASSERT_EQ(servers_.size(), 2u);
+  EXPECT_EQ(servers_[1].host, "b");
+  EXPECT_EQ(servers_[1].group, "new/x");
 }
 
 TEST_F(EditDialogsTest, ServerDialogRefusesWhatWouldNotReadBackAndStaysOpen) {

@@ -220,7 +220,8 @@ TEST(ImportServerFilesTest, PasswordsOfTheSystemsDataProtection) {
   EXPECT_EQ(outcome.added[0].remark, "\xB0\xEC\xB9\xAB\xCA\xD2");  // 办公室
   EXPECT_EQ(outcome.added[1].account, "CORP\\ops");
   EXPECT_EQ(outcome.added[1].password, "rdg-pw");
-  EXPECT_EQ(outcome.added[1].remark, "\xB7\xD6\xD7\xE9\xA3\xBA\xBB\xFA\xB7\xBF");  // 分组：机房
+  EXPECT_EQ(outcome.added[1].remark, "");
+  EXPECT_EQ(outcome.added[1].group, "\xBB\xFA\xB7\xBF");  // 机房
   EXPECT_EQ(outcome.passwordsLeftEmpty, 0);
   ASSERT_EQ(outcome.refused.size(), 1u);
   EXPECT_EQ(outcome.refused[0].fileName, u"missing.rdp");
