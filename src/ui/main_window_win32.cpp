@@ -255,8 +255,7 @@ void MainWindow::OnCommand(int id, int notification) {
 
 void MainWindow::OpenServerDialog(std::uint64_t editedId, const std::string& groupOfNew) {
   const ServerDialogResult result =
-      RunServerDialog(state_.servers, editedId, services_.prompt);
-  if (result == ServerDialogResult::Saved && editedId == 0) state_.servers.back().group = groupOfNew;
+      RunServerDialog(state_.servers, editedId, services_.prompt, groupOfNew);
   if (result == ServerDialogResult::Unchanged) return;
   SaveChanges(false);
   if (result == ServerDialogResult::SavedAsNew)

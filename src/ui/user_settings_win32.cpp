@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "model/recent_servers.h"
 #include "os/owners_win32.h"
 #include "text/text_win32.h"
 
@@ -19,7 +20,7 @@ constexpr wchar_t kRecentServersValue[] = L"RecentServers";
 std::vector<std::string> KeptRecentKeys(std::span<const std::string> keys) {
   std::vector<std::string> kept;
   for (const std::string& key : keys) {
-    if (kept.size() == kRecentServerLimit) break;
+    if (kept.size() == kRecentServersKept) break;
     if (!key.empty()) kept.push_back(key);
   }
   return kept;
@@ -79,7 +80,7 @@ std::vector<std::string> RegistryUserSettings::RecentServers() const {
 
   std::vector<std::string> keys;
   std::wstring_view rest = strings;
-  while (keys.size() < kRecentServerLimit) {
+  while (keys.size() < kRecentServersKept) {
     const std::wstring_view key = rest.substr(0, rest.find(L'\0'));
     if (key.empty()) break;  // the list's end
     keys.push_back(GbkFromWide(key));

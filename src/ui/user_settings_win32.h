@@ -5,16 +5,12 @@
 
 #include <windows.h>
 
-#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace rdc {
-
-// The most servers the recent list holds; a longer list keeps its first ones.
-inline constexpr std::size_t kRecentServerLimit = 20;
 
 class UserSettings {
  public:
