@@ -82,7 +82,7 @@ constexpr std::array<ListColumn, 7> kColumns{{
     {L"网络状态", 70, LVCFMT_CENTER, StatusColumnText},
     {L"延迟", 60, LVCFMT_RIGHT, LatencyText},
     {L"分组", 140, LVCFMT_LEFT, GroupText},
-    {L"备注", 200, LVCFMT_LEFT, RemarkText},
+    {L"备注", 150, LVCFMT_LEFT, RemarkText},
 }};
 
 // The list's context menu.
