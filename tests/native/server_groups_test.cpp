@@ -29,16 +29,15 @@ std::string G(std::string_view text) {
       {"线", "\xCF\xDF"}};
   std::string gbk;
   for (std::size_t i = 0; i < text.size();) {
-    bool replaced = false;
-    for (const auto& [utf8, bytes] : kWords) {
-      if (text.substr(i).starts_with(utf8)) {
-        gbk += bytes;
-        i += utf8.size();
-        replaced = true;
-        break;
-      }
+    const auto* word = std::find_if(std::begin(kWords), std::end(kWords), [&](const auto& w) {
+      return text.substr(i).starts_with(w.first);
+    });
+    if (word == std::end(kWords)) {
+      gbk += text[i++];
+    } else {
+      gbk += word->second;
+      i += word->first.size();
     }
-    if (!replaced) gbk += text[i++];
   }
   return gbk;
 }
@@ -78,15 +77,13 @@ TEST(GroupPathTest, NormalFormStorableAndInGroup) {
   const struct {
     std::string path;
     std::string normal;
-  } normal[] = {
-      {"", ""},
-      {"/", ""},
-      {" a / /b ", "a/b"},
-      {"\ta\t", "a"},
-      {"a//b/", "a/b"},
-      {G(" 生产 / 数据库"), G("生产/数据库")},
-      {"\xC4\x7C/x", "\xC4\x7C/x"},
-  };
+  } normal[] = {{"", ""},
+                {"/", ""},
+                {" a / /b ", "a/b"},
+                {"\ta\t", "a"},
+                {"a//b/", "a/b"},
+                {G(" 生产 / 数据库"), G("生产/数据库")},
+                {"\xC4\x7C/x", "\xC4\x7C/x"}};
   for (const auto& row : normal) EXPECT_EQ(NormalizeGroupPath(row.path), row.normal) << row.path;
 
   for (const std::string& storable :
@@ -100,16 +97,14 @@ TEST(GroupPathTest, NormalFormStorableAndInGroup) {
     std::string group;
     std::string path;
     bool in;
-  } in[] = {
-      {G("生产"), G("生产"), true},
-      {G("生产/数据库"), G("生产"), true},
-      {G("生产线"), G("生产"), false},
-      {G("生产"), G("生产/数据库"), false},
-      {"", "", true},
-      {"a", "", true},
-      {"", "a", false},
-      {"ab/c", "a", false},
-  };
+  } in[] = {{G("生产"), G("生产"), true},
+            {G("生产/数据库"), G("生产"), true},
+            {G("生产线"), G("生产"), false},
+            {G("生产"), G("生产/数据库"), false},
+            {"", "", true},
+            {"a", "", true},
+            {"", "a", false},
+            {"ab/c", "a", false}};
   for (const auto& row : in) EXPECT_EQ(IsInGroup(row.group, row.path), row.in) << row.group;
 }
 
@@ -151,8 +146,7 @@ TEST(GroupEditTest, RenameUngroupMoveAndBulkEdit) {
        1},  // merges with 归档
       {G("生产"), "", {"", G("数据库"), G("生产线"), G("归档"), ""}, 2},
       {G("生产"), G("生产"), {G("生产"), G("生产/数据库"), G("生产线"), G("归档"), ""}, 0},
-      {"", G("归档"), {G("生产"), G("生产/数据库"), G("生产线"), G("归档"), ""}, 0},
-  };
+      {"", G("归档"), {G("生产"), G("生产/数据库"), G("生产线"), G("归档"), ""}, 0}};
   for (const auto& row : renames) {
     ServerList list = InGroups({G("生产"), G("生产/数据库"), G("生产线"), G("归档"), ""});
     EXPECT_EQ(RenameGroup(list, row.from, row.to), row.changed) << row.from << " " << row.to;
@@ -202,35 +196,29 @@ TEST(ServerSearchTest, WordsAndWhatEachMustMatch) {
   ServerEntry entry;
   entry.host = "Web01.Example";
   entry.port = "3390";
-  entry.account =
-      "\xC4\x5A"
-      "Admin";  // a double-byte character whose second byte is "Z"
+  entry.account = "\xC4ZAdmin";  // a double-byte character whose second byte is "Z"
   entry.password = "secret";
   entry.remark = G("first line\r\n数据库 生产");
   entry.group = G("归档/x");
   const struct {
     std::string query;
     bool matches;
-  } rows[] = {
-      {"", true},
-      {"web01", true},
-      {"EXAMPLE 3390", true},
-      {"web 3391", false},  // each word must match
-      {"admin", true},
-      {"z", false},  // "Z" only as half of a character
-      {"ZAdmin", false},
-      {"\xC4\x5A"
-       "a",
-       true},               // the whole character
-      {"\xC4\x7A", false},  // its second byte keeps its case
-      {G("生产"), true},
-      {"\xFA\xB2", false},  // the bytes between two characters of 生产
-      {G("line 数据库"), true},
-      {G("line\r\n数据库"), false},  // never across a line break
-      {"e\r\n", false},
-      {G("归档/x"), true},
-      {"secret", false},  // the password is not searched
-  };
+  } rows[] = {{"", true},
+              {"web01", true},
+              {"EXAMPLE 3390", true},
+              {"web 3391", false},  // each word must match
+              {"admin", true},
+              {"z", false},  // "Z" only as half of a character
+              {"ZAdmin", false},
+              {"\xC4Za", true},  // the whole character
+              {"\xC4z", false},  // its second byte keeps its case
+              {G("生产"), true},
+              {"\xFA\xB2", false},  // the bytes between two characters of 生产
+              {G("line 数据库"), true},
+              {G("line\r\n数据库"), false},  // never across a line break
+              {"e\r\n", false},
+              {G("归档/x"), true},
+              {"secret", false}};  // the password is not searched
   for (const auto& row : rows) {
     const std::vector<std::string> words = SearchWords(row.query);
     EXPECT_EQ(MatchesSearch(entry, words), row.matches) << row.query;
@@ -258,14 +246,12 @@ TEST(ServerSortTest, EachColumnsOrderStableInBothDirections) {
     int latencyMs;
     std::string group;
     std::string remark;
-  } servers[] = {
-      {"10.0.0.10", "3389", "b", ServerStatus::Online, 12, G("测试"), "b\r\na"},
-      {"9.0.0.1", "03390", "a", ServerStatus::Pending, -1, G("生产"), "a"},
-      {"alpha", "x1", G("归档"), ServerStatus::Offline, -1, "", "c"},
-      {"10.0.0.9", "10000", "b", ServerStatus::Online, 3, G("生产"), "a\nz"},
-      {"1.2.3", "99", "", ServerStatus::Offline, 120, G("归档"), ""},
-      {"Beta", "3389", "b", ServerStatus::Online, 12, "a", "b"},
-  };
+  } servers[] = {{"10.0.0.10", "3389", "b", ServerStatus::Online, 12, G("测试"), "b\r\na"},
+                 {"9.0.0.1", "03390", "a", ServerStatus::Pending, -1, G("生产"), "a"},
+                 {"alpha", "x1", G("归档"), ServerStatus::Offline, -1, "", "c"},
+                 {"10.0.0.9", "10000", "b", ServerStatus::Online, 3, G("生产"), "a\nz"},
+                 {"1.2.3", "99", "", ServerStatus::Offline, 120, G("归档"), ""},
+                 {"Beta", "3389", "b", ServerStatus::Online, 12, "a", "b"}};
   for (const auto& s : servers) {
     AppendServer(list, {s.host, s.port, s.account, "", s.remark, s.group});
     list.back().status = s.status;
@@ -276,22 +262,20 @@ TEST(ServerSortTest, EachColumnsOrderStableInBothDirections) {
     ServerColumn column;
     const char* ascending;
     const char* descending;
-  } rows[] = {
-      {ServerColumn::Host, "9.0.0.1 10.0.0.9 10.0.0.10 1.2.3 Beta alpha",
-       "alpha Beta 1.2.3 10.0.0.10 10.0.0.9 9.0.0.1"},
-      {ServerColumn::Port, "1.2.3 10.0.0.10 Beta 9.0.0.1 10.0.0.9 alpha",
-       "alpha 10.0.0.9 9.0.0.1 10.0.0.10 Beta 1.2.3"},
-      {ServerColumn::Account, "alpha 1.2.3 9.0.0.1 10.0.0.10 10.0.0.9 Beta",
-       "10.0.0.10 10.0.0.9 Beta 9.0.0.1 1.2.3 alpha"},
-      {ServerColumn::Status, "10.0.0.10 10.0.0.9 Beta alpha 1.2.3 9.0.0.1",
-       "9.0.0.1 alpha 1.2.3 10.0.0.10 10.0.0.9 Beta"},
-      {ServerColumn::Latency, "10.0.0.9 10.0.0.10 Beta 1.2.3 9.0.0.1 alpha",
-       "9.0.0.1 alpha 1.2.3 10.0.0.10 Beta 10.0.0.9"},
-      {ServerColumn::Group, "9.0.0.1 10.0.0.9 1.2.3 10.0.0.10 alpha Beta",
-       "Beta alpha 10.0.0.10 1.2.3 9.0.0.1 10.0.0.9"},
-      {ServerColumn::Remark, "1.2.3 9.0.0.1 10.0.0.9 10.0.0.10 Beta alpha",
-       "alpha 10.0.0.10 Beta 9.0.0.1 10.0.0.9 1.2.3"},
-  };
+  } rows[] = {{ServerColumn::Host, "9.0.0.1 10.0.0.9 10.0.0.10 1.2.3 Beta alpha",
+               "alpha Beta 1.2.3 10.0.0.10 10.0.0.9 9.0.0.1"},
+              {ServerColumn::Port, "1.2.3 10.0.0.10 Beta 9.0.0.1 10.0.0.9 alpha",
+               "alpha 10.0.0.9 9.0.0.1 10.0.0.10 Beta 1.2.3"},
+              {ServerColumn::Account, "alpha 1.2.3 9.0.0.1 10.0.0.10 10.0.0.9 Beta",
+               "10.0.0.10 10.0.0.9 Beta 9.0.0.1 1.2.3 alpha"},
+              {ServerColumn::Status, "10.0.0.10 10.0.0.9 Beta alpha 1.2.3 9.0.0.1",
+               "9.0.0.1 alpha 1.2.3 10.0.0.10 10.0.0.9 Beta"},
+              {ServerColumn::Latency, "10.0.0.9 10.0.0.10 Beta 1.2.3 9.0.0.1 alpha",
+               "9.0.0.1 alpha 1.2.3 10.0.0.10 Beta 10.0.0.9"},
+              {ServerColumn::Group, "9.0.0.1 10.0.0.9 1.2.3 10.0.0.10 alpha Beta",
+               "Beta alpha 10.0.0.10 1.2.3 9.0.0.1 10.0.0.9"},
+              {ServerColumn::Remark, "1.2.3 9.0.0.1 10.0.0.9 10.0.0.10 Beta alpha",
+               "alpha 10.0.0.10 Beta 9.0.0.1 10.0.0.9 1.2.3"}};
   for (const auto& row : rows) {
     EXPECT_EQ(SortedHosts(list, row.column, false), row.ascending) << static_cast<int>(row.column);
     EXPECT_EQ(SortedHosts(list, row.column, true), row.descending) << static_cast<int>(row.column);
