@@ -1,8 +1,9 @@
 // Fuzzes the mapping from element trees to servers: trees built from the
 // names, attributes and texts of group files and connection lists map without
 // fault; every server comes from a "server" or "Node" element, its port is
-// port text, its remark's line breaks are CR LF, and an unopened password is
-// empty; the master password is asked at most once per file.
+// port text, its remark's line breaks are CR LF, its group path has no empty
+// level and no level with spaces or tabs at its ends, and an unopened
+// password is empty; the master password is asked at most once per file.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <memory>
@@ -84,6 +85,9 @@ void CheckServers(const std::vector<ImportedServer>& servers, int elements) {
       if (server.remark[i] == u'\n') FUZZ_CHECK(i > 0 && server.remark[i - 1] == u'\r');
       if (server.remark[i] == u'\r') FUZZ_CHECK(i + 1 < server.remark.size() && server.remark[i + 1] == u'\n');
     }
+    std::u16string normal;
+    AppendGroupLevel(normal, server.group);
+    FUZZ_CHECK(normal == server.group);
   }
 }
 

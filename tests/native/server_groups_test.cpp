@@ -18,24 +18,41 @@
 namespace rdc {
 namespace {
 
-// GBK: 生产 (production), 归档 (archive), 测试 (test), 数据库 (database), 线 (line).
-#define GBK_PROD "\xC9\xFA\xB2\xFA"
-#define GBK_ARCH "\xB9\xE9\xB5\xB5"
-#define GBK_TEST "\xB2\xE2\xCA\xD4"
-#define GBK_DB "\xCA\xFD\xBE\xDD\xBF\xE2"
-#define GBK_LINE "\xCF\xDF"
+// GBK text from UTF-8 test text, for the few Chinese words the tests use:
+// 生产 (production), 归档 (archive), 测试 (test), 数据库 (database), 线 (line).
+std::string G(std::string_view text) {
+  static const std::pair<std::string_view, std::string_view> kWords[] = {
+      {"生产", "\xC9\xFA\xB2\xFA"},
+      {"归档", "\xB9\xE9\xB5\xB5"},
+      {"测试", "\xB2\xE2\xCA\xD4"},
+      {"数据库", "\xCA\xFD\xBE\xDD\xBF\xE2"},
+      {"线", "\xCF\xDF"}};
+  std::string gbk;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto* word = std::find_if(std::begin(kWords), std::end(kWords), [&](const auto& w) {
+      return text.substr(i).starts_with(w.first);
+    });
+    if (word == std::end(kWords)) {
+      gbk += text[i++];
+    } else {
+      gbk += word->second;
+      i += word->first.size();
+    }
+  }
+  return gbk;
+}
 
 // A display order unlike the bytes' order (测试 < 归档 < 生产 by bytes).
 std::string FakeKey(std::string_view text) {
-  if (text == GBK_PROD) return "a";
-  if (text == GBK_ARCH) return "b";
-  if (text == GBK_TEST) return "c";
+  if (text == G("生产")) return "a";
+  if (text == G("归档")) return "b";
+  if (text == G("测试")) return "c";
   return "z" + std::string(text);
 }
 
-ServerList InGroups(std::initializer_list<const char*> groups) {
+ServerList InGroups(std::initializer_list<std::string> groups) {
   ServerList list;
-  for (const char* group : groups) AppendServer(list, {"h", "3389", "u", "", "", group});
+  for (const std::string& group : groups) AppendServer(list, {"h", "3389", "u", "", "", group});
   return list;
 }
 
@@ -58,60 +75,51 @@ std::string Shape(const std::vector<GroupNode>& nodes) {
 
 TEST(GroupPathTest, NormalFormStorableAndInGroup) {
   const struct {
-    const char* path;
-    const char* normal;
-  } normal[] = {
-      {"", ""},
-      {"/", ""},
-      {" a / /b ", "a/b"},
-      {"\ta\t", "a"},
-      {"a//b/", "a/b"},
-      {" " GBK_PROD " / " GBK_DB, GBK_PROD "/" GBK_DB},
-      {"\xC4\x7C/x", "\xC4\x7C/x"},
-  };
+    std::string path;
+    std::string normal;
+  } normal[] = {{"", ""},
+                {"/", ""},
+                {" a / /b ", "a/b"},
+                {"\ta\t", "a"},
+                {"a//b/", "a/b"},
+                {G(" 生产 / 数据库"), G("生产/数据库")},
+                {"\xC4\x7C/x", "\xC4\x7C/x"}};
   for (const auto& row : normal) EXPECT_EQ(NormalizeGroupPath(row.path), row.normal) << row.path;
 
-  for (const char* storable : {"", "a/b", GBK_PROD, "a#b", "\xC4\x7C"})
+  for (const std::string& storable :
+       std::vector<std::string>{"", "a/b", G("生产"), "a#b", "\xC4\x7C"})
     EXPECT_TRUE(IsStorableGroup(storable)) << storable;
   for (const char* unstorable :
        {"a|b", "a\nb", "x#Start:1", "#admin:1", "#onsole:", "#LoadinPass:<"})
     EXPECT_FALSE(IsStorableGroup(unstorable)) << unstorable;
 
   const struct {
-    const char* group;
-    const char* path;
+    std::string group;
+    std::string path;
     bool in;
-  } in[] = {
-      {GBK_PROD, GBK_PROD, true},
-      {GBK_PROD "/" GBK_DB, GBK_PROD, true},
-      {GBK_PROD GBK_LINE, GBK_PROD, false},
-      {GBK_PROD, GBK_PROD "/" GBK_DB, false},
-      {"", "", true},
-      {"a", "", true},
-      {"", "a", false},
-      {"ab/c", "a", false},
-  };
+  } in[] = {{G("生产"), G("生产"), true},
+            {G("生产/数据库"), G("生产"), true},
+            {G("生产线"), G("生产"), false},
+            {G("生产"), G("生产/数据库"), false},
+            {"", "", true},
+            {"a", "", true},
+            {"", "a", false},
+            {"ab/c", "a", false}};
   for (const auto& row : in) EXPECT_EQ(IsInGroup(row.group, row.path), row.in) << row.group;
 }
 
 TEST(GroupTreeTest, CountsBelowEachNodeSiblingsByKeyAndPathsParentFirst) {
-  const ServerList list = InGroups({GBK_PROD "/" GBK_DB, GBK_TEST, "", GBK_PROD, GBK_ARCH "/x/y",
-                                    GBK_PROD "/" GBK_DB, "b", "", "a", GBK_PROD "/web"});
+  const ServerList list = InGroups({G("生产/数据库"), G("测试"), "", G("生产"), G("归档/x/y"),
+                                    G("生产/数据库"), "b", "", "a", G("生产/web")});
   EXPECT_EQ(Shape(BuildGroupTree(list, FakeKey)),
-            GBK_PROD ":4(web:1 " GBK_DB ":2) " GBK_ARCH ":1(x:1(y:1)) " GBK_TEST ":1 a:1 b:1");
+            G("生产:4(web:1 数据库:2) 归档:1(x:1(y:1)) 测试:1 a:1 b:1"));
   EXPECT_EQ(CountUngrouped(list), 2);
   const std::vector<GroupNode> tree = BuildGroupTree(list, FakeKey);
-  EXPECT_EQ(tree[1].children[0].children[0].path, GBK_ARCH "/x/y");
+  EXPECT_EQ(tree[1].children[0].children[0].path, G("归档/x/y"));
 
-  const std::vector<std::string> paths = {GBK_PROD,
-                                          GBK_PROD "/web",
-                                          GBK_PROD "/" GBK_DB,
-                                          GBK_ARCH,
-                                          GBK_ARCH "/x",
-                                          GBK_ARCH "/x/y",
-                                          GBK_TEST,
-                                          "a",
-                                          "b"};
+  const std::vector<std::string> paths = {G("生产"), G("生产/web"), G("生产/数据库"),
+                                          G("归档"), G("归档/x"),   G("归档/x/y"),
+                                          G("测试"), "a",           "b"};
   EXPECT_EQ(GroupPaths(list, FakeKey), paths);
 
   // Equal keys: by bytes.
@@ -122,34 +130,33 @@ TEST(GroupTreeTest, CountsBelowEachNodeSiblingsByKeyAndPathsParentFirst) {
 
 TEST(GroupEditTest, RenameUngroupMoveAndBulkEdit) {
   const struct {
-    const char* from;
-    const char* to;
+    std::string from;
+    std::string to;
     std::vector<std::string> groups;
     int changed;
   } renames[] = {
-      {GBK_PROD, GBK_ARCH, {GBK_ARCH, GBK_ARCH "/" GBK_DB, GBK_PROD GBK_LINE, GBK_ARCH, ""}, 2},
-      {" " GBK_PROD " ",
-       GBK_ARCH "/old",
-       {GBK_ARCH "/old", GBK_ARCH "/old/" GBK_DB, GBK_PROD GBK_LINE, GBK_ARCH, ""},
+      {G("生产"), G("归档"), {G("归档"), G("归档/数据库"), G("生产线"), G("归档"), ""}, 2},
+      {G(" 生产 "),
+       G("归档/old"),
+       {G("归档/old"), G("归档/old/数据库"), G("生产线"), G("归档"), ""},
        2},
-      {GBK_PROD "/" GBK_DB,
-       GBK_ARCH,
-       {GBK_PROD, GBK_ARCH, GBK_PROD GBK_LINE, GBK_ARCH, ""},
+      {G("生产/数据库"),
+       G("归档"),
+       {G("生产"), G("归档"), G("生产线"), G("归档"), ""},
        1},  // merges with 归档
-      {GBK_PROD, "", {"", GBK_DB, GBK_PROD GBK_LINE, GBK_ARCH, ""}, 2},
-      {GBK_PROD, GBK_PROD, {GBK_PROD, GBK_PROD "/" GBK_DB, GBK_PROD GBK_LINE, GBK_ARCH, ""}, 0},
-      {"", GBK_ARCH, {GBK_PROD, GBK_PROD "/" GBK_DB, GBK_PROD GBK_LINE, GBK_ARCH, ""}, 0},
-  };
+      {G("生产"), "", {"", G("数据库"), G("生产线"), G("归档"), ""}, 2},
+      {G("生产"), G("生产"), {G("生产"), G("生产/数据库"), G("生产线"), G("归档"), ""}, 0},
+      {"", G("归档"), {G("生产"), G("生产/数据库"), G("生产线"), G("归档"), ""}, 0}};
   for (const auto& row : renames) {
-    ServerList list = InGroups({GBK_PROD, GBK_PROD "/" GBK_DB, GBK_PROD GBK_LINE, GBK_ARCH, ""});
+    ServerList list = InGroups({G("生产"), G("生产/数据库"), G("生产线"), G("归档"), ""});
     EXPECT_EQ(RenameGroup(list, row.from, row.to), row.changed) << row.from << " " << row.to;
     EXPECT_EQ(Groups(list), row.groups) << row.from << " " << row.to;
   }
 
-  ServerList list = InGroups({GBK_PROD, GBK_PROD "/" GBK_DB, GBK_PROD GBK_LINE, ""});
+  ServerList list = InGroups({G("生产"), G("生产/数据库"), G("生产线"), ""});
   EXPECT_EQ(UngroupGroup(list, ""), 0);
-  EXPECT_EQ(UngroupGroup(list, GBK_PROD "/"), 2);
-  EXPECT_EQ(Groups(list), (std::vector<std::string>{"", "", GBK_PROD GBK_LINE, ""}));
+  EXPECT_EQ(UngroupGroup(list, G("生产/")), 2);
+  EXPECT_EQ(Groups(list), (std::vector<std::string>{"", "", G("生产线"), ""}));
 
   list = InGroups({"a", "b", "c"});
   list[0].status = list[1].status = ServerStatus::Online;
@@ -180,8 +187,8 @@ TEST(GroupEditTest, RenameUngroupMoveAndBulkEdit) {
 }
 
 TEST(ServerSearchTest, WordsAndWhatEachMustMatch) {
-  EXPECT_EQ(SearchWords("  web\xA1\xA1" GBK_PROD " db  "),
-            (std::vector<std::string>{"web", GBK_PROD, "db"}));
+  EXPECT_EQ(SearchWords(G("  web\xA1\xA1生产 db  ")),
+            (std::vector<std::string>{"web", G("生产"), "db"}));
   EXPECT_TRUE(SearchWords(" \xA1\xA1 ").empty());
   // 0xA1 0xA1 across two characters is no space: "\xB0\xA1" then "\xA1\xA2".
   EXPECT_EQ(SearchWords("\xB0\xA1\xA1\xA2"), std::vector<std::string>{"\xB0\xA1\xA1\xA2"});
@@ -189,35 +196,29 @@ TEST(ServerSearchTest, WordsAndWhatEachMustMatch) {
   ServerEntry entry;
   entry.host = "Web01.Example";
   entry.port = "3390";
-  entry.account =
-      "\xC4\x5A"
-      "Admin";  // a double-byte character whose second byte is "Z"
+  entry.account = "\xC4ZAdmin";  // a double-byte character whose second byte is "Z"
   entry.password = "secret";
-  entry.remark = "first line\r\n" GBK_DB " " GBK_PROD;
-  entry.group = GBK_ARCH "/x";
+  entry.remark = G("first line\r\n数据库 生产");
+  entry.group = G("归档/x");
   const struct {
-    const char* query;
+    std::string query;
     bool matches;
-  } rows[] = {
-      {"", true},
-      {"web01", true},
-      {"EXAMPLE 3390", true},
-      {"web 3391", false},  // each word must match
-      {"admin", true},
-      {"z", false},  // "Z" only as half of a character
-      {"ZAdmin", false},
-      {"\xC4\x5A"
-       "a",
-       true},               // the whole character
-      {"\xC4\x7A", false},  // its second byte keeps its case
-      {GBK_PROD, true},
-      {"\xFA\xB2", false},  // the bytes between two characters of 生产
-      {"line " GBK_DB, true},
-      {"line\r\n" GBK_DB, false},  // never across a line break
-      {"e\r\n", false},
-      {GBK_ARCH "/x", true},
-      {"secret", false},  // the password is not searched
-  };
+  } rows[] = {{"", true},
+              {"web01", true},
+              {"EXAMPLE 3390", true},
+              {"web 3391", false},  // each word must match
+              {"admin", true},
+              {"z", false},  // "Z" only as half of a character
+              {"ZAdmin", false},
+              {"\xC4Za", true},  // the whole character
+              {"\xC4z", false},  // its second byte keeps its case
+              {G("生产"), true},
+              {"\xFA\xB2", false},  // the bytes between two characters of 生产
+              {G("line 数据库"), true},
+              {G("line\r\n数据库"), false},  // never across a line break
+              {"e\r\n", false},
+              {G("归档/x"), true},
+              {"secret", false}};  // the password is not searched
   for (const auto& row : rows) {
     const std::vector<std::string> words = SearchWords(row.query);
     EXPECT_EQ(MatchesSearch(entry, words), row.matches) << row.query;
@@ -238,21 +239,19 @@ std::string SortedHosts(const ServerList& list, ServerColumn column, bool descen
 TEST(ServerSortTest, EachColumnsOrderStableInBothDirections) {
   ServerList list;
   const struct {
-    const char* host;
-    const char* port;
-    const char* account;
+    std::string host;
+    std::string port;
+    std::string account;
     ServerStatus status;
     int latencyMs;
-    const char* group;
-    const char* remark;
-  } servers[] = {
-      {"10.0.0.10", "3389", "b", ServerStatus::Online, 12, GBK_TEST, "b\r\na"},
-      {"9.0.0.1", "03390", "a", ServerStatus::Pending, -1, GBK_PROD, "a"},
-      {"alpha", "x1", GBK_ARCH, ServerStatus::Offline, -1, "", "c"},
-      {"10.0.0.9", "10000", "b", ServerStatus::Online, 3, GBK_PROD, "a\nz"},
-      {"1.2.3", "99", "", ServerStatus::Offline, 120, GBK_ARCH, ""},
-      {"Beta", "3389", "b", ServerStatus::Online, 12, "a", "b"},
-  };
+    std::string group;
+    std::string remark;
+  } servers[] = {{"10.0.0.10", "3389", "b", ServerStatus::Online, 12, G("测试"), "b\r\na"},
+                 {"9.0.0.1", "03390", "a", ServerStatus::Pending, -1, G("生产"), "a"},
+                 {"alpha", "x1", G("归档"), ServerStatus::Offline, -1, "", "c"},
+                 {"10.0.0.9", "10000", "b", ServerStatus::Online, 3, G("生产"), "a\nz"},
+                 {"1.2.3", "99", "", ServerStatus::Offline, 120, G("归档"), ""},
+                 {"Beta", "3389", "b", ServerStatus::Online, 12, "a", "b"}};
   for (const auto& s : servers) {
     AppendServer(list, {s.host, s.port, s.account, "", s.remark, s.group});
     list.back().status = s.status;
@@ -263,22 +262,20 @@ TEST(ServerSortTest, EachColumnsOrderStableInBothDirections) {
     ServerColumn column;
     const char* ascending;
     const char* descending;
-  } rows[] = {
-      {ServerColumn::Host, "9.0.0.1 10.0.0.9 10.0.0.10 1.2.3 Beta alpha",
-       "alpha Beta 1.2.3 10.0.0.10 10.0.0.9 9.0.0.1"},
-      {ServerColumn::Port, "1.2.3 10.0.0.10 Beta 9.0.0.1 10.0.0.9 alpha",
-       "alpha 10.0.0.9 9.0.0.1 10.0.0.10 Beta 1.2.3"},
-      {ServerColumn::Account, "alpha 1.2.3 9.0.0.1 10.0.0.10 10.0.0.9 Beta",
-       "10.0.0.10 10.0.0.9 Beta 9.0.0.1 1.2.3 alpha"},
-      {ServerColumn::Status, "10.0.0.10 10.0.0.9 Beta alpha 1.2.3 9.0.0.1",
-       "9.0.0.1 alpha 1.2.3 10.0.0.10 10.0.0.9 Beta"},
-      {ServerColumn::Latency, "10.0.0.9 10.0.0.10 Beta 1.2.3 9.0.0.1 alpha",
-       "9.0.0.1 alpha 1.2.3 10.0.0.10 Beta 10.0.0.9"},
-      {ServerColumn::Group, "9.0.0.1 10.0.0.9 1.2.3 10.0.0.10 alpha Beta",
-       "Beta alpha 10.0.0.10 1.2.3 9.0.0.1 10.0.0.9"},
-      {ServerColumn::Remark, "1.2.3 9.0.0.1 10.0.0.9 10.0.0.10 Beta alpha",
-       "alpha 10.0.0.10 Beta 9.0.0.1 10.0.0.9 1.2.3"},
-  };
+  } rows[] = {{ServerColumn::Host, "9.0.0.1 10.0.0.9 10.0.0.10 1.2.3 Beta alpha",
+               "alpha Beta 1.2.3 10.0.0.10 10.0.0.9 9.0.0.1"},
+              {ServerColumn::Port, "1.2.3 10.0.0.10 Beta 9.0.0.1 10.0.0.9 alpha",
+               "alpha 10.0.0.9 9.0.0.1 10.0.0.10 Beta 1.2.3"},
+              {ServerColumn::Account, "alpha 1.2.3 9.0.0.1 10.0.0.10 10.0.0.9 Beta",
+               "10.0.0.10 10.0.0.9 Beta 9.0.0.1 1.2.3 alpha"},
+              {ServerColumn::Status, "10.0.0.10 10.0.0.9 Beta alpha 1.2.3 9.0.0.1",
+               "9.0.0.1 alpha 1.2.3 10.0.0.10 10.0.0.9 Beta"},
+              {ServerColumn::Latency, "10.0.0.9 10.0.0.10 Beta 1.2.3 9.0.0.1 alpha",
+               "9.0.0.1 alpha 1.2.3 10.0.0.10 Beta 10.0.0.9"},
+              {ServerColumn::Group, "9.0.0.1 10.0.0.9 1.2.3 10.0.0.10 alpha Beta",
+               "Beta alpha 10.0.0.10 1.2.3 9.0.0.1 10.0.0.9"},
+              {ServerColumn::Remark, "1.2.3 9.0.0.1 10.0.0.9 10.0.0.10 Beta alpha",
+               "alpha 10.0.0.10 Beta 9.0.0.1 10.0.0.9 1.2.3"}};
   for (const auto& row : rows) {
     EXPECT_EQ(SortedHosts(list, row.column, false), row.ascending) << static_cast<int>(row.column);
     EXPECT_EQ(SortedHosts(list, row.column, true), row.descending) << static_cast<int>(row.column);
