@@ -77,11 +77,8 @@ void BulkEditDialog::OnCreated() {
 
 void BulkEditDialog::OnCommand(int id, int notification) {
   if (notification != BN_CLICKED) return;
-  if (id == kBulkOk) return Commit();
-  if (id == kBulkCancel) {
-    DestroyWindow(hwnd());
-    return;
-  }
+  if (id == kBulkOk) Commit();
+  if (id == kBulkCancel) DestroyWindow(hwnd());
   for (const Field& field : kFields) {
     if (id != field.box) continue;
     const bool ticked = IsChecked(field.box);
