@@ -165,6 +165,8 @@ void ServerManager::OnCreated() {
     placement->showCmd = SW_HIDE;
     placement->flags = 0;
     SetWindowPlacement(hwnd(), &*placement);
+  } else {
+    FitIntoWorkArea();
   }
   SendMessageW(control(kManagerSearch), EM_SETCUEBANNER, TRUE,
                reinterpret_cast<LPARAM>(kManagerSearchCue));
@@ -174,6 +176,23 @@ void ServerManager::OnCreated() {
   Layout();
   ShowTree();
   ShowRows({}, 0, 0);
+}
+
+void ServerManager::FitIntoWorkArea() {
+  // A small screen at a large scaling: the first size is at most the work area.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT& work = monitor.rcWork;
+  RECT outer{};
+  GetWindowRect(hwnd(), &outer);
+  const int width = std::min(outer.right - outer.left, work.right - work.left);
+  const int height = std::min(outer.bottom - outer.top, work.bottom - work.top);
+  const int left = std::clamp(static_cast<int>(outer.left), static_cast<int>(work.left),
+                              static_cast<int>(work.right) - width);
+  const int top = std::clamp(static_cast<int>(outer.top), static_cast<int>(work.top),
+                             static_cast<int>(work.bottom) - height);
+  SetWindowPos(hwnd(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ServerManager::OnDpiChanged() {

@@ -76,6 +76,7 @@ class ServerManager : public FormWindow {
  private:
   enum class Capture { None, Splitter, Drag };
 
+  void FitIntoWorkArea();
   void Layout();
   RECT SplitterRect() const;
   // The rows for the chosen node, the search and the sort, with the servers

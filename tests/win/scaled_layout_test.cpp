@@ -9,6 +9,7 @@
 // clang-format on
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <memory>
@@ -196,6 +197,32 @@ TEST_F(ScaledLayout, DialogsAreTheirDesignsAtTheDpiTheyAreShownAt) {
     ExpectOuterSize(dialog.hwnd(), MoveToGroupDialogFrame(), dpi);
   }
   PumpMessages();
+}
+
+// The manager lays itself out as it is sized: its margins, the tree's first
+// width and its columns at the DPI, the list filling the rest.
+TEST_F(ScaledLayout, ServerManagerScalesItsSizeTreeAndColumns) {
+  const int dpi = ExpectedDpi();
+  ASSERT_NE(OpenMainWindow(), nullptr);
+  main_->OpenManager();
+  HWND manager = main_->manager()->hwnd();
+  ASSERT_EQ(WindowDpi(manager), dpi);
+  RECT work{}, outer{}, client{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(manager, &outer);
+  EXPECT_EQ(outer.right - outer.left, std::min<int>(AtDpi(960, dpi), work.right - work.left));
+  GetClientRect(manager, &client);
+  const RECT tree = RectIn(manager, GetDlgItem(manager, kManagerTree));
+  const RECT list = RectIn(manager, GetDlgItem(manager, kManagerList));
+  const RECT search = RectIn(manager, GetDlgItem(manager, kManagerSearch));
+  EXPECT_EQ(search.left, AtDpi(8, dpi));
+  EXPECT_EQ(search.bottom - search.top, AtDpi(23, dpi));
+  EXPECT_EQ(tree.right - tree.left, AtDpi(220, dpi));
+  EXPECT_EQ(list.left, tree.right + AtDpi(5, dpi));
+  EXPECT_EQ(list.right, client.right - AtDpi(8, dpi));
+  const std::array<int, 7> widths{130, 50, 100, 70, 60, 140, 150};
+  for (int i = 0; i < 7; ++i)
+    EXPECT_EQ(ListView_GetColumnWidth(GetDlgItem(manager, kManagerList), i), AtDpi(widths[i], dpi));
 }
 
 // The main window goes to 125% (its 200% size is taller than the test's
