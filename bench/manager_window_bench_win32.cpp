@@ -79,6 +79,8 @@ class Program {
     DestroyWindow(window_->hwnd());
     Pump();
   }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
   rdc::MainWindow& window() { return *window_; }
   rdc::ServerManager& manager() { return *window_->manager(); }
   HWND Manager() { return window_->manager() ? window_->manager()->hwnd() : nullptr; }

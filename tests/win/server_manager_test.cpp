@@ -146,7 +146,7 @@ class ServerManagerTest : public ::testing::Test {
       data.pszText = text;
       data.cchTextMax = 128;
       TreeView_GetItem(Tree(), &data);
-      lines.push_back(std::wstring(2 * depth, L' ') + text);
+      lines.push_back(std::wstring(2 * static_cast<std::size_t>(depth), L' ') + text);
       if (HTREEITEM child = TreeView_GetChild(Tree(), item)) {
         TreeView_Expand(Tree(), item, TVE_EXPAND);
         for (std::wstring& line : TreeLines(child, depth + 1)) lines.push_back(std::move(line));
