@@ -74,24 +74,12 @@ const std::vector<int> kFocusOrder{kMainForceAdmin,
                                    kMainShareDisks,
                                    kMainVendorLink};
 
-std::wstring HostText(const ServerEntry& entry) {
-  return WideFromGbk(entry.host);
-}
-std::wstring PortText(const ServerEntry& entry) {
-  return WideFromGbk(entry.port);
-}
-std::wstring AccountText(const ServerEntry& entry) {
-  return WideFromGbk(entry.account);
-}
-std::wstring StatusColumnText(const ServerEntry& entry) {
-  return StatusText(entry.status);
-}
 
 // The columns of the server list.
 constexpr std::array<ListColumn, 4> kColumns{{
-    {L"主机IP地址", 130, LVCFMT_LEFT, HostText},
-    {L"端口", 50, LVCFMT_LEFT, PortText},
-    {L"登陆账号", 100, LVCFMT_CENTER, AccountText},
+    {L"主机IP地址", 130, LVCFMT_LEFT, HostColumnText},
+    {L"端口", 50, LVCFMT_LEFT, PortColumnText},
+    {L"登陆账号", 100, LVCFMT_CENTER, AccountColumnText},
     {L"网络状态", 60, LVCFMT_CENTER, StatusColumnText},
 }};
 

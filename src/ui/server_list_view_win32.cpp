@@ -8,38 +8,62 @@
 #include "model/row_placement.h"
 #include "os/owners_win32.h"
 #include "ui/dpi_win32.h"
+#include "text/text_win32.h"
 #include "ui/status_pictures_win32.h"
 
 namespace rdc {
 
-ServerListView::ServerListView(HWND list, std::span<const ListColumn> columns,
-                               const ServerList& servers, int dpi)
-    : list_(list), columns_(columns), servers_(servers) {
-  ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+void SetUpServerColumns(HWND list, std::span<const ListColumn> columns, int dpi,
+                        DWORD extendedStyles) {
+  ListView_SetExtendedListViewStyle(list,
+                                    LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | extendedStyles);
+  for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    column.fmt = columns_[i].format;
-    column.cx = ScaleToDpi(columns_[i].width, dpi);
-    column.pszText = const_cast<wchar_t*>(columns_[i].title);
+    column.fmt = columns[i].format;
+    column.cx = ScaleToDpi(columns[i].width, dpi);
+    column.pszText = const_cast<wchar_t*>(columns[i].title);
     column.iSubItem = i;
-    ListView_InsertColumn(list_, i, &column);
+    ListView_InsertColumn(list, i, &column);
   }
   // The state pictures are asked for like the texts, so a status change
   // touches the list view only to repaint a row that shows.
-  ListView_SetCallbackMask(list_, LVIS_STATEIMAGEMASK);
-  ShowStatePictures(dpi);
+  ListView_SetCallbackMask(list, LVIS_STATEIMAGEMASK);
+  ShowStatePictures(list, dpi);
 }
 
-void ServerListView::ShowStatePictures(int dpi) {
+void ShowStatePictures(HWND list, int dpi) {
   // The list view owns the list it shows; the one it showed before is ours to free.
-  const UniqueImageList previous(ListView_SetImageList(list_, LoadStatePictures(dpi), LVSIL_STATE));
+  const UniqueImageList previous(ListView_SetImageList(list, LoadStatePictures(dpi), LVSIL_STATE));
+}
+
+void ScaleServerColumns(HWND list, std::span<const ListColumn> columns, int dpi) {
+  for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+    ListView_SetColumnWidth(list, i, ScaleToDpi(columns[i].width, dpi));
+  ShowStatePictures(list, dpi);
+}
+
+std::wstring HostColumnText(const ServerEntry& entry) {
+  return WideFromGbk(entry.host);
+}
+std::wstring PortColumnText(const ServerEntry& entry) {
+  return WideFromGbk(entry.port);
+}
+std::wstring AccountColumnText(const ServerEntry& entry) {
+  return WideFromGbk(entry.account);
+}
+std::wstring StatusColumnText(const ServerEntry& entry) {
+  return StatusText(entry.status);
+}
+
+ServerListView::ServerListView(HWND list, std::span<const ListColumn> columns,
+                               const ServerList& servers, int dpi)
+    : list_(list), columns_(columns), servers_(servers) {
+  SetUpServerColumns(list_, columns_, dpi);
 }
 
 void ServerListView::OnDpiChanged(int dpi) {
-  for (int i = 0; i < static_cast<int>(columns_.size()); ++i)
-    ListView_SetColumnWidth(list_, i, ScaleToDpi(columns_[i].width, dpi));
-  ShowStatePictures(dpi);
+  ScaleServerColumns(list_, columns_, dpi);
 }
 
 void ServerListView::Show() {

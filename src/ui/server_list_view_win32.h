@@ -27,6 +27,20 @@ struct ListColumn {
   std::wstring (*text)(const ServerEntry& entry);
 };
 
+// Sets up the list view `list` for servers: full-row selection and grid lines
+// (and `extendedStyles`), `columns` and the status pictures at `dpi`.
+void SetUpServerColumns(HWND list, std::span<const ListColumn> columns, int dpi,
+                        DWORD extendedStyles = 0);
+// The columns' widths and the status pictures for another DPI.
+void ScaleServerColumns(HWND list, std::span<const ListColumn> columns, int dpi);
+void ShowStatePictures(HWND list, int dpi);
+
+// What the columns the lists share show of a server.
+std::wstring HostColumnText(const ServerEntry& entry);
+std::wstring PortColumnText(const ServerEntry& entry);
+std::wstring AccountColumnText(const ServerEntry& entry);
+std::wstring StatusColumnText(const ServerEntry& entry);
+
 class ServerListView {
  public:
   // Sets up the list view `list` with `columns` and the state pictures at
@@ -60,7 +74,6 @@ class ServerListView {
   void RedrawRows(std::span<const int> rows) const;
 
  private:
-  void ShowStatePictures(int dpi);
   // Appends the row of entry `number`, which asks for its texts when shown.
   void AppendRow(int number) const;
   // The id of the server row `row` showed when last shown; 0 past the end.

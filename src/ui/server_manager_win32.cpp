@@ -51,18 +51,6 @@ const std::array<ControlSpec, 4> kControls{{
     {kManagerStatus, ControlKind::StatusBar, L"", 0, 539, 944, 22, SBARS_SIZEGRIP},
 }};
 
-std::wstring HostText(const ServerEntry& entry) {
-  return WideFromGbk(entry.host);
-}
-std::wstring PortText(const ServerEntry& entry) {
-  return WideFromGbk(entry.port);
-}
-std::wstring AccountText(const ServerEntry& entry) {
-  return WideFromGbk(entry.account);
-}
-std::wstring StatusColumnText(const ServerEntry& entry) {
-  return StatusText(entry.status);
-}
 std::wstring LatencyText(const ServerEntry& entry) {
   if (entry.status != ServerStatus::Online || entry.latencyMs < 0) return {};
   return std::to_wstring(entry.latencyMs) + L" ms";
@@ -76,9 +64,9 @@ std::wstring RemarkText(const ServerEntry& entry) {
 
 // In the order of ServerColumn.
 constexpr std::array<ListColumn, 7> kColumns{{
-    {L"主机IP地址", 130, LVCFMT_LEFT, HostText},
-    {L"端口", 50, LVCFMT_LEFT, PortText},
-    {L"登陆账号", 100, LVCFMT_LEFT, AccountText},
+    {L"主机IP地址", 130, LVCFMT_LEFT, HostColumnText},
+    {L"端口", 50, LVCFMT_LEFT, PortColumnText},
+    {L"登陆账号", 100, LVCFMT_LEFT, AccountColumnText},
     {L"网络状态", 70, LVCFMT_CENTER, StatusColumnText},
     {L"延迟", 60, LVCFMT_RIGHT, LatencyText},
     {L"分组", 140, LVCFMT_LEFT, GroupText},

@@ -14,25 +14,11 @@ namespace rdc {
 ServerTableView::ServerTableView(HWND list, std::span<const ListColumn> columns,
                                  const ServerList& servers, int dpi)
     : list_(list), columns_(columns), servers_(servers) {
-  ListView_SetExtendedListViewStyle(
-      list_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    column.fmt = columns_[i].format;
-    column.cx = ScaleToDpi(columns_[i].width, dpi);
-    column.pszText = const_cast<wchar_t*>(columns_[i].title);
-    column.iSubItem = i;
-    ListView_InsertColumn(list_, i, &column);
-  }
-  ListView_SetCallbackMask(list_, LVIS_STATEIMAGEMASK);
-  const UniqueImageList previous(ListView_SetImageList(list_, LoadStatePictures(dpi), LVSIL_STATE));
+  SetUpServerColumns(list_, columns_, dpi, LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
 }
 
 void ServerTableView::OnDpiChanged(int dpi) {
-  for (int i = 0; i < static_cast<int>(columns_.size()); ++i)
-    ListView_SetColumnWidth(list_, i, ScaleToDpi(columns_[i].width, dpi));
-  const UniqueImageList previous(ListView_SetImageList(list_, LoadStatePictures(dpi), LVSIL_STATE));
+  ScaleServerColumns(list_, columns_, dpi);
 }
 
 void ServerTableView::ShowRows(std::vector<std::size_t> rows,

@@ -70,28 +70,6 @@ const ShownBox kSaveFailedBox{
     L"配置文件 ms.ini 保存失败，本次的修改尚未保存。\n" + SystemErrorText(ERROR_ACCESS_DENIED),
     L"保存失败", MB_RETRYCANCEL | MB_ICONERROR | MB_TASKMODAL};
 
-// Keeps the connections that Enter starts inside the test: nothing reaches the system.
-class InertLaunchEnvironment : public LaunchEnvironment {
- public:
-  std::u16string Utf16WithTerminator(const std::string&) override { return {u'\0'}; }
-  std::string Protect(std::string_view, std::u16string_view) override { return {}; }
-  std::u16string TempDirectory() override { return u"C:\\nowhere"; }
-  std::uint32_t TickCount() override { return 0; }
-  void Wait(std::uint32_t) override {}
-  RunProfiles& Profiles() override { return profiles_; }
-  NewFile CreateNewFile(const std::u16string&, std::string_view) override {
-    return NewFile::Created;
-  }
-  void RemoveFile(const std::u16string&) override {}
-  bool RegistryValueExists(const std::string&, const std::string&) override { return true; }
-  bool SetRegistryDword(const std::string&, const std::string&, std::uint32_t) override {
-    return true;
-  }
-  std::uint32_t StartProcess(const std::u16string&) override { return 0; }
-
- private:
-  RunProfiles profiles_;
-};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -193,7 +171,7 @@ class MainWindowTest : public ::testing::Test {
     std::uint64_t NowMs() override { return now; }
   } clock_;
   RecordingPrompt prompt_;  // outlives the window: no real box can block a test
-  InertLaunchEnvironment launch_;
+  test::InertLaunchEnvironment launch_;
   test::NoSweeps sweeps_;
   test::RecordingAddressOpener opener_;
   SystemServerImporter importer_;
@@ -1307,7 +1285,7 @@ TEST(MainWindowImport, AMasterPasswordIsAskedOnTheWindowsThreadAndReachesTheImpo
   test::TestFolder folder;
   ConfigFileStore store(folder.File(L"ms.ini"));
   AppState state;
-  InertLaunchEnvironment launch;
+  test::InertLaunchEnvironment launch;
   test::NoSweeps sweeps;
   test::RecordingAddressOpener opener;
   RecordingPrompt prompt;
@@ -1364,7 +1342,7 @@ TEST(MainWindowImport, ClosingTheWindowStopsARunningImportAndAddsNothing) {
   test::TestFolder folder;
   ConfigFileStore store(folder.File(L"ms.ini"));
   AppState state;
-  InertLaunchEnvironment launch;
+  test::InertLaunchEnvironment launch;
   test::NoSweeps sweeps;
   test::RecordingAddressOpener opener;
   RecordingPrompt prompt;

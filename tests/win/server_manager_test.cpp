@@ -52,32 +52,6 @@ const std::string kGroupedServers =
     "10.0.0.1|33|guest||spare\r\n"
     "#Start:0\r\n#LoadinPass:<>\r\n";
 
-// Starts nothing: counts the clients a connection would start.
-class CountingLaunch : public LaunchEnvironment {
- public:
-  std::u16string Utf16WithTerminator(const std::string&) override { return {u'\0'}; }
-  std::string Protect(std::string_view, std::u16string_view) override { return {}; }
-  std::u16string TempDirectory() override { return u"C:\\nowhere"; }
-  std::uint32_t TickCount() override { return 0; }
-  void Wait(std::uint32_t) override {}
-  RunProfiles& Profiles() override { return profiles_; }
-  NewFile CreateNewFile(const std::u16string&, std::string_view) override {
-    return NewFile::Created;
-  }
-  void RemoveFile(const std::u16string&) override {}
-  bool RegistryValueExists(const std::string&, const std::string&) override { return true; }
-  bool SetRegistryDword(const std::string&, const std::string&, std::uint32_t) override {
-    return true;
-  }
-  std::uint32_t StartProcess(const std::u16string&) override {
-    ++started;
-    return 0;
-  }
-  int started = 0;
-
- private:
-  RunProfiles profiles_;
-};
 
 class ServerManagerTest : public ::testing::Test {
  protected:
@@ -134,19 +108,23 @@ class ServerManagerTest : public ::testing::Test {
     PumpMessages();
   }
 
+  std::wstring ItemText(HTREEITEM item) const {
+    wchar_t text[128] = {};
+    TVITEMW data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = 128;
+    TreeView_GetItem(Tree(), &data);
+    return text;
+  }
+
   // The tree's nodes as they read, each child indented by two spaces.
   std::vector<std::wstring> TreeLines(HTREEITEM first = TVI_ROOT, int depth = 0) const {
     std::vector<std::wstring> lines;
     for (HTREEITEM item = first == TVI_ROOT ? TreeView_GetRoot(Tree()) : first; item;
          item = TreeView_GetNextSibling(Tree(), item)) {
-      wchar_t text[128] = {};
-      TVITEMW data{};
-      data.mask = TVIF_TEXT;
-      data.hItem = item;
-      data.pszText = text;
-      data.cchTextMax = 128;
-      TreeView_GetItem(Tree(), &data);
-      lines.push_back(std::wstring(2 * static_cast<std::size_t>(depth), L' ') + text);
+      lines.push_back(std::wstring(2 * static_cast<std::size_t>(depth), L' ') + ItemText(item));
       if (HTREEITEM child = TreeView_GetChild(Tree(), item)) {
         TreeView_Expand(Tree(), item, TVE_EXPAND);
         for (std::wstring& line : TreeLines(child, depth + 1)) lines.push_back(std::move(line));
@@ -164,14 +142,7 @@ class ServerManagerTest : public ::testing::Test {
   }
   HTREEITEM Find(const std::wstring& text, HTREEITEM item) const {
     for (; item; item = TreeView_GetNextSibling(Tree(), item)) {
-      wchar_t buffer[128] = {};
-      TVITEMW data{};
-      data.mask = TVIF_TEXT;
-      data.hItem = item;
-      data.pszText = buffer;
-      data.cchTextMax = 128;
-      TreeView_GetItem(Tree(), &data);
-      if (std::wstring_view(buffer).starts_with(text)) return item;
+      if (ItemText(item).starts_with(text)) return item;
       if (HTREEITEM inside = Find(text, TreeView_GetChild(Tree(), item))) return inside;
     }
     return nullptr;
@@ -202,7 +173,7 @@ class ServerManagerTest : public ::testing::Test {
     std::uint64_t NowMs() override { return 1'000'000; }
   } clock_;
   RecordingPrompt prompt_;
-  CountingLaunch launch_;
+  test::InertLaunchEnvironment launch_;
   test::NoSweeps sweeps_;
   test::RecordingAddressOpener opener_;
   SystemServerImporter importer_;

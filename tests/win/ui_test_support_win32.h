@@ -99,6 +99,34 @@ class RecordingPrompt : public MessagePrompt {
   Answer answer_;
 };
 
+// Keeps the connections a test starts inside it: nothing reaches the system.
+// Counts the clients it would have started.
+class InertLaunchEnvironment : public LaunchEnvironment {
+ public:
+  std::u16string Utf16WithTerminator(const std::string&) override { return {u'\0'}; }
+  std::string Protect(std::string_view, std::u16string_view) override { return {}; }
+  std::u16string TempDirectory() override { return u"C:\\nowhere"; }
+  std::uint32_t TickCount() override { return 0; }
+  void Wait(std::uint32_t) override {}
+  RunProfiles& Profiles() override { return profiles_; }
+  NewFile CreateNewFile(const std::u16string&, std::string_view) override {
+    return NewFile::Created;
+  }
+  void RemoveFile(const std::u16string&) override {}
+  bool RegistryValueExists(const std::string&, const std::string&) override { return true; }
+  bool SetRegistryDword(const std::string&, const std::string&, std::uint32_t) override {
+    return true;
+  }
+  std::uint32_t StartProcess(const std::u16string&) override {
+    ++started;
+    return 0;
+  }
+  int started = 0;
+
+ private:
+  RunProfiles profiles_;
+};
+
 // Sweeps that never start: rows keep their status (the live status has tests of its own).
 class NoSweeps : public StatusSweeps {
  public:
