@@ -272,17 +272,25 @@ TEST_F(ServerManagerTest, HeaderClicksSortUpDownAndBackWithoutTouchingTheList) {
   const struct {
     int column;
     std::vector<std::string> hosts;
+    int arrow;  // the header's arrow on the column: HDF_SORTUP, HDF_SORTDOWN or none
   } clicks[] = {
       // IPv4 addresses by their numbers, before names.
-      {0, {"9.9.9.9", "10.0.0.1", "10.0.0.2", "10.0.0.10", "arch", "db1", "db2", "lonely", "test1"}},
-      {0, {"test1", "lonely", "db2", "db1", "arch", "10.0.0.10", "10.0.0.2", "10.0.0.1", "9.9.9.9"}},
-      {0, listOrder},
+      {0, {"9.9.9.9", "10.0.0.1", "10.0.0.2", "10.0.0.10", "arch", "db1", "db2", "lonely", "test1"},
+       HDF_SORTUP},
+      {0, {"test1", "lonely", "db2", "db1", "arch", "10.0.0.10", "10.0.0.2", "10.0.0.1", "9.9.9.9"},
+       HDF_SORTDOWN},
+      {0, listOrder, 0},
       // Ports as numbers; equal ports keep the list's order.
-      {1, {"10.0.0.1", "db2", "10.0.0.2", "db1", "test1", "9.9.9.9", "arch", "lonely", "10.0.0.10"}},
+      {1, {"10.0.0.1", "db2", "10.0.0.2", "db1", "test1", "9.9.9.9", "arch", "lonely", "10.0.0.10"},
+       HDF_SORTUP},
   };
   for (const auto& click : clicks) {
     ClickHeader(click.column);
     EXPECT_EQ(ShownHosts(), click.hosts);
+    HDITEMW header{};
+    header.mask = HDI_FORMAT;
+    Header_GetItem(ListView_GetHeader(List()), click.column, &header);
+    EXPECT_EQ(header.fmt & (HDF_SORTUP | HDF_SORTDOWN), click.arrow);
   }
   // The sort is the manager's view: the main window and the file keep the list's order.
   EXPECT_EQ(state_.servers[0].host, "10.0.0.2");
