@@ -107,7 +107,8 @@ std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOp
   return commandLine;
 }
 
-LaunchOptions LaunchOptionsFor(const LaunchOptions& mainWindow, const ConnectionSettings& settings) {
+LaunchOptions LaunchOptionsFor(const LaunchOptions& mainWindow,
+                               const ConnectionSettings& settings) {
   LaunchOptions options = mainWindow;
   if (settings.forceAdmin != Toggle::Follow) options.forceAdmin = settings.forceAdmin == Toggle::On;
   if (settings.display != DisplayMode::Follow) {

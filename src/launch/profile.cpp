@@ -150,7 +150,8 @@ std::vector<SettingLine> SettingLines(const ConnectionSettings& s) {
   }
   if (s.display == DisplayMode::AllMonitors || s.display == DisplayMode::ChosenMonitors)
     lines.push_back({"use multimon:i:", "1"});
-  if (s.display == DisplayMode::ChosenMonitors) lines.push_back({"selectedmonitors:s:", s.monitors});
+  if (s.display == DisplayMode::ChosenMonitors)
+    lines.push_back({"selectedmonitors:s:", s.monitors});
   toggle("smart sizing:i:", s.smartSizing);
   toggle("dynamic resolution:i:", s.dynamicResolution);
   if (s.disks == DiskMode::None) lines.push_back({"drivestoredirect:s:", ""});

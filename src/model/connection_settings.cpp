@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace rdc {
@@ -28,10 +29,21 @@ constexpr std::string_view kGatewayUse = "gatewayuse";
 constexpr std::string_view kGatewaySameCredentials = "gatewaycreds";
 constexpr std::string_view kStart = "start";
 
-constexpr std::string_view kKnownNames[] = {
-    kDisplay,    kSmartSizing, kDynamicResolution, kDisks,   kClipboard,
-    kPrinters,   kAudio,       kRecording,         kSerialPorts, kSmartCards,
-    kForceAdmin, kGateway,     kGatewayUse,        kGatewaySameCredentials, kStart};
+constexpr std::string_view kKnownNames[] = {kDisplay,
+                                            kSmartSizing,
+                                            kDynamicResolution,
+                                            kDisks,
+                                            kClipboard,
+                                            kPrinters,
+                                            kAudio,
+                                            kRecording,
+                                            kSerialPorts,
+                                            kSmartCards,
+                                            kForceAdmin,
+                                            kGateway,
+                                            kGatewayUse,
+                                            kGatewaySameCredentials,
+                                            kStart};
 
 constexpr std::string_view kCustomPrefix = "custom:";
 constexpr std::string_view kMonitorsPrefix = "monitors:";
@@ -95,7 +107,8 @@ bool IsMonitorList(std::string_view text) {
 
 bool IsDriveList(std::string_view text) {
   return IsList(text, [](std::string_view item) {
-    return item.size() == 1 && ((item[0] >= 'A' && item[0] <= 'Z') || (item[0] >= 'a' && item[0] <= 'z'));
+    return item.size() == 1 &&
+           ((item[0] >= 'A' && item[0] <= 'Z') || (item[0] >= 'a' && item[0] <= 'z'));
   });
 }
 

@@ -38,12 +38,12 @@ class RecordNumbers {
     const std::string_view remark = hasCr ? std::string_view(stored) : entry.remark;
     std::string key;
     key.reserve(entry.host.size() + entry.port.size() + entry.account.size() +
-                entry.password.size() + remark.size() + entry.group.size() +
-                entry.settings.size() + 28);
-    for (std::string_view text : {std::string_view(entry.host), std::string_view(entry.port),
-                                  std::string_view(entry.account), std::string_view(entry.password),
-                                  remark, std::string_view(entry.group),
-                                  std::string_view(entry.settings)}) {
+                entry.password.size() + remark.size() + entry.group.size() + entry.settings.size() +
+                28);
+    for (std::string_view text :
+         {std::string_view(entry.host), std::string_view(entry.port),
+          std::string_view(entry.account), std::string_view(entry.password), remark,
+          std::string_view(entry.group), std::string_view(entry.settings)}) {
       key += std::to_string(text.size());
       key += ':';
       key += text;
@@ -121,9 +121,8 @@ class Merger {
 
   void TakeTheirs(std::size_t i, std::uint64_t carriesOn) {
     const ServerEntry& entry = theirs_[i];
-    AppendServer(result_.merged.servers,
-                 {entry.host, entry.port, entry.account, entry.password, entry.remark,
-                  entry.group, entry.settings});
+    AppendServer(result_.merged.servers, {entry.host, entry.port, entry.account, entry.password,
+                                          entry.remark, entry.group, entry.settings});
     result_.carriesOn.push_back(carriesOn);
   }
 

@@ -89,9 +89,13 @@ void ServerDialog::OnCommand(int id, int notification) {
 }
 
 void ServerDialog::Commit() {
-  ServerTexts texts{GbkFromWide(Text(kServerHost)), GbkFromWide(Text(kServerPort)),
-                    GbkFromWide(Text(kServerAccount)), GbkFromWide(Text(kServerPassword)),
-                    GbkFromWide(Text(kServerRemark)), group_, settings_};
+  ServerTexts texts{GbkFromWide(Text(kServerHost)),
+                    GbkFromWide(Text(kServerPort)),
+                    GbkFromWide(Text(kServerAccount)),
+                    GbkFromWide(Text(kServerPassword)),
+                    GbkFromWide(Text(kServerRemark)),
+                    group_,
+                    settings_};
   // The entry's group and settings now, should another copy have changed them meanwhile.
   if (const ServerEntry* edited = EntryByNumber(servers_, EntryNumberOfId(servers_, editedId_));
       editedId_ != 0 && edited != nullptr) {

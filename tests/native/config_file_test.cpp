@@ -248,9 +248,9 @@ ServerEntry WithSettings(ServerEntry entry, std::string group, std::string setti
 }
 
 TEST(ComposeConfigTextTest, OnlyAServerWithSettingsHasASeventhField) {
-  const ServerList list = {Entry("a", "1", "u", "", "x"),
-                           WithSettings(Entry("b", "2", "v", "", ""), "", "display=full"),
-                           WithSettings(Entry("c", "3", "w", "", "r"), "g", "admin=1;start=cmdline")};
+  const ServerList list = {
+      Entry("a", "1", "u", "", "x"), WithSettings(Entry("b", "2", "v", "", ""), "", "display=full"),
+      WithSettings(Entry("c", "3", "w", "", "r"), "g", "admin=1;start=cmdline")};
   const std::string text = ComposeConfigText(list, {}, "");
   EXPECT_EQ(text,
             "a|1|u||x\r\nb|2|v||||display=full\r\nc|3|w||r|g|admin=1;start=cmdline\r\n"
@@ -337,7 +337,8 @@ TEST(SettingsFieldTest, EachChoiceIsOnePairOnlyWhenItDoesNotFollow) {
       {"comports=1", Set([](ConnectionSettings& s) { s.serialPorts = Toggle::On; })},
       {"smartcards=0", Set([](ConnectionSettings& s) { s.smartCards = Toggle::Off; })},
       {"admin=0", Set([](ConnectionSettings& s) { s.forceAdmin = Toggle::Off; })},
-      {"gateway=gw.example:443", Set([](ConnectionSettings& s) { s.gatewayHost = "gw.example:443"; })},
+      {"gateway=gw.example:443",
+       Set([](ConnectionSettings& s) { s.gatewayHost = "gw.example:443"; })},
       {"gatewayuse=none", Set([](ConnectionSettings& s) { s.gatewayUse = GatewayUse::None; })},
       {"gatewayuse=always", Set([](ConnectionSettings& s) { s.gatewayUse = GatewayUse::Always; })},
       {"gatewayuse=detect", Set([](ConnectionSettings& s) { s.gatewayUse = GatewayUse::Detect; })},
@@ -359,12 +360,29 @@ TEST(SettingsFieldTest, EachChoiceIsOnePairOnlyWhenItDoesNotFollow) {
 }
 
 TEST(SettingsFieldTest, UnknownPairsAndBadValuesAreIgnoredAndUnknownOnesKept) {
-  for (const char* field :
-       {"future=1", "display=huge", "display=custom:1920", "display=custom:199x900",
-        "display=custom:1920x8193", "display=custom:-1x900", "display=monitors:", "display=monitors:0,",
-        "display=monitors:a", "disks=drives:", "disks=drives:C,", "disks=drives:CD", "disks=drives:1",
-        "clipboard=2", "clipboard=", "clipboard", "audio=loud", "gateway=", "gatewayuse=4",
-        "start=file", "Admin=1", ";;", "=1"}) {
+  for (const char* field : {"future=1",
+                            "display=huge",
+                            "display=custom:1920",
+                            "display=custom:199x900",
+                            "display=custom:1920x8193",
+                            "display=custom:-1x900",
+                            "display=monitors:",
+                            "display=monitors:0,",
+                            "display=monitors:a",
+                            "disks=drives:",
+                            "disks=drives:C,",
+                            "disks=drives:CD",
+                            "disks=drives:1",
+                            "clipboard=2",
+                            "clipboard=",
+                            "clipboard",
+                            "audio=loud",
+                            "gateway=",
+                            "gatewayuse=4",
+                            "start=file",
+                            "Admin=1",
+                            ";;",
+                            "=1"}) {
     SCOPED_TRACE(field);
     EXPECT_FALSE(ParseSettingsField(field).HasSettings());
   }

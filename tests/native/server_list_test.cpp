@@ -30,7 +30,7 @@ TEST(IsStorableTest, RefusesWhatWouldShiftOrSplitTheRecord) {
       {{"h#LoadinPass:<", "p", "a", "pw", "#LoadinPass:<x>"}, true},
       {{"h", "p", "a", "pw", std::string("re\0mark", 7)}, false},  // reading stops at a zero
       {{"h", "p", "a", "pw\x80", "note\x80"}, true},  // "€" ends a field like any character
-      {{"h", "p", "a", "pw\x80|x", ""}, false},        // the "|" after it is a separator
+      {{"h", "p", "a", "pw\x80|x", ""}, false},       // the "|" after it is a separator
       {{"h\x80|x", "p", "a", "pw", ""}, false},
       // The settings field: ASCII, one field, no option marker.
       {{"h", "p", "a", "pw", "", "", "display=full;gateway=gw.example:443"}, true},
