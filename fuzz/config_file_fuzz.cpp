@@ -59,7 +59,7 @@ std::string WithCrLfBreaks(std::string_view remark) {
   return text;
 }
 
-// A list the program could have saved (storable texts and groups, a start-up password
+// A list the program could have saved (storable texts, groups and settings, a start-up password
 // without ">") reads back from the file as the same servers, options and
 // password, and is never taken for a damaged file.
 void CheckRoundTrip(FuzzedDataProvider& input) {
@@ -73,6 +73,7 @@ void CheckRoundTrip(FuzzedDataProvider& input) {
     texts.password = ConsumeField(input);
     texts.remark = ConsumeField(input, true);
     if (input.ConsumeBool()) texts.group = NormalizeGroupPath(ConsumeField(input));
+    if (input.ConsumeBool()) texts.settings = ConsumeField(input);
     if (!IsStorable(texts)) return;
     AppendServer(saved, texts);
   }
@@ -98,6 +99,7 @@ void CheckRoundTrip(FuzzedDataProvider& input) {
     FUZZ_CHECK(read[n].password == saved[n].password);
     FUZZ_CHECK(read[n].remark == WithCrLfBreaks(saved[n].remark));
     FUZZ_CHECK(read[n].group == saved[n].group);
+    FUZZ_CHECK(read[n].settings == saved[n].settings);
     FUZZ_CHECK(read[n].status == ServerStatus::Pending);
   }
 }

@@ -33,11 +33,14 @@ constexpr int kProfileNameTries = 1000;
 LaunchOutcome WriteProfileAndStart(LaunchEnvironment& environment, std::string_view host,
                                    std::string_view port, std::string_view account,
                                    const std::optional<std::string>& passwordValue,
-                                   const LaunchOptions& options) {
+                                   const LaunchOptions& options,
+                                   const ConnectionSettings& settings = {}) {
   const ProfileFile profile = WriteNewProfile(
-      environment, ComposeProfile(account, host, port, passwordValue, options.shareDisks));
+      environment,
+      ComposeProfile(account, host, port, passwordValue, options.shareDisks, settings));
   EnsureLocalDevicesValue(environment, host);
-  const std::uint32_t error = environment.StartProcess(ClientCommandLine(profile.path, options));
+  const std::uint32_t error = environment.StartProcess(
+      ClientCommandLine(profile.path, LaunchOptionsFor(options, settings)));
   if (error == 0) return {};
   if (profile.created) {
     environment.RemoveFile(profile.path);
@@ -104,6 +107,47 @@ std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOp
   return commandLine;
 }
 
+LaunchOptions LaunchOptionsFor(const LaunchOptions& mainWindow,
+                               const ConnectionSettings& settings) {
+  LaunchOptions options = mainWindow;
+  if (settings.forceAdmin != Toggle::Follow) options.forceAdmin = settings.forceAdmin == Toggle::On;
+  if (settings.display != DisplayMode::Follow) {
+    options.smallScreen = false;
+    options.fullScreen = false;
+  }
+  return options;
+}
+
+std::optional<std::u16string> CommandLineStart(std::u16string_view address,
+                                               const ConnectionSettings& settings,
+                                               const LaunchOptions& mainWindow) {
+  for (char16_t unit : address) {
+    if (unit < 0x20 || unit == u' ' || unit == u'"') return std::nullopt;
+  }
+  if (address.empty()) return std::nullopt;
+  const LaunchOptions options = LaunchOptionsFor(mainWindow, settings);
+  std::u16string commandLine = u"mstsc.exe /v:";
+  commandLine += address;
+  commandLine += u' ';
+  if (options.forceAdmin) commandLine += u"/admin ";
+  if (options.smallScreen) commandLine += u"/w:1440 /h:900 ";
+  if (options.fullScreen) commandLine += u"/f ";
+  switch (settings.display) {
+    case DisplayMode::Follow: break;
+    case DisplayMode::Small: commandLine += u"/w:1440 /h:900 "; break;
+    case DisplayMode::Full: commandLine += u"/f "; break;
+    case DisplayMode::Custom: {
+      const std::string size = "/w:" + std::to_string(settings.customWidth) +
+                               " /h:" + std::to_string(settings.customHeight) + " ";
+      commandLine.append(size.begin(), size.end());
+      break;
+    }
+    case DisplayMode::AllMonitors:
+    case DisplayMode::ChosenMonitors: commandLine += u"/multimon "; break;
+  }
+  return commandLine;
+}
+
 LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
                               int selectedEntryNumber, const LaunchOptions& options) {
   const ServerEntry* selected = EntryByNumber(servers, selectedEntryNumber);
@@ -112,10 +156,12 @@ LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& 
     return {LaunchResult::IllegalCharacters};
   }
   const ServerEntry entry = *selected;
+  const ConnectionSettings settings = ParseSettingsField(entry.settings);
+  if (!HasSoundTexts(settings)) return {LaunchResult::IllegalCharacters};
   std::optional<std::string> passwordValue;
   if (!entry.password.empty()) passwordValue = ProtectPasswordHex(environment, entry.password);
   return WriteProfileAndStart(environment, entry.host, entry.port, entry.account, passwordValue,
-                              options);
+                              options, settings);
 }
 
 LaunchOutcome ConnectTemporary(LaunchEnvironment& environment, const TemporaryLogin& login,

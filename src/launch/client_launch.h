@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "launch/password_blob.h"
 #include "model/config_file.h"
+#include "model/connection_settings.h"
 #include "model/server_list.h"
 
 namespace rdc {
@@ -37,7 +39,9 @@ enum class LaunchResult {
   Started,            // profile written, registry value ensured, client started (whether
                       // the profile and the registry value were written is not examined)
   NoSelection,        // no stored server is selected; nothing was done
-  IllegalCharacters,  // host, port or account holds a byte below 0x20; nothing was done
+  IllegalCharacters,  // host, port or account holds a byte below 0x20, or a text of the
+                      // server's connection settings is not sound (HasSoundTexts); nothing
+                      // was done
   ClientNotStarted,   // the client could not be started; its profile is deleted again
 };
 
@@ -142,8 +146,34 @@ void DeleteRunProfiles(LaunchEnvironment& environment);
 // "mstsc.exe \"<path>\" " followed by the chosen options, each ending in a space.
 std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOptions& options);
 
+// The main window's options as a connection file start of a server with
+// these settings uses them: its own forced login where it has one, and no
+// display switch when it has a display of its own (the profile's lines
+// give it). Settings that all follow leave the options as they are.
+LaunchOptions LaunchOptionsFor(const LaunchOptions& mainWindow, const ConnectionSettings& settings);
+
+// The command line of the start without a connection file: "mstsc.exe
+// /v:<address> ", then "/admin " for forced login, then the display's
+// switches ("/w:1440 /h:900 ", "/f ", "/w:W /h:H ", "/multimon "), the
+// server's own or the main window's, each ending in a space. The command
+// line has no switch for chosen monitors: they start on all monitors. It has
+// none for the local resources and the gateway either: the client uses its
+// own settings for them. `address` is HostWithPort's text in UTF-16; one
+// holding a space, a quotation mark or a character below 0x20 could be read
+// as more than the address, and gives none.
+//
+// The connection (ConnectSelected) is to start a server whose settings ask
+// for it so: the password written as the system's saved credential for
+// that computer just before StartProcess(CommandLineStart(...)), and removed
+// when that client ends, a credential of the user's own put back.
+std::optional<std::u16string> CommandLineStart(std::u16string_view address,
+                                               const ConnectionSettings& settings,
+                                               const LaunchOptions& mainWindow);
+
 // Connects to entry number `selectedEntryNumber` (1-based; 0 or less, or past
-// the end, means no selection).
+// the end, means no selection), its connection settings in its profile and
+// on the command line (LaunchOptionsFor). Every server is started with its
+// connection file for now, also one whose settings ask for the command line.
 LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
                               int selectedEntryNumber, const LaunchOptions& options);
 

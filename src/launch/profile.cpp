@@ -2,6 +2,7 @@
 #include "launch/profile.h"
 
 #include <string>
+#include <vector>
 
 #include "model/server_address.h"
 #include "text/gbk_text.h"
@@ -105,6 +106,96 @@ std::string ReplaceEvery(std::string_view text, std::string_view placeholder,
   return result;
 }
 
+// One line a setting gives: the property's name and type ("audiomode:i:"),
+// and its value.
+struct SettingLine {
+  std::string_view property;
+  std::string value;
+};
+
+std::string Flag(bool on) {
+  return on ? "1" : "0";
+}
+
+// The drive list "C,D" as the drivestoredirect property lists drives: "C:\;D:\".
+std::string DriveList(std::string_view letters) {
+  std::string list;
+  for (char letter : letters) {
+    if (letter == ',') {
+      list += ';';
+    } else {
+      list += letter;
+      list += ":\\";
+    }
+  }
+  return list;
+}
+
+// The lines of the settings that do not follow, in the order the ones the
+// template lacks are added.
+std::vector<SettingLine> SettingLines(const ConnectionSettings& s) {
+  std::vector<SettingLine> lines;
+  const auto toggle = [&lines](std::string_view property, Toggle choice) {
+    if (choice != Toggle::Follow) lines.push_back({property, Flag(choice == Toggle::On)});
+  };
+  const bool window = s.display == DisplayMode::Small || s.display == DisplayMode::Custom;
+  if (s.display != DisplayMode::Follow) lines.push_back({"screen mode id:i:", window ? "1" : "2"});
+  if (s.display == DisplayMode::Small) {
+    lines.push_back({"desktopwidth:i:", "1440"});
+    lines.push_back({"desktopheight:i:", "900"});
+  }
+  if (s.display == DisplayMode::Custom) {
+    lines.push_back({"desktopwidth:i:", std::to_string(s.customWidth)});
+    lines.push_back({"desktopheight:i:", std::to_string(s.customHeight)});
+  }
+  if (s.display == DisplayMode::AllMonitors || s.display == DisplayMode::ChosenMonitors)
+    lines.push_back({"use multimon:i:", "1"});
+  if (s.display == DisplayMode::ChosenMonitors)
+    lines.push_back({"selectedmonitors:s:", s.monitors});
+  toggle("smart sizing:i:", s.smartSizing);
+  toggle("dynamic resolution:i:", s.dynamicResolution);
+  if (s.disks == DiskMode::None) lines.push_back({"drivestoredirect:s:", ""});
+  if (s.disks == DiskMode::All) lines.push_back({"drivestoredirect:s:", "*"});
+  if (s.disks == DiskMode::Chosen) lines.push_back({"drivestoredirect:s:", DriveList(s.drives)});
+  toggle("redirectclipboard:i:", s.clipboard);
+  toggle("redirectprinters:i:", s.printers);
+  if (s.audio == AudioMode::Local) lines.push_back({"audiomode:i:", "0"});
+  if (s.audio == AudioMode::Remote) lines.push_back({"audiomode:i:", "1"});
+  if (s.audio == AudioMode::None) lines.push_back({"audiomode:i:", "2"});
+  toggle("audiocapturemode:i:", s.recording);
+  toggle("redirectcomports:i:", s.serialPorts);
+  toggle("redirectsmartcards:i:", s.smartCards);
+  if (!s.gatewayHost.empty()) lines.push_back({"gatewayhostname:s:", s.gatewayHost});
+  if (s.gatewayUse == GatewayUse::None) lines.push_back({"gatewayusagemethod:i:", "0"});
+  if (s.gatewayUse == GatewayUse::Always) lines.push_back({"gatewayusagemethod:i:", "1"});
+  if (s.gatewayUse == GatewayUse::Detect) lines.push_back({"gatewayusagemethod:i:", "2"});
+  // The client takes the gateway lines only with the profile's explicit gateway settings.
+  if (!s.gatewayHost.empty() || s.gatewayUse != GatewayUse::Follow)
+    lines.push_back({"gatewayprofileusagemethod:i:", "1"});
+  toggle("promptcredentialonce:i:", s.gatewaySameCredentials);
+  return lines;
+}
+
+// The profile with the line that begins with the line's property replaced,
+// or the line added after the last one when none does. Every line of the
+// profile begins with the template's fixed text, so no filled-in text can
+// begin a line.
+void ApplyLine(std::string& profile, const SettingLine& line) {
+  const std::string text = std::string(line.property) + line.value;
+  std::size_t begin = 0;
+  while (begin <= profile.size()) {
+    std::size_t end = profile.find("\r\n", begin);
+    if (end == std::string::npos) end = profile.size();
+    if (std::string_view(profile).substr(begin, end - begin).starts_with(line.property)) {
+      profile.replace(begin, end - begin, text);
+      return;
+    }
+    begin = end + 2;
+  }
+  profile += "\r\n";
+  profile += text;
+}
+
 }  // namespace
 
 std::string_view ProfileTemplate() {
@@ -123,6 +214,14 @@ std::string ComposeProfile(std::string_view account, std::string_view host, std:
                          shareDisks ? "redirectsmartcards:i:0" : "redirectsmartcards:i:1");
   profile = ReplaceEvery(profile, kSmartCardPlaceholder,
                          shareDisks ? "drivestoredirect:s:*" : "drivestoredirect:s:");
+  return profile;
+}
+
+std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,
+                           const std::optional<std::string>& passwordValue, bool shareDisks,
+                           const ConnectionSettings& settings) {
+  std::string profile = ComposeProfile(account, host, port, passwordValue, shareDisks);
+  for (const SettingLine& line : SettingLines(settings)) ApplyLine(profile, line);
   return profile;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/connection_settings.h"
+
 namespace rdc {
 
 // The template as GBK bytes: 45 lines joined by CR LF, no line end after the last.
@@ -20,5 +22,14 @@ std::string_view ProfileTemplate();
 // ProtectPasswordHex).
 std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,
                            const std::optional<std::string>& passwordValue, bool shareDisks);
+
+// The profile of a server with connection settings: the one above, each
+// setting that does not follow replacing its own line of the 45, and the
+// settings the template has no line for added after its last line, in a
+// fixed order. Settings that all follow give the profile above byte for
+// byte. The settings' texts must be sound (HasSoundTexts): none can add a line.
+std::string ComposeProfile(std::string_view account, std::string_view host, std::string_view port,
+                           const std::optional<std::string>& passwordValue, bool shareDisks,
+                           const ConnectionSettings& settings);
 
 }  // namespace rdc

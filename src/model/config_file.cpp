@@ -35,6 +35,7 @@ std::string RemarkFromFile(std::string_view stored) {
 
 constexpr std::size_t kRecordFields = 5;  // the fields every version reads
 constexpr std::size_t kGroupField = 5;    // the sixth, written only for a server in a group
+constexpr std::size_t kSettingsField = 6;  // the seventh, written only for a server with settings
 
 // The fields as earlier versions split a record, taking every byte of 0x80 or
 // more (0x80, "€", among them) with the byte after it. Those versions let a
@@ -65,9 +66,10 @@ std::vector<std::string> FieldsAsEarlierVersionsSplit(std::string_view line) {
 //    split with the sixth as the group;
 //  - any other count: read by the current split.
 // A record of this version whose fields end in "€" may split so into five
-// or six; ComposeConfigText then adds separators after the group until the
-// line reads back as written (see AppendGroupOfRecord); every version
-// ignores the empty fields past the sixth.
+// or six; ComposeConfigText then adds separators after the group (or after
+// the settings, the seventh field) until the line reads back as written (see
+// AppendFieldsAfterRemark); every version ignores the empty fields past the
+// ones it knows.
 std::vector<std::string> RecordFieldsOf(std::string_view line) {
   std::vector<std::string> fields = SplitText(line, kFieldSeparator);
   if (fields.size() > kRecordFields) {
@@ -92,27 +94,36 @@ bool AppendRecordOf(std::string_view line, ServerList& list) {
   if (fields.size() >= 5) entry.remark = RemarkFromFile(fields[4]);
   // This version writes groups in their normal form; a hand-made one is read so.
   if (fields.size() > kGroupField) entry.group = NormalizeGroupPath(fields[kGroupField]);
+  if (fields.size() > kSettingsField) entry.settings = std::move(fields[kSettingsField]);
   entry.status = ServerStatus::Pending;
   list.push_back(std::move(entry));
   return true;
 }
 
-// Whether the line reads back as the entry's record with its group.
+// Whether the line reads back as the entry's record with its group and settings.
 bool ReadsBackWithGroup(std::string_view line, const ServerEntry& entry) {
   const std::vector<std::string> fields = RecordFieldsOf(line);
+  const std::string_view settings =
+      fields.size() > kSettingsField ? std::string_view(fields[kSettingsField]) : "";
   return fields.size() > kGroupField && fields[0] == entry.host && fields[1] == entry.port &&
          fields[2] == entry.account && fields[3] == entry.password &&
-         fields[4] == StoredRemark(entry.remark) && fields[kGroupField] == entry.group;
+         fields[4] == StoredRemark(entry.remark) && fields[kGroupField] == entry.group &&
+         settings == entry.settings;
 }
 
-// The line of a server in a group, its five fields already in `text` from
-// `lineBegin` on: then the group, then as many separators as make
-// RecordFieldsOf read it back so. Only a byte of 0x80 or 0xFF before a
-// separator (a field ending in "€") can need any; a line that no padding
-// makes read back (only a record whose texts hold "|") gets none.
-void AppendGroupOfRecord(std::string& text, std::size_t lineBegin, const ServerEntry& entry) {
+// The line of a server in a group or with settings, its five fields already
+// in `text` from `lineBegin` on: then the group (empty when none), the
+// settings when it has them, then as many separators as make RecordFieldsOf
+// read it back so. Only a byte of 0x80 or 0xFF before a separator (a field
+// ending in "€") can need any; a line that no padding makes read back (only
+// a record whose texts hold "|") gets none.
+void AppendFieldsAfterRemark(std::string& text, std::size_t lineBegin, const ServerEntry& entry) {
   text += kFieldSeparator;
   text += entry.group;
+  if (!entry.settings.empty()) {
+    text += kFieldSeparator;
+    text += entry.settings;
+  }
   if (std::string_view(text).substr(lineBegin).find_first_of("\x80\xFF") == std::string_view::npos)
     return;
   const std::size_t end = text.size();
@@ -133,6 +144,20 @@ void ApplyOptionOf(std::string_view line, ConfigOptions& options) {
     return;
   }
   if (FindText(line, kStartMarker) != -1) options.fullScreen = lastByteIsOne;
+}
+
+// The settings are ASCII and one field; an option marker in them would make
+// the earliest versions, which read a whole line for its markers, take the
+// record's line for an option line too.
+bool IsStorableSettings(std::string_view settings) {
+  for (char byte : settings) {
+    const auto value = static_cast<unsigned char>(byte);
+    if (value < 0x20 || value > 0x7E || byte == kFieldSeparator[0]) return false;
+  }
+  for (std::string_view marker : {kConsoleMarker, kAdminMarker, kStartMarker, kPasswordBegin}) {
+    if (settings.find(marker) != std::string_view::npos) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -170,7 +195,8 @@ std::string ComposeConfigText(const ServerList& list, const ConfigOptions& optio
       text += kFieldSeparator;
     }
     text += StoredRemark(entry.remark);
-    if (!entry.group.empty()) AppendGroupOfRecord(text, lineBegin, entry);
+    if (!entry.group.empty() || !entry.settings.empty())
+      AppendFieldsAfterRemark(text, lineBegin, entry);
     text += kLineEnd;
   }
   if (options.forceAdmin) {
@@ -197,7 +223,8 @@ bool IsStorable(const ServerTexts& texts) {
     if (FindText(*field, kFieldSeparator) != -1) return false;
   }
   // The reader stops at the first zero byte.
-  return texts.remark.find('\0') == std::string::npos && IsStorableGroup(texts.group);
+  return texts.remark.find('\0') == std::string::npos && IsStorableGroup(texts.group) &&
+         IsStorableSettings(texts.settings);
 }
 
 bool IsDamagedConfig(std::string_view plain) {

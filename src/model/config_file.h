@@ -1,6 +1,7 @@
 // The plain text inside ms.ini: one "|"-separated record per server
 // ("host|port|account|password|remark", and "|group" after it for a server in
-// a group), the two option lines and the start-up password line, every line
+// a group, "|group|settings" for a server with connection settings, the group
+// empty when it has none), the two option lines and the start-up password line, every line
 // ending in CR LF.
 #pragma once
 
@@ -41,7 +42,10 @@ std::string StoredRemark(std::string_view remark);
 // server: no "|" in any field, and no control character (below 0x20) in the
 // host, port, account or password, and a host that does not begin with the
 // password line's "#LoadinPass:<". The remark may hold line breaks but no
-// zero byte; the group must be one IsStorableGroup accepts.
+// zero byte; the group must be one IsStorableGroup accepts. The settings'
+// text holds only ASCII characters from 0x20 to 0x7E, no "|" and none of
+// the option and password markers ("#onsole:", "#admin:", "#Start:",
+// "#LoadinPass:<").
 bool IsStorable(const ServerTexts& texts);
 
 // Whether a deciphered ms.ini is damaged or is not this program's list (another

@@ -29,7 +29,7 @@ class RecordNumbers {
   }
 
  private:
-  // The five texts and the group, each after its length so that no two
+  // The five texts, the group and the settings, each after its length so that no two
   // records share a key.
   static std::string KeyOf(const ServerEntry& entry) {
     // Only a CR changes in the stored remark; most remarks have none.
@@ -38,10 +38,12 @@ class RecordNumbers {
     const std::string_view remark = hasCr ? std::string_view(stored) : entry.remark;
     std::string key;
     key.reserve(entry.host.size() + entry.port.size() + entry.account.size() +
-                entry.password.size() + remark.size() + entry.group.size() + 24);
-    for (std::string_view text : {std::string_view(entry.host), std::string_view(entry.port),
-                                  std::string_view(entry.account), std::string_view(entry.password),
-                                  remark, std::string_view(entry.group)}) {
+                entry.password.size() + remark.size() + entry.group.size() + entry.settings.size() +
+                28);
+    for (std::string_view text :
+         {std::string_view(entry.host), std::string_view(entry.port),
+          std::string_view(entry.account), std::string_view(entry.password), remark,
+          std::string_view(entry.group), std::string_view(entry.settings)}) {
       key += std::to_string(text.size());
       key += ':';
       key += text;
@@ -119,9 +121,8 @@ class Merger {
 
   void TakeTheirs(std::size_t i, std::uint64_t carriesOn) {
     const ServerEntry& entry = theirs_[i];
-    AppendServer(result_.merged.servers,
-                 {entry.host, entry.port, entry.account, entry.password, entry.remark,
-                  entry.group});
+    AppendServer(result_.merged.servers, {entry.host, entry.port, entry.account, entry.password,
+                                          entry.remark, entry.group, entry.settings});
     result_.carriesOn.push_back(carriesOn);
   }
 

@@ -38,6 +38,7 @@ void AssignTexts(ServerEntry& entry, ServerTexts&& texts) {
   entry.password = std::move(texts.password);
   entry.remark = std::move(texts.remark);
   entry.group = std::move(texts.group);
+  entry.settings = std::move(texts.settings);
 }
 
 }  // namespace

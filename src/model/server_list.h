@@ -24,6 +24,10 @@ struct ServerEntry {
   // place keeps it, every new entry gets its own. Never saved.
   std::uint64_t id = NewEntryId();
   std::string group;  // GBK group path, levels joined by "/" ("生产/数据库"); empty: none
+  // The connection settings' text (see ComposeSettingsField), ASCII; empty:
+  // every choice follows the main window. Kept as read, pairs of a later
+  // version included.
+  std::string settings;
   // How long the last successful probe took to connect, in ms; -1 while
   // pending or offline. Never saved.
   int latencyMs = -1;
@@ -43,7 +47,8 @@ int EntryNumberOfId(const ServerList& list, std::uint64_t id);
 // The texts a user gives a server (the status is the program's).
 struct ServerTexts {
   std::string host, port, account, password, remark;
-  std::string group;  // empty: none
+  std::string group;     // empty: none
+  std::string settings;  // empty: none
 };
 
 // The remark's first line: up to its first CR or LF.

@@ -72,6 +72,7 @@ void ServerDialog::OnCreated() {
   const ServerEntry* entry = EntryByNumber(servers_, EntryNumberOfId(servers_, editedId_));
   if (entry == nullptr) return;
   group_ = entry->group;
+  settings_ = entry->settings;
   SetText(kServerHost, WideFromGbk(entry->host).c_str());
   SetText(kServerAccount, WideFromGbk(entry->account).c_str());
   SetText(kServerPassword, WideFromGbk(entry->password).c_str());
@@ -88,13 +89,19 @@ void ServerDialog::OnCommand(int id, int notification) {
 }
 
 void ServerDialog::Commit() {
-  ServerTexts texts{GbkFromWide(Text(kServerHost)), GbkFromWide(Text(kServerPort)),
-                    GbkFromWide(Text(kServerAccount)), GbkFromWide(Text(kServerPassword)),
-                    GbkFromWide(Text(kServerRemark)), group_};
-  // The entry's group now, should another copy have moved it meanwhile.
+  ServerTexts texts{GbkFromWide(Text(kServerHost)),
+                    GbkFromWide(Text(kServerPort)),
+                    GbkFromWide(Text(kServerAccount)),
+                    GbkFromWide(Text(kServerPassword)),
+                    GbkFromWide(Text(kServerRemark)),
+                    group_,
+                    settings_};
+  // The entry's group and settings now, should another copy have changed them meanwhile.
   if (const ServerEntry* edited = EntryByNumber(servers_, EntryNumberOfId(servers_, editedId_));
-      editedId_ != 0 && edited != nullptr)
+      editedId_ != 0 && edited != nullptr) {
     texts.group = edited->group;
+    texts.settings = edited->settings;
+  }
   if (!IsStorable(texts)) {
     prompt_.Show(kUnstorableServerText, kInputErrorCaption, MB_OK | MB_ICONERROR);
     return;

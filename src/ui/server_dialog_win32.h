@@ -47,6 +47,9 @@ class ServerDialog : public FormWindow {
   // The group an added server gets; when editing, the entry's group as the
   // dialog opened, for the entry's texts added anew if it is gone by OK.
   std::string group_;
+  // When editing, the entry's connection settings as the dialog opened, kept
+  // the same way; the dialog does not show them.
+  std::string settings_;
   ServerDialogResult result_ = ServerDialogResult::Unchanged;
 };
 

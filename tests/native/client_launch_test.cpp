@@ -293,6 +293,98 @@ TEST(ClientLaunchTest, CommandLineQuotesThePathAndAppendsOptionsInOrder) {
   }
 }
 
+// The connection file start: the server's forced login replaces the main
+// window's, a display of its own the main window's display switch.
+TEST(ClientLaunchTest, AServersSettingsGoIntoItsProfileAndItsSwitches) {
+  const struct {
+    const char* settings;
+    bool forceAdmin, smallScreen, fullScreen;
+    const char* options;
+  } rows[] = {
+      {"", true, true, false, "/admin /w:1440 /h:900 "},
+      {"future=1;start=cmdline", false, false, true, "/f "},
+      {"admin=0", true, false, true, "/f "},
+      {"admin=1", false, true, false, "/admin /w:1440 /h:900 "},
+      {"display=full", true, true, false, "/admin "},
+      {"display=small;admin=0", true, false, true, ""},
+      {"clipboard=0", false, true, false, "/w:1440 /h:900 "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.settings);
+    RecordingEnvironment environment;
+    ServerList servers = TwoServers();
+    servers[0].settings = row.settings;
+    LaunchOptions options;
+    options.forceAdmin = row.forceAdmin;
+    options.smallScreen = row.smallScreen;
+    options.fullScreen = row.fullScreen;
+    EXPECT_EQ(ConnectSelected(environment, servers, 1, options).result, LaunchResult::Started);
+    EXPECT_EQ(environment.events.back(),
+              std::string("start mstsc.exe \"C:\\Temp\\1000.tmp\" ") + row.options);
+    EXPECT_EQ(environment.files.at(u"C:\\Temp\\1000.tmp"),
+              ComposeProfile("admin", "10.0.0.1", "3389", "ABCD0", false,
+                             ParseSettingsField(row.settings)));
+  }
+}
+
+TEST(ClientLaunchTest, ASettingsTextThatCouldAddALineIsRefusedBeforeAnything) {
+  for (const char* settings : {"gateway=gw\rx", "gateway=gw\nx", "admin=1;gateway=\x1F",
+                               "gateway=gw x", "gateway=a=b", "gateway=\xB0\xEC"}) {
+    SCOPED_TRACE(settings);
+    RecordingEnvironment environment;
+    ServerList servers = TwoServers();
+    servers[0].settings = settings;
+    EXPECT_EQ(ConnectSelected(environment, servers, 1, LaunchOptions{}).result,
+              LaunchResult::IllegalCharacters);
+    EXPECT_TRUE(environment.events.empty());
+  }
+  ConnectionSettings unsound;
+  unsound.display = DisplayMode::ChosenMonitors;
+  unsound.monitors = "0\r\nusername:s:x";
+  EXPECT_FALSE(HasSoundTexts(unsound));
+  unsound.display = DisplayMode::Custom;  // the monitors no longer count
+  unsound.customWidth = 199;
+  unsound.customHeight = 900;
+  EXPECT_FALSE(HasSoundTexts(unsound));
+  unsound.customWidth = 200;
+  EXPECT_TRUE(HasSoundTexts(unsound));
+  unsound.disks = DiskMode::Chosen;
+  unsound.drives = "C:\\";
+  EXPECT_FALSE(HasSoundTexts(unsound));
+}
+
+TEST(ClientLaunchTest, CommandLineStartGivesTheAddressAndTheDisplayAndLoginSwitches) {
+  const struct {
+    const char* settings;
+    bool forceAdmin, smallScreen, fullScreen;
+    std::u16string expected;
+  } rows[] = {
+      {"", false, false, false, u"mstsc.exe /v:h:1 "},
+      {"", true, true, false, u"mstsc.exe /v:h:1 /admin /w:1440 /h:900 "},
+      {"", false, false, true, u"mstsc.exe /v:h:1 /f "},
+      {"admin=0", true, false, true, u"mstsc.exe /v:h:1 /f "},
+      {"admin=1", false, false, false, u"mstsc.exe /v:h:1 /admin "},
+      {"display=small", false, false, true, u"mstsc.exe /v:h:1 /w:1440 /h:900 "},
+      {"display=full", true, true, false, u"mstsc.exe /v:h:1 /admin /f "},
+      {"display=custom:1920x1080", false, true, false, u"mstsc.exe /v:h:1 /w:1920 /h:1080 "},
+      {"display=all", false, false, true, u"mstsc.exe /v:h:1 /multimon "},
+      {"display=monitors:0,1", false, false, true, u"mstsc.exe /v:h:1 /multimon "},
+      {"clipboard=0;gateway=gw;smartsizing=1", false, false, false, u"mstsc.exe /v:h:1 "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.settings);
+    LaunchOptions options;
+    options.forceAdmin = row.forceAdmin;
+    options.smallScreen = row.smallScreen;
+    options.fullScreen = row.fullScreen;
+    EXPECT_EQ(CommandLineStart(u"h:1", ParseSettingsField(row.settings), options), row.expected);
+  }
+  EXPECT_EQ(CommandLineStart(u"[::1]:3389", {}, {}), u"mstsc.exe /v:[::1]:3389 ");
+  for (std::u16string_view address : {u"", u"a b:1", u"a\"b:1", u"a\r:1", u"a\t:1"}) {
+    EXPECT_EQ(CommandLineStart(address, {}, {}), std::nullopt) << Narrow(address);
+  }
+}
+
 TEST(ClientLaunchTest, NothingHappensWithoutASelection) {
   const ServerList servers = TwoServers();
   for (const int number : {0, -1, 3}) {

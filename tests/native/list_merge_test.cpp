@@ -117,6 +117,8 @@ TEST(MergeConfigTest, EveryTextCountsExceptALineBreaksForm) {
       {"texts shifted between fields", {"h3", "389", "u", "pw", "line1\r\nline2"}, true},
       {"group", {"h", "3389", "u", "pw", "line1\r\nline2", "g"}, true},
       {"remark moved into the group", {"h", "3389", "u", "pw", "", "line1\r\nline2"}, true},
+      {"settings", {"h", "3389", "u", "pw", "line1\r\nline2", "", "admin=1"}, true},
+      {"group moved into the settings", {"h", "3389", "u", "pw", "line1\r\nline2", "", "g"}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -133,18 +135,21 @@ TEST(MergeConfigTest, EveryTextCountsExceptALineBreaksForm) {
   }
 }
 
-TEST(MergeConfigTest, AGroupChangeMergesLikeAnyChangeAndComesWithTheirRecord) {
+TEST(MergeConfigTest, AGroupOrSettingsChangeMergesLikeAnyChangeAndComesWithTheirRecord) {
   ConfigContent base, ours, theirs;
   for (ConfigContent* content : {&base, &ours, &theirs}) {
     AppendServer(content->servers, {"a", "3389", "u", "", "", "g"});
     AppendServer(content->servers, {"b", "3389", "u", "", "", ""});
+    AppendServer(content->servers, {"c", "3389", "u", "", "", "", "admin=1"});
   }
   ours.servers[0].group = "g/ours";
   theirs.servers[1].group = "theirs";
+  theirs.servers[2].settings = "admin=0;future=x";
   const ConfigMerge merge = MergeConfig(base, ours, theirs);
-  ASSERT_EQ(merge.merged.servers.size(), 2u);
+  ASSERT_EQ(merge.merged.servers.size(), 3u);
   EXPECT_EQ(merge.merged.servers[0].group, "g/ours");
   EXPECT_EQ(merge.merged.servers[1].group, "theirs");
+  EXPECT_EQ(merge.merged.servers[2].settings, "admin=0;future=x");
   EXPECT_EQ(merge.conflicts, 0);
 }
 

@@ -155,6 +155,77 @@ TEST(ProfileTest, ComposesWholeProfilesByteForByte) {
   }
 }
 
+// A server's settings change their own lines of the 45 and add the lines
+// the template lacks after the last one; every other line is as without settings.
+TEST(ProfileTest, EachSettingChangesItsOwnLineOrAddsOneAfterTheLast) {
+  const struct {
+    const char* field;
+    std::map<int, std::string> changed;
+    std::vector<std::string> added;
+  } rows[] = {
+      {"", {}, {}},
+      {"future=1;start=cmdline;admin=1", {}, {}},  // no line of the profile
+      {"display=small",
+       {{1, "screen mode id:i:1"}, {2, "desktopwidth:i:1440"}, {3, "desktopheight:i:900"}},
+       {}},
+      {"display=full", {}, {}},  // the template's full-screen lines
+      {"display=custom:1920x1080",
+       {{1, "screen mode id:i:1"}, {2, "desktopwidth:i:1920"}, {3, "desktopheight:i:1080"}},
+       {}},
+      {"display=all", {{26, "use multimon:i:1"}}, {}},
+      {"display=monitors:0,2", {{26, "use multimon:i:1"}}, {"selectedmonitors:s:0,2"}},
+      {"smartsizing=1", {}, {"smart sizing:i:1"}},
+      {"dynres=0", {}, {"dynamic resolution:i:0"}},
+      {"disks=none", {}, {}},
+      {"disks=all", {{35, "drivestoredirect:s:*"}}, {}},
+      {"disks=drives:C,D", {{35, "drivestoredirect:s:C:\\;D:\\"}}, {}},
+      {"clipboard=0", {{32, "redirectclipboard:i:0"}}, {}},
+      {"printers=1", {{11, "redirectprinters:i:1"}}, {}},
+      {"audio=local", {}, {}},
+      {"audio=remote", {{9, "audiomode:i:1"}}, {}},
+      {"audio=none", {{9, "audiomode:i:2"}}, {}},
+      {"recording=1", {{27, "audiocapturemode:i:1"}}, {}},
+      {"comports=1", {{12, "redirectcomports:i:1"}}, {}},
+      {"smartcards=0", {{13, "redirectsmartcards:i:0"}}, {}},
+      {"gateway=gw.example:443",
+       {{40, "gatewayhostname:s:gw.example:443"}, {43, "gatewayprofileusagemethod:i:1"}},
+       {}},
+      {"gatewayuse=none",
+       {{41, "gatewayusagemethod:i:0"}, {43, "gatewayprofileusagemethod:i:1"}},
+       {}},
+      {"gatewayuse=always",
+       {{41, "gatewayusagemethod:i:1"}, {43, "gatewayprofileusagemethod:i:1"}},
+       {}},
+      {"gatewayuse=detect",
+       {{41, "gatewayusagemethod:i:2"}, {43, "gatewayprofileusagemethod:i:1"}},
+       {}},
+      {"gatewaycreds=0", {{44, "promptcredentialonce:i:0"}}, {}},
+      {"dynres=1;display=monitors:1;smartsizing=0",
+       {{1, "screen mode id:i:2"}, {26, "use multimon:i:1"}},
+       {"selectedmonitors:s:1", "smart sizing:i:0", "dynamic resolution:i:1"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.field);
+    std::map<int, std::string> lines = {{6, "full address:s:h:1"},
+                                        {13, "redirectsmartcards:i:1"},
+                                        {16, "username:s:a"},
+                                        {19, "password 51:b:P"},
+                                        {35, "drivestoredirect:s:"}};
+    for (const auto& [number, text] : row.changed) lines[number] = text;
+    std::string expected = TemplateWith(lines);
+    for (const std::string& line : row.added) expected += "\r\n" + line;
+    EXPECT_EQ(ComposeProfile("a", "h", "1", "P", false, ParseSettingsField(row.field)), expected);
+  }
+  // Following settings leave the main window's disks as they are.
+  EXPECT_EQ(ComposeProfile("a", "h", "1", "P", true, ConnectionSettings{}),
+            ComposeProfile("a", "h", "1", "P", true));
+  EXPECT_EQ(ComposeProfile("a", "h", "1", std::nullopt, true, ParseSettingsField("disks=none")),
+            TemplateWith({{6, "full address:s:h:1"},
+                          {13, "redirectsmartcards:i:0"},
+                          {16, "username:s:a"},
+                          {35, "drivestoredirect:s:"}}));
+}
+
 // The client reads the port after the last colon; an IPv6 literal's own
 // colons are enclosed in brackets.
 TEST(ProfileTest, FullAddressOfIpv6LiteralsIsBracketed) {

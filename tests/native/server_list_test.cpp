@@ -30,12 +30,24 @@ TEST(IsStorableTest, RefusesWhatWouldShiftOrSplitTheRecord) {
       {{"h#LoadinPass:<", "p", "a", "pw", "#LoadinPass:<x>"}, true},
       {{"h", "p", "a", "pw", std::string("re\0mark", 7)}, false},  // reading stops at a zero
       {{"h", "p", "a", "pw\x80", "note\x80"}, true},  // "€" ends a field like any character
-      {{"h", "p", "a", "pw\x80|x", ""}, false},        // the "|" after it is a separator
+      {{"h", "p", "a", "pw\x80|x", ""}, false},       // the "|" after it is a separator
       {{"h\x80|x", "p", "a", "pw", ""}, false},
+      // The settings field: ASCII, one field, no option marker.
+      {{"h", "p", "a", "pw", "", "", "display=full;gateway=gw.example:443"}, true},
+      {{"h", "p", "a", "pw", "", "", "gateway=a|b"}, false},
+      {{"h", "p", "a", "pw", "", "", "gateway=a\nb"}, false},
+      {{"h", "p", "a", "pw", "", "", "gateway=a\rb"}, false},
+      {{"h", "p", "a", "pw", "", "", "gateway=a\tb"}, false},
+      {{"h", "p", "a", "pw", "", "", "gateway=\xB0\xEC"}, false},
+      {{"h", "p", "a", "pw", "", "", "gateway=\x80"}, false},
+      {{"h", "p", "a", "pw", "", "", "x=#admin:1"}, false},
+      {{"h", "p", "a", "pw", "", "", "x=#Start:1"}, false},
+      {{"h", "p", "a", "pw", "", "", "x=#onsole:"}, false},
+      {{"h", "p", "a", "pw", "", "", "x=#LoadinPass:<"}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.texts.host + "/" + c.texts.port + "/" + c.texts.account + "/" +
-                 c.texts.password + "/" + c.texts.remark);
+                 c.texts.password + "/" + c.texts.remark + "/" + c.texts.settings);
     EXPECT_EQ(IsStorable(c.texts), c.storable);
   }
 }
