@@ -108,4 +108,14 @@ enum ManagerControl : int {
   kManagerStatus,
 };
 
+// The connection settings dialog: a group box for each kind of choice, then
+// for each choice its label and its field (first label, first field, second
+// label, ...), then the buttons.
+enum ConnectionSettingsControl : int {
+  kSettingsFirstBox = 880,
+  kSettingsFirstChoice = 900,
+  kSettingsOk = 990,
+  kSettingsCancel,
+};
+
 }  // namespace rdc

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "import/import_summary.h"
+#include "model/connection_settings.h"
 
 namespace rdc {
 
@@ -77,6 +78,14 @@ inline std::wstring ConfirmDeleteGroupText(std::wstring_view group, std::size_t 
          L" 台服务器将移到未分组。";
 }
 inline constexpr wchar_t kDeleteGroupCaption[] = L"删除分组";
+
+// The connection settings dialog.
+inline constexpr wchar_t kDifferingChoice[] = L"(不同)";
+inline std::wstring UnsoundSettingsText() {
+  return L"连接设置无效：宽和高须为 " + std::to_wstring(kSmallestDesktopSide) + L" 到 " +
+         std::to_wstring(kLargestDesktopSide) +
+         L" 之间的数，显示器为以逗号分隔的数字，驱动器为以逗号分隔的盘符，网关服务器为主机名（可带 :端口）。";
+}
 
 // "/connect NAME" named no stored server (caption kOperationErrorCaption).
 inline std::wstring ServerNotFoundText(std::wstring_view name) {

@@ -21,6 +21,7 @@
 #include "ui/bulk_edit_dialog_win32.h"
 #include "ui/chinese_order_win32.h"
 #include "ui/clipboard_win32.h"
+#include "ui/connection_settings_dialog_win32.h"
 #include "ui/control_ids.h"
 #include "ui/messages.h"
 #include "ui/move_to_group_dialog_win32.h"
@@ -78,6 +79,7 @@ enum class ManagerCommand : UINT {
   None,
   Connect,
   Edit,
+  Settings,
   Delete,
   CopyAddress,
   MoveToGroup,
@@ -89,9 +91,10 @@ struct ManagerMenuItem {
   const wchar_t* caption;
   bool needsRow;  // greyed when no row is selected
 };
-constexpr std::array<ManagerMenuItem, 9> kListMenu{{
+constexpr std::array<ManagerMenuItem, 10> kListMenu{{
     {ManagerCommand::Connect, L"连接(&C)", true},
     {ManagerCommand::Edit, L"修改(&E)...", true},
+    {ManagerCommand::Settings, L"连接设置(&S)...", true},
     {ManagerCommand::Delete, L"删除(&D)", true},
     {ManagerCommand::None, nullptr, false},
     {ManagerCommand::CopyAddress, L"复制地址(&A)", true},
@@ -473,6 +476,31 @@ void ServerManager::EditSelected() {
   if (edit && ApplyBulkEdit(servers_, ids, *edit) > 0) Changed();
 }
 
+void ServerManager::EditConnectionSettings() {
+  const std::vector<std::uint64_t> ids = view_->SelectedIds();
+  std::vector<ConnectionSettings> current;
+  for (const std::uint64_t id : ids)
+    if (const ServerEntry* entry = EntryByNumber(servers_, EntryNumberOfId(servers_, id)))
+      current.push_back(ParseSettingsField(entry->settings));
+  if (current.empty()) return;
+  const std::optional<SettingsChange> change = RunConnectionSettingsDialog(current, prompt_);
+  if (!change) return;
+  // Only the choices the user changed, on every server; its other pairs kept.
+  bool changed = false;
+  for (const std::uint64_t id : ids) {
+    const int number = EntryNumberOfId(servers_, id);
+    if (number == 0) continue;
+    ServerEntry& entry = servers_[number - 1];
+    ConnectionSettings settings = ParseSettingsField(entry.settings);
+    change->ApplyTo(settings);
+    std::string field = ComposeSettingsField(settings, entry.settings);
+    if (field == entry.settings) continue;
+    entry.settings = std::move(field);
+    changed = true;
+  }
+  if (changed) Changed();
+}
+
 void ServerManager::DeleteSelected() {
   const std::vector<std::uint64_t> ids = view_->SelectedIds();
   if (ids.empty()) return;
@@ -563,6 +591,7 @@ void ServerManager::ShowListMenu(POINT screen) {
       nullptr))) {
     case ManagerCommand::Connect: ConnectSelected(); return;
     case ManagerCommand::Edit: EditSelected(); return;
+    case ManagerCommand::Settings: EditConnectionSettings(); return;
     case ManagerCommand::Delete: DeleteSelected(); return;
     case ManagerCommand::CopyAddress: CopySelectedAddresses(); return;
     case ManagerCommand::MoveToGroup: MoveSelectedToGroup(); return;

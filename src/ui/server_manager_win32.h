@@ -91,6 +91,7 @@ class ServerManager : public FormWindow {
 
   void ConnectSelected();
   void EditSelected();
+  void EditConnectionSettings();
   void DeleteSelected();
   void CopySelectedAddresses();
   void MoveSelectedToGroup();

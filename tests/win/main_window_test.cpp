@@ -43,7 +43,9 @@ namespace rdc {
 namespace {
 
 using test::Command;
+using test::ClipboardText;
 using test::CtrlHeld;
+using test::SetClipboardText;
 using test::ExStyle;
 using test::FontOf;
 using test::PressKey;
@@ -785,57 +787,6 @@ TEST_F(MainWindowClose, EndOfSessionShowsNoBoxAnswersYesAndSavesWhenItCan) {
 
 using MainWindowListCommands = MainWindowTest;
 
-std::wstring ClipboardText() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = locked;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
-
-void SetClipboardText(const wchar_t* text) {
-  if (!OpenClipboard(nullptr)) return;
-  EmptyClipboard();
-  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  memcpy(GlobalLock(memory), text, bytes);
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
-}
-
-// What an open popup menu shows: its captions with "~" for a greyed item.
-struct MenuSeen {
-  std::vector<std::wstring> items;
-  bool shown = false;
-};
-MenuSeen g_menuSeen;
-WPARAM g_menuKey = 0;  // typed into the menu once it is seen: its mnemonic, or Esc
-
-void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND window = FindWindowW(L"#32768", nullptr);
-  if (!window || !IsWindowVisible(window)) return;
-  KillTimer(nullptr, timer);
-  auto* menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
-  g_menuSeen.shown = true;
-  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-    wchar_t caption[64] = {};
-    GetMenuStringW(menu, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
-    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-    const bool grey = (state & MF_GRAYED) && !(state & MF_SEPARATOR);
-    g_menuSeen.items.push_back((grey ? L"~" : L"") + std::wstring(caption));
-  }
-  if (g_menuKey == VK_ESCAPE)
-    EndMenu();
-  else
-    PostMessageW(window, WM_CHAR, g_menuKey, 0);
-}
-
 TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsElsewhere) {
   Open(kTwoServers);
   const std::vector<std::wstring> onRow{
@@ -868,15 +819,9 @@ TEST_F(MainWindowListCommands, ContextMenuActsOnTheRowItOpensOnAndGreysRowItemsE
     if (c.selectedBefore >= 0) SelectRow(c.selectedBefore);
     POINT screen = c.client;
     if (screen.x != -1) ClientToScreen(List(), &screen);
-    g_menuSeen = {};
-    g_menuKey = c.key;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchForMenu);
-    SendMessageW(List(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()),
-                 MAKELPARAM(screen.x, screen.y));
-    KillTimer(nullptr, timer);
-    PumpMessages();
-    ASSERT_TRUE(g_menuSeen.shown);
-    EXPECT_EQ(g_menuSeen.items, c.items);
+    const test::MenuSeen seen = test::ContextMenuOf(List(), screen, c.key);
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.items, c.items);
     EXPECT_EQ(ClipboardText(), c.clipboard);
   }
 }

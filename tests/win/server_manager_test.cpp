@@ -21,6 +21,7 @@
 #include "model/startup.h"
 #include "import/server_importer_win32.h"
 #include "test_files_win32.h"
+#include "ui/connection_settings_dialog_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/user_settings_win32.h"
@@ -446,6 +447,89 @@ TEST_F(ServerManagerTest, ItsPlaceAndSizeAreRememberedForTheNextOpening) {
   GetWindowRect(manager_, &place);
   EXPECT_EQ(place.right - place.left, 640);
   EXPECT_EQ(place.bottom - place.top, 400);
+}
+
+// The connection settings dialog: what it shows of one or several servers and
+// the choices its OK takes (only those the user changed).
+TEST_F(ServerManagerTest, ConnectionSettingsShowTheServersChoicesAndOkTakesOnlyTheChangedOnes) {
+  ConnectionSettings custom;
+  custom.display = DisplayMode::Custom;
+  custom.customWidth = 1280;
+  custom.customHeight = 800;
+  custom.clipboard = Toggle::Off;
+  ConnectionSettings other = custom;
+  other.clipboard = Toggle::On;
+  auto field = [](HWND form, int choice) { return GetDlgItem(form, kSettingsFirstChoice + 2 * choice + 1); };
+  auto shown = [&](HWND form, int choice) {
+    HWND box = field(form, choice);
+    wchar_t text[64] = {};
+    const auto item = SendMessageW(box, CB_GETCURSEL, 0, 0);
+    SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    return std::wstring(text);
+  };
+  const struct {
+    const char* name;
+    std::vector<ConnectionSettings> servers;
+    std::wstring clipboardShown;
+    std::vector<Toggle> clipboardAfter;  // each server's, after printers set to 否
+  } cases[] = {
+      {"one server", {custom}, L"否", {Toggle::Off}},
+      {"two that differ", {custom, other}, L"(不同)", {Toggle::Off, Toggle::On}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::optional<SettingsChange> change;
+    std::wstring display, width;
+    bool widthEnabled = false;
+    EXPECT_TRUE(test::WithModalForm(
+        main_, [&] { change = RunConnectionSettingsDialog(c.servers, prompt_); },
+        [&](HWND form) {
+          display = shown(form, 0);
+          width = WindowText(field(form, 1));
+          widthEnabled = IsWindowEnabled(field(form, 1)) != FALSE;
+          EXPECT_EQ(shown(form, 9), c.clipboardShown);
+          SendMessageW(field(form, 10), CB_SETCURSEL, 2, 0);  // 打印机: 否
+          SendMessageW(GetDlgItem(form, kSettingsOk), BM_CLICK, 0, 0);
+        }));
+    EXPECT_EQ(display, L"自定义");
+    EXPECT_EQ(width, L"1280");
+    EXPECT_TRUE(widthEnabled);
+    ASSERT_TRUE(change.has_value());
+    for (std::size_t i = 0; i < c.servers.size(); ++i) {
+      ConnectionSettings after = c.servers[i];
+      change->ApplyTo(after);
+      EXPECT_EQ(after.printers, Toggle::Off);
+      EXPECT_EQ(after.clipboard, c.clipboardAfter[i]);
+      EXPECT_EQ(after.customWidth, 1280);
+    }
+  }
+
+  // A size that is no number is refused and the dialog stays.
+  std::optional<SettingsChange> change;
+  EXPECT_TRUE(test::WithModalForm(
+      main_, [&] { change = RunConnectionSettingsDialog({custom}, prompt_); },
+      [&](HWND form) {
+        SetWindowTextW(field(form, 1), L"wide");
+        SendMessageW(GetDlgItem(form, kSettingsOk), BM_CLICK, 0, 0);
+        EXPECT_TRUE(IsWindow(form));
+        PostMessageW(form, WM_CLOSE, 0, 0);
+      }));
+  EXPECT_FALSE(change.has_value());
+  ASSERT_FALSE(prompt_.boxes().empty());
+  EXPECT_EQ(prompt_.boxes().back().caption, L"输入出错");
+}
+
+TEST_F(ServerManagerTest, ListMenuOffersItsOperationsAndRunsTheChosenOne) {
+  SelectRows({0, 1});
+  test::SetClipboardText(L"untouched");
+  const test::MenuSeen seen = test::ContextMenuOf(List(), {-1, -1}, L'a');
+  ASSERT_TRUE(seen.shown);
+  EXPECT_EQ(seen.items, (std::vector<std::wstring>{L"连接(&C)", L"修改(&E)...", L"连接设置(&S)...",
+                                                   L"删除(&D)", L"", L"复制地址(&A)",
+                                                   L"移到分组(&G)...", L"", L"添加(&N)...",
+                                                   L"导入(&I)..."}));
+  // Every selected server's address, one a line.
+  EXPECT_EQ(test::ClipboardText(), L"10.0.0.2:3389\r\n10.0.0.10:3390");
 }
 
 }  // namespace

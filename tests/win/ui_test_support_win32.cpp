@@ -31,6 +31,67 @@ CtrlHeld::CtrlHeld() {
   SetKeyboardState(held);
 }
 
+namespace {
+
+MenuSeen g_menuSeen;
+WPARAM g_menuKey = 0;
+
+void CALLBACK WatchForMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND window = FindWindowW(L"#32768", nullptr);
+  if (!window || !IsWindowVisible(window)) return;
+  KillTimer(nullptr, timer);
+  auto* menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+  g_menuSeen.shown = true;
+  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+    wchar_t caption[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    const bool grey = (state & MF_GRAYED) && !(state & MF_SEPARATOR);
+    g_menuSeen.items.push_back((grey ? L"~" : L"") + std::wstring(caption));
+  }
+  if (g_menuKey == VK_ESCAPE)
+    EndMenu();
+  else
+    PostMessageW(window, WM_CHAR, g_menuKey, 0);
+}
+
+}  // namespace
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = locked;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const wchar_t* text) {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  memcpy(GlobalLock(memory), text, bytes);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+MenuSeen ContextMenuOf(HWND control, POINT screen, WPARAM key) {
+  g_menuSeen = {};
+  g_menuKey = key;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, WatchForMenu);
+  SendMessageW(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control),
+               MAKELPARAM(screen.x, screen.y));
+  KillTimer(nullptr, timer);
+  PumpMessages();
+  return g_menuSeen;
+}
+
 void PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

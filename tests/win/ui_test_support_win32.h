@@ -40,6 +40,20 @@ class CtrlHeld {
   BYTE saved_[256];
 };
 
+// The clipboard's text, and the clipboard set to a text.
+std::wstring ClipboardText();
+void SetClipboardText(const wchar_t* text);
+
+// What a popup menu showed: its captions, "~" before a greyed item.
+struct MenuSeen {
+  std::vector<std::wstring> items;
+  bool shown = false;
+};
+// Sends `control` a WM_CONTEXTMENU at `screen` ({-1, -1}: from the keyboard)
+// and, once the menu shows, reads it and types `key` into it (an item's
+// mnemonic, or Esc to close it); returns when the menu has closed.
+MenuSeen ContextMenuOf(HWND control, POINT screen, WPARAM key);
+
 // Sends typed characters to a control one WM_CHAR at a time.
 void TypeText(HWND target, const std::wstring& text);
 
