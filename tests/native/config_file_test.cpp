@@ -294,6 +294,16 @@ TEST(ConfigRoundTripTest, SettingsAreASeventhFieldEveryEarlierReaderPassesOver) 
     expected.resize(5);
     EXPECT_EQ(fiveFields, expected);
   }
+  // Read from an earlier version, a password holding "€|" keeps its fields;
+  // the settings would shift them and are left out.
+  for (const char* group : {"", "g"}) {
+    const ServerEntry row =
+        WithSettings(Entry("h", "p", "a", "pw\x80|x", "note"), group, "admin=1");
+    const Parsed parsed = Parse(ComposeConfigText({row}, {}, ""));
+    ASSERT_EQ(parsed.list.size(), 1u);
+    ExpectSameEntry(parsed.list[0], row);
+    EXPECT_EQ(parsed.list[0].settings, "");
+  }
 }
 
 // What each pair means is tested through the profile lines and switches it
