@@ -116,8 +116,10 @@ bool ReadsBackWithGroup(std::string_view line, const ServerEntry& entry) {
 // settings when it has them, then as many separators as make RecordFieldsOf
 // read it back so. Only a byte of 0x80 or 0xFF before a separator (a field
 // ending in "€") can need any; a line that no padding makes read back (only
-// a record whose texts hold "|") gets none.
+// a record whose texts hold "|", read from an earlier version) gets none,
+// and is written without its settings, which would shift its fields.
 void AppendFieldsAfterRemark(std::string& text, std::size_t lineBegin, const ServerEntry& entry) {
+  const std::size_t remarkEnd = text.size();
   text += kFieldSeparator;
   text += entry.group;
   if (!entry.settings.empty()) {
@@ -133,6 +135,11 @@ void AppendFieldsAfterRemark(std::string& text, std::size_t lineBegin, const Ser
     text += kFieldSeparator;
   }
   text.resize(end);
+  if (entry.settings.empty()) return;
+  text.resize(remarkEnd);
+  ServerEntry withoutSettings = entry;
+  withoutSettings.settings.clear();
+  if (!entry.group.empty()) AppendFieldsAfterRemark(text, lineBegin, withoutSettings);
 }
 
 // The first marker the line holds decides; the option value is its last byte.

@@ -63,10 +63,11 @@ struct ConnectionSettings {
 };
 
 // The seventh field's text: ASCII "name=value" pairs joined by ";", in a
-// fixed order, only for the choices that do not follow. No value this
-// version writes holds ";" when its texts are sound (HasSoundTexts). The pairs of
-// `keptFrom` (an earlier text of the field) whose names this version does not
-// know come after them as they were, so a later version's pairs survive an edit.
+// fixed order, only for the choices that do not follow. No value holds ";"
+// when the settings' texts are sound (HasSoundTexts). The pairs of
+// `keptFrom` (an earlier text of the field) whose names this version does
+// not know come after them as they were, so a later version's pairs survive
+// an edit.
 std::string ComposeSettingsField(const ConnectionSettings& settings,
                                  std::string_view keptFrom = {});
 
@@ -80,7 +81,7 @@ ConnectionSettings ParseSettingsField(std::string_view field);
 // characters from "!" to "~" but ";", "=" and "|", the monitors are numbers
 // and the drives letters, each list joined by ",", and a custom size is
 // within the sides above. A server whose settings are not sound is not
-// connected, nor are such settings stored.
+// connected; settings to be stored are to be checked so first.
 bool HasSoundTexts(const ConnectionSettings& settings);
 
 }  // namespace rdc

@@ -124,21 +124,23 @@ TEST_F(EditDialogsTest, ServerDialogEditsTheServerItWasOpenedForWhereverItIsNow)
   EXPECT_EQ(servers_[1].remark, "kept");
 }
 
-// The dialog has no group field: an edit keeps the server's group (the one it
-// has at OK, or had when the dialog opened if it is gone), an add gives the
-// group the dialog was opened with.
+// The dialog has no group or settings field: an edit keeps the server's
+// group and connection settings (the ones it has at OK, or had when the
+// dialog opened if it is gone), an add gives the group the dialog was opened with.
 TEST_F(EditDialogsTest, ServerDialogKeepsTheEditedServersGroupAndGivesANewOneItsGroup) {
-  AppendServer(servers_, {"a", "1", "u", "", "", "g/h"});
+  AppendServer(servers_, {"a", "1", "u", "", "", "g/h", "admin=1"});
   const std::uint64_t a = servers_[0].id;
   {
     auto dialog = OpenServerDialog(a);
     servers_[0].group = "moved";  // another copy's move, merged meanwhile
+    servers_[0].settings = "admin=0";
     Type(dialog->hwnd(), kServerHost, L"a2");
     Click(dialog->hwnd(), kServerOk);
   }
   ASSERT_EQ(servers_.size(), 1u);
   EXPECT_EQ(servers_[0].host, "a2");
   EXPECT_EQ(servers_[0].group, "moved");
+  EXPECT_EQ(servers_[0].settings, "admin=0");
   {
     auto dialog = OpenServerDialog(a);
     servers_.clear();  // deleted elsewhere
@@ -147,6 +149,7 @@ TEST_F(EditDialogsTest, ServerDialogKeepsTheEditedServersGroupAndGivesANewOneIts
   }
   ASSERT_EQ(servers_.size(), 1u);
   EXPECT_EQ(servers_[0].group, "moved");
+  EXPECT_EQ(servers_[0].settings, "admin=0");
 
   auto dialog = OpenServerDialog(0, "new/x");
   Type(dialog->hwnd(), kServerHost, L"b");
