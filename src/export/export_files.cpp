@@ -126,17 +126,21 @@ class GroupFileWriter {
     text_ += content;
     text_ += "\r\n";
   }
-  void Open(int depth, std::string_view name) { Line(depth, "<" + std::string(name) + ">"); }
-  void Close(int depth, std::string_view name) { Line(depth, "</" + std::string(name) + ">"); }
+  void Open(int depth, std::string_view name) { Line(depth, Tag("", name, "")); }
+  void Close(int depth, std::string_view name) { Line(depth, Tag("/", name, "")); }
   // <name>text</name>, or <name /> for an empty text.
   void Element(int depth, std::string_view name, std::string_view utf8,
                std::string_view attributes = {}) {
-    const std::string open = std::string(name) + std::string(attributes);
     if (utf8.empty()) {
-      Line(depth, "<" + open + " />");
+      Line(depth, Tag("", name, std::string(attributes) + " /"));
     } else {
-      Line(depth, "<" + open + ">" + XmlText(utf8) + "</" + std::string(name) + ">");
+      Line(depth, Tag("", name, attributes) + XmlText(utf8) + Tag("/", name, ""));
     }
+  }
+  static std::string Tag(std::string_view before, std::string_view name, std::string_view after) {
+    std::string tag = "<";
+    tag.append(before).append(name).append(after) += '>';
+    return tag;
   }
   void Properties(int depth, std::string_view name) {
     Open(depth, "properties");
@@ -293,7 +297,7 @@ std::u16string SafeFileStem(std::u16string_view name) {
   while (!stem.empty() && (stem.back() == u'.' || stem.back() == u' ')) stem.pop_back();
   stem.erase(0, stem.find_first_not_of(u' '));
   if (stem.empty()) return u"_";
-  if (IsReservedDeviceName(stem)) stem.insert(0, u"_");
+  if (IsReservedDeviceName(stem)) return u'_' + stem;
   return stem;
 }
 

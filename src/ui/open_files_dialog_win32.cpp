@@ -10,6 +10,10 @@ namespace {
 // The dialog's filter, then how much it may hand back.
 constexpr wchar_t kImportFilter[] = L"服务器列表 (*.rdp;*.rdg;*.xml)\0*.rdp;*.rdg;*.xml\0";
 constexpr DWORD kImportDialogChars = 64 * 1024;
+// In the order of ExportFormat.
+constexpr wchar_t kExportFilter[] =
+    L"RDCMan 组文件 (*.rdg)\0*.rdg\0连接文件 (*.rdp)\0*.rdp\0CSV (*.csv)\0*.csv\0";
+constexpr wchar_t kExportFirstName[] = L"服务器列表";
 
 }  // namespace
 
@@ -24,6 +28,26 @@ std::vector<std::wstring> AskFilesToImport(HWND owner) {
   dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
   if (!GetOpenFileNameW(&dialog)) return {};
   return PathsOfOpenDialogAnswer(chosen.c_str());
+}
+
+std::optional<ExportTarget> AskExportTarget(HWND owner) {
+  std::wstring chosen(MAX_PATH * 4, L'\0');
+  chosen.replace(0, std::wcslen(kExportFirstName), kExportFirstName);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = kExportFilter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = chosen.data();
+  dialog.nMaxFile = static_cast<DWORD>(chosen.size());
+  // Any default extension: the dialog then adds the chosen type's.
+  dialog.lpstrDefExt = L"rdg";
+  dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+  ExportTarget target{chosen.c_str()};
+  if (dialog.nFilterIndex == 2) target.format = ExportFormat::ConnectionFiles;
+  if (dialog.nFilterIndex == 3) target.format = ExportFormat::Csv;
+  return target;
 }
 
 std::vector<std::wstring> PathsOfOpenDialogAnswer(const wchar_t* answer) {
