@@ -109,8 +109,7 @@ inline constexpr ImportSummaryPhrases kImportSummaryPhrases = {
 inline constexpr wchar_t kExportCaption[] = L"导出";
 inline constexpr wchar_t kNothingToExport[] = L"没有可导出的服务器。";
 // Asked before connection files are written for servers with passwords.
-inline constexpr wchar_t kExportPasswordsQuestion[] =
-    L"连接文件是否包含密码？\n\n包含密码 (仅限本机当前用户可用)：选“是”。";
+inline constexpr wchar_t kExportPasswordsQuestion[] = L"连接文件中是否包含密码 (仅限本机当前用户可用)？";
 // "已导出 N 台服务器到 PLACE。"
 inline std::wstring ExportedText(int servers, std::wstring_view place) {
   return L"已导出 " + std::to_wstring(servers) + L" 台服务器到 " + std::wstring(place) + L"。";

@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "import/import_text.h"
+
 namespace rdc {
 namespace {
 
@@ -44,9 +46,19 @@ std::optional<ExportTarget> AskExportTarget(HWND owner) {
   dialog.lpstrDefExt = L"rdg";
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+  // The type of the extension typed, else the type chosen.
   ExportTarget target{chosen.c_str()};
-  if (dialog.nFilterIndex == 2) target.format = ExportFormat::ConnectionFiles;
-  if (dialog.nFilterIndex == 3) target.format = ExportFormat::Csv;
+  constexpr ExportFormat kFormats[] = {ExportFormat::GroupFile, ExportFormat::ConnectionFiles,
+                                       ExportFormat::Csv};
+  if (dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= 3)
+    target.format = kFormats[dialog.nFilterIndex - 1];
+  const std::size_t dot = target.path.rfind(L'.');
+  if (dot != std::wstring::npos) {
+    const std::u16string typed(target.path.begin() + static_cast<std::ptrdiff_t>(dot),
+                               target.path.end());
+    for (const ExportFormat format : kFormats)
+      if (EqualsIgnoringCase(typed, ExportExtension(format))) target.format = format;
+  }
   return target;
 }
 
