@@ -122,7 +122,7 @@ class GroupFileWriter {
   };
 
   void Line(int depth, std::string_view content) {
-    text_.append(2 * depth, ' ');
+    text_.append(2 * static_cast<std::size_t>(depth), ' ');
     text_ += content;
     text_ += "\r\n";
   }
@@ -311,8 +311,11 @@ std::vector<std::u16string> ConnectionFileNames(std::span<const ServerEntry> ser
     if (title.empty()) title = Utf16Of(system, server.host);
     const std::u16string stem = SafeFileStem(title);
     std::u16string name = stem + extension;
-    for (int number = 2; !taken.insert(LowerAscii(name)).second; ++number)
-      name = stem + u" (" + Utf16FromUtf8(std::to_string(number)).value_or(u"") + u")" + extension;
+    for (int number = 2; !taken.insert(LowerAscii(name)).second; ++number) {
+      name = stem;
+      name.append(u" (").append(Utf16FromUtf8(std::to_string(number)).value_or(u""));
+      name.append(u")").append(extension);
+    }
     names.push_back(std::move(name));
   }
   return names;

@@ -15,13 +15,14 @@ DWORD WriteWhole(const std::wstring& path, const std::wstring& temporary, std::s
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return GetLastError();
     DWORD written = 0;
-    if (!bytes.empty() &&
-        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    const bool whole =
+        bytes.empty() ||
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (!whole || !FlushFileBuffers(file.get())) {
       error = GetLastError();
-    else if (written != bytes.size())
+    } else if (written != bytes.size()) {
       error = ERROR_WRITE_FAULT;
-    else if (!FlushFileBuffers(file.get()))
-      error = GetLastError();
+    }
   }
   if (error == ERROR_SUCCESS &&
       !MoveFileExW(temporary.c_str(), path.c_str(),
@@ -38,7 +39,8 @@ ExportWriteOutcome WriteExportedFiles(const std::wstring& folder,
   ExportWriteOutcome outcome;
   for (const ExportedFile& file : files) {
     const std::wstring name(file.name.begin(), file.name.end());
-    const std::wstring path = folder + L"\\" + name;
+    std::wstring path = folder;
+    path.append(L"\\").append(name);
     if (const DWORD error = WriteWhole(path, path + L".part", file.bytes)) {
       outcome.failedFile = name;
       outcome.error = error;

@@ -23,7 +23,7 @@ std::pair<std::wstring, std::wstring> SplitPath(const std::wstring& path) {
 
 // The name without the format's extension, when it ends in it.
 std::u16string StemOf(const std::wstring& name, ExportFormat format) {
-  const std::u16string text(name.begin(), name.end());
+  std::u16string text(name.begin(), name.end());
   const std::u16string_view extension = ExportExtension(format);
   if (text.size() > extension.size() &&
       EqualsIgnoringCase(std::u16string_view(text).substr(text.size() - extension.size()),

@@ -154,6 +154,7 @@ TEST(ExportRoundTripTest, AGroupFileReadsBackToTheSameServers) {
   ASSERT_EQ(exported.files.size(), 1u);
   EXPECT_EQ(exported.files[0].name, u"list.rdg");
   std::vector<ServerTexts> expected;
+  expected.reserve(servers.size());
   for (const ServerEntry& s : servers)
     expected.push_back({s.host, s.port, s.account, s.password, s.remark, s.group});
   // The file holds each group's servers together: those of no group first.
@@ -175,6 +176,7 @@ TEST(ExportRoundTripTest, ConnectionFilesReadBackToTheSameServersWithOrWithoutPa
     ASSERT_EQ(exported.files.size(), servers.size());
     EXPECT_TRUE(exported.files[0].bytes.starts_with("\xFF\xFE" "s\0c\0r\0e\0e\0n\0"s));
     std::vector<ServerTexts> expected;
+    expected.reserve(servers.size());
     for (const ServerEntry& s : servers) {
       const std::string stem = RemarkFirstLine(s.remark).empty() ? s.host : RemarkFirstLine(s.remark);
       expected.push_back({s.host, s.port, s.account, withPasswords ? s.password : "", stem});

@@ -83,9 +83,9 @@ class CountingLaunch : public LaunchEnvironment {
 class RecordingExporter : public ServerExporter {
  public:
   void Export(HWND, const std::vector<ServerEntry>& servers, bool, MessagePrompt&) override {
-    std::vector<std::string> hosts;
+    std::vector<std::string>& hosts = exported.emplace_back();
+    hosts.reserve(servers.size());
     for (const ServerEntry& server : servers) hosts.push_back(server.host);
-    exported.push_back(hosts);
   }
   std::vector<std::vector<std::string>> exported;
 };
