@@ -149,7 +149,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     rdc::SystemServerImporter importer;
     rdc::RegistryUserSettings userSettings;
     rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer,
-                                   rdc::SystemSaveClock(), &handedOver, userSettings});
+                                   rdc::SystemSaveClock(), &handedOver, userSettings,
+                                   rdc::SystemExporter()});
     HWND main = window.Create();
     window.ImportFiles(request.files);  // files the program was opened with
     rdc::RunMessageLoop([main] { return !IsWindow(main); });

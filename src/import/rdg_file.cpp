@@ -185,8 +185,12 @@ class RdgWalk {
     }
 
     for (const std::u16string_view group : groups_) AppendGroupLevel(server.group, group);
-    server.remark = RemarkLines({display != server.host ? display : std::u16string_view(),
-                                 Property(node, u"comment")});
+    // A comment whose first line is the display name holds it already (so
+    // this program writes a remark: its first line the display name).
+    const std::u16string_view comment = Property(node, u"comment");
+    const bool named = display != server.host &&
+                       Trimmed(comment.substr(0, comment.find_first_of(u"\r\n"))) != display;
+    server.remark = RemarkLines({named ? display : std::u16string_view(), comment});
     servers_.push_back(std::move(server));
   }
 

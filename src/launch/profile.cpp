@@ -14,7 +14,6 @@ namespace {
 constexpr std::string_view kAddressPlaceholder =
     "%\xB7\xFE\xCE\xF1\xC6\xF7\xB5\xD8\xD6\xB7%";                        // %服务器地址%
 constexpr std::string_view kAccountPlaceholder = "%\xD5\xCB\xBA\xC5%";   // %账号%
-constexpr std::string_view kPasswordPlaceholder = "%\xC3\xDC\xC2\xEB%";  // %密码%
 // Named for disks, this one takes the smart-card line; the other takes the drive line.
 constexpr std::string_view kDisksPlaceholder = "%\xB4\xC5\xC5\xCC%";              // %磁盘%
 constexpr std::string_view kSmartCardPlaceholder = "%\xD6\xC7\xC4\xDC\xBF\xA8%";  // %智能卡%

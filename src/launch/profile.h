@@ -10,6 +10,10 @@
 
 namespace rdc {
 
+// The password line's placeholder, as GBK bytes: "%密码%". A profile composed
+// without a password keeps it as a line of its own.
+inline constexpr std::string_view kPasswordPlaceholder = "%\xC3\xDC\xC2\xEB%";
+
 // The template as GBK bytes: 45 lines joined by CR LF, no line end after the last.
 std::string_view ProfileTemplate();
 

@@ -383,6 +383,15 @@ void MainWindow::ImportFiles(const std::vector<std::wstring>& paths) {
   import_.Start(hwnd(), paths, state_.servers);
 }
 
+void MainWindow::ExportServers(HWND from, const std::vector<std::uint64_t>& ids) {
+  // Copies: the list may change while the dialog is up.
+  std::vector<ServerEntry> servers;
+  for (const std::uint64_t id : ids)
+    if (const ServerEntry* entry = EntryByNumber(state_.servers, EntryNumberOfId(state_.servers, id)))
+      servers.push_back(*entry);
+  services_.exporter.Export(from, servers, CurrentLaunchOptions().shareDisks, services_.prompt);
+}
+
 void MainWindow::ShowImportOutcome() {
   const std::optional<ImportOutcome> outcome = import_.TakeOutcome();
   if (!outcome) return;  // none ended (a foreign message)

@@ -31,6 +31,7 @@
 #include "import/server_importer_win32.h"
 #include "ui/save_retry_win32.h"
 #include "ui/server_list_view_win32.h"
+#include "ui/server_exporter_win32.h"
 #include "ui/server_manager_win32.h"
 #include "ui/user_settings_win32.h"
 
@@ -51,6 +52,8 @@ struct MainWindowServices {
   HandOverReceiver* handOvers = nullptr;
   // Where the server manager's place and the servers last connected to are kept.
   UserSettings& userSettings = RunOnlyUserSettings();
+  // How the server manager's servers are exported.
+  ServerExporter& exporter = SystemExporter();
 };
 
 class MainWindow : public FormWindow, private ServerListOwner {
@@ -76,6 +79,9 @@ class MainWindow : public FormWindow, private ServerListOwner {
   // says in one box what was added, skipped and refused. The files are read
   // on a thread of their own; files given meanwhile are read after them.
   void ImportFiles(const std::vector<std::wstring>& paths) override;
+  // Exports the servers `ids` over the window `from`, connection files with
+  // the disks' option as a connection now takes it.
+  void ExportServers(HWND from, const std::vector<std::uint64_t>& ids) override;
 
   // The option controls as a connection reads them.
   LaunchOptions CurrentLaunchOptions() const;

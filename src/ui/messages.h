@@ -115,4 +115,20 @@ inline constexpr ImportSummaryPhrases kImportSummaryPhrases = {
                 L"文件的元素和属性多于 200 万个", L"文件太大或已损坏，读取时出错"},
 };
 
+inline constexpr wchar_t kExportCaption[] = L"导出";
+inline constexpr wchar_t kNothingToExport[] = L"没有可导出的服务器。";
+// Asked before connection files are written for servers with passwords.
+inline constexpr wchar_t kExportPasswordsQuestion[] = L"连接文件中是否包含密码 (仅限本机当前用户可用)？";
+// "已导出 N 台服务器到 PLACE。"
+inline std::wstring ExportedText(int servers, std::wstring_view place) {
+  return L"已导出 " + std::to_wstring(servers) + L" 台服务器到 " + std::wstring(place) + L"。";
+}
+inline std::wstring PasswordsLeftOutText(int passwords) {
+  return L"\n" + std::to_wstring(passwords) + L" 台服务器的密码无法加密，未写入。";
+}
+// Followed by a line with the system's text for the error.
+inline std::wstring ExportFailedText(std::wstring_view file) {
+  return L"无法写入文件 " + std::wstring(file) + L"：";
+}
+
 }  // namespace rdc

@@ -84,7 +84,8 @@ enum class ManagerCommand : UINT {
   CopyAddress,
   MoveToGroup,
   Add,
-  Import
+  Import,
+  Export
 };
 struct ManagerMenuItem {
   ManagerCommand command;  // None: a separator
@@ -102,6 +103,7 @@ constexpr std::array<ManagerMenuItem, 10> kListMenu{{
     {ManagerCommand::None, nullptr, false},
     {ManagerCommand::Add, L"添加(&N)...", false},
     {ManagerCommand::Import, L"导入(&I)...", false},
+    {ManagerCommand::Export, L"导出(&X)...", false},
 }};
 
 // A group path without its last level ("" for a top-level group).
@@ -538,6 +540,12 @@ void ServerManager::Import() {
   owner_.ImportFiles(AskFilesToImport(hwnd()));
 }
 
+void ServerManager::Export() {
+  std::vector<std::uint64_t> ids = view_->SelectedIds();
+  if (ids.size() <= 1) ids = view_->ShownIds();
+  owner_.ExportServers(hwnd(), ids);
+}
+
 void ServerManager::RenameGroupLater(const GroupChoice& group, const std::wstring& newName) {
   if (group.kind != GroupChoice::Kind::Group) return;
   const std::string name = GbkFromWide(newName);
@@ -597,6 +605,7 @@ void ServerManager::ShowListMenu(POINT screen) {
     case ManagerCommand::MoveToGroup: MoveSelectedToGroup(); return;
     case ManagerCommand::Add: AddServer(); return;
     case ManagerCommand::Import: Import(); return;
+    case ManagerCommand::Export: Export(); return;
     case ManagerCommand::None: return;
   }
 }

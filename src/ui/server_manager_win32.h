@@ -36,6 +36,8 @@ class ServerListOwner {
   virtual void OpenServerDialog(std::uint64_t editedId, const std::string& groupOfNew) = 0;
   virtual void ConnectServer(std::uint64_t id) = 0;
   virtual void ImportFiles(const std::vector<std::wstring>& paths) = 0;
+  // Exports the servers `ids` (in this order) over the window `from`.
+  virtual void ExportServers(HWND from, const std::vector<std::uint64_t>& ids) = 0;
 };
 
 std::span<const ControlSpec> ServerManagerControls();
@@ -97,6 +99,8 @@ class ServerManager : public FormWindow {
   void MoveSelectedToGroup();
   void AddServer();
   void Import();
+  // The selected servers, or every row shown when one row or none is selected.
+  void Export();
   void RenameGroupLater(const GroupChoice& group, const std::wstring& newName);
   void DeleteGroup(HTREEITEM item);
   // The list changed here: saved, and shown by both windows.

@@ -232,11 +232,30 @@ std::optional<XmlElement> FakeImportEnvironment::ParseXmlDocument(std::string_vi
   return SampleXmlReader(DecodeTextFile(bytes, ansi)).Read(false);
 }
 
+namespace {
+const std::map<char16_t, std::string> kGbk = {
+    {u'分', "\xB7\xD6"}, {u'组', "\xD7\xE9"}, {u'：', "\xA3\xBA"}, {u'机', "\xBB\xFA"},
+    {u'房', "\xB7\xBF"}, {u'北', "\xB1\xB1"}, {u'京', "\xBE\xA9"}, {u'测', "\xB2\xE2"},
+    {u'试', "\xCA\xD4"}, {u'€', "\x80"}};
+}  // namespace
+
+std::u16string FakeFromGbk(std::string_view gbk) {
+  std::u16string text;
+  for (std::size_t i = 0; i < gbk.size(); ++i) {
+    const auto found = std::find_if(kGbk.begin(), kGbk.end(), [&](const auto& character) {
+      return gbk.substr(i).starts_with(character.second);
+    });
+    if (static_cast<unsigned char>(gbk[i]) < 0x80 || found == kGbk.end()) {
+      text += static_cast<char16_t>(static_cast<unsigned char>(gbk[i]));
+    } else {
+      text += found->first;
+      i += found->second.size() - 1;
+    }
+  }
+  return text;
+}
+
 std::optional<std::string> FakeImportEnvironment::ToGbk(std::u16string_view text) {
-  static const std::map<char16_t, std::string> kGbk = {
-      {u'分', "\xB7\xD6"}, {u'组', "\xD7\xE9"}, {u'：', "\xA3\xBA"}, {u'机', "\xBB\xFA"},
-      {u'房', "\xB7\xBF"}, {u'北', "\xB1\xB1"}, {u'京', "\xBE\xA9"}, {u'测', "\xB2\xE2"},
-      {u'试', "\xCA\xD4"}, {u'€', "\x80"}};
   std::string gbk;
   for (const char16_t unit : text) {
     if (unit < 0x80) {

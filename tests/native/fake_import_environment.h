@@ -24,6 +24,9 @@ inline constexpr std::string_view kFakeSealPrefix = "sealed-for-this-user:";
 // a NUL, as the system's client writes it).
 std::string FakeProtectedPassword(std::u16string_view password);
 
+// The GBK text of the characters FakeImportEnvironment::ToGbk knows as UTF-16.
+std::u16string FakeFromGbk(std::string_view gbk);
+
 std::string HexOf(std::string_view bytes);
 std::u16string Base64Of(std::string_view bytes);
 

@@ -205,6 +205,8 @@ std::string Schema3GroupFile() {
          "<userName>admin</userName><password>AAAA</password><domain>[display]</domain>"
          "</logonCredentials>\r\n"
          "    </server>\r\n"
+         "    <server><properties><displayName>Mail</displayName><name>mail1</name>"
+         "<comment>Mail\r\nsecond</comment></properties></server>\r\n"
          "  </file>\r\n"
          "  <connected /><favorites /><recentlyUsed />\r\n"
          "</RDCMan>\r\n";
@@ -219,6 +221,8 @@ TEST(ImportRdgTest, Schema3GroupsProfilesInheritanceAndPlaceholders) {
       {"db1", "3391", "db1\\dba", "clear pw", "", Gbk(u"北京/机房")},
       {"c1", "3390", "u", "", "", "cert"},       // a certificate protects the password
       {"top1", "3390", "top1\\admin", "", ""},  // AAAA does not open
+      // A comment whose first line is the display name holds it once.
+      {"mail1", "3390", "CORP\\operator", "ops-pw", "Mail\r\nsecond", ""},
   };
   EXPECT_EQ(outcome.added, expected);
   EXPECT_EQ(outcome.passwordsLeftEmpty, 2);

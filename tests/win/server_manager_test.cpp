@@ -54,6 +54,26 @@ const std::string kGroupedServers =
     "#Start:0\r\n#LoadinPass:<>\r\n";
 
 
+// Records the servers each export was given instead of asking where to write them.
+class RecordingExporter : public ServerExporter {
+ public:
+  void Export(HWND, const std::vector<ServerEntry>& servers, bool, MessagePrompt&) override {
+    std::vector<std::string>& hosts = exported.emplace_back();
+    hosts.reserve(servers.size());
+    for (const ServerEntry& server : servers) hosts.push_back(server.host);
+  }
+  std::vector<std::vector<std::string>> exported;
+};
+
+// Types the mnemonic `g_menuKey` into the popup menu once it shows.
+WPARAM g_menuKey = 0;
+void CALLBACK TypeIntoMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  if (!menu || !IsWindowVisible(menu)) return;
+  KillTimer(nullptr, timer);
+  PostMessageW(menu, WM_CHAR, g_menuKey, 0);
+}
+
 class ServerManagerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { test::InitCommonControlsOnce(); }
@@ -64,7 +84,7 @@ class ServerManagerTest : public ::testing::Test {
     config_.emplace(store_, state_.loadedConfig, store_.Stamp());
     window_ = std::make_unique<MainWindow>(
         state_, MainWindowServices{*config_, launch_, sweeps_, opener_, prompt_, importer_,
-                                   clock_, nullptr, settings_});
+                                   clock_, nullptr, settings_, exporter_});
     main_ = window_->Create();
     ASSERT_NE(main_, nullptr);
     PumpMessages();
@@ -179,6 +199,7 @@ class ServerManagerTest : public ::testing::Test {
   test::RecordingAddressOpener opener_;
   SystemServerImporter importer_;
   MemoryUserSettings settings_;
+  RecordingExporter exporter_;
   std::unique_ptr<MainWindow> window_;
   HWND main_ = nullptr;
   HWND manager_ = nullptr;
@@ -428,6 +449,29 @@ TEST_F(ServerManagerTest, AnotherCopysSaveShowsInBothWindowsAndTheSelectionStays
   EXPECT_EQ(ListView_GetItemCount(GetDlgItem(main_, kMainServerList)), 8);
   EXPECT_EQ(SelectedHosts(), (std::vector<std::string>{"db2", "arch"}));
   EXPECT_EQ(TreeLines()[3], L"  生产 (3)");
+}
+
+TEST_F(ServerManagerTest, ExportTakesTheSelectedServersOrEveryRowShownWhenOneOrNoneIsSelected) {
+  Choose(L"生产");
+  const struct {
+    std::initializer_list<int> rows;
+    std::vector<std::string> hosts;
+  } cases[] = {
+      {{1, 3}, {"10.0.0.10", "db2"}},
+      {{2}, {"10.0.0.2", "10.0.0.10", "db1", "db2"}},
+      {{}, {"10.0.0.2", "10.0.0.10", "db1", "db2"}},
+  };
+  for (const auto& c : cases) {
+    SelectRows(c.rows);
+    g_menuKey = L'x';
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, TypeIntoMenu);
+    SendMessageW(manager_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List()), MAKELPARAM(-1, -1));
+    KillTimer(nullptr, timer);
+    PumpMessages();
+    ASSERT_FALSE(exporter_.exported.empty());
+    EXPECT_EQ(exporter_.exported.back(), c.hosts);
+  }
+  EXPECT_EQ(exporter_.exported.size(), 3u);
 }
 
 TEST_F(ServerManagerTest, ItsPlaceAndSizeAreRememberedForTheNextOpening) {
