@@ -92,7 +92,7 @@ struct ManagerMenuItem {
   const wchar_t* caption;
   bool needsRow;  // greyed when no row is selected
 };
-constexpr std::array<ManagerMenuItem, 10> kListMenu{{
+constexpr std::array<ManagerMenuItem, 11> kListMenu{{
     {ManagerCommand::Connect, L"连接(&C)", true},
     {ManagerCommand::Edit, L"修改(&E)...", true},
     {ManagerCommand::Settings, L"连接设置(&S)...", true},

@@ -571,7 +571,7 @@ TEST_F(ServerManagerTest, ListMenuOffersItsOperationsAndRunsTheChosenOne) {
   EXPECT_EQ(seen.items, (std::vector<std::wstring>{L"连接(&C)", L"修改(&E)...", L"连接设置(&S)...",
                                                    L"删除(&D)", L"", L"复制地址(&A)",
                                                    L"移到分组(&G)...", L"", L"添加(&N)...",
-                                                   L"导入(&I)..."}));
+                                                   L"导入(&I)...", L"导出(&X)..."}));
   // Every selected server's address, one a line.
   EXPECT_EQ(test::ClipboardText(), L"10.0.0.2:3389\r\n10.0.0.10:3390");
 }
