@@ -4,6 +4,7 @@
 #include "ui/connection_settings_dialog_win32.h"
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -41,8 +42,8 @@ std::string TextOf(const ConnectionSettings& settings) {
   return settings.*Member;
 }
 template <auto Member>
-void SetTextOf(ConnectionSettings& settings, std::string text) {
-  settings.*Member = std::move(text);
+void SetTextOf(ConnectionSettings& settings, const std::string& text) {
+  settings.*Member = text;
 }
 // A side of the custom size: digits, or a value no size has (refused at OK).
 template <auto Member>
@@ -50,7 +51,7 @@ std::string SideOf(const ConnectionSettings& settings) {
   return settings.*Member > 0 ? std::to_string(settings.*Member) : std::string();
 }
 template <auto Member>
-void SetSideOf(ConnectionSettings& settings, std::string text) {
+void SetSideOf(ConnectionSettings& settings, const std::string& text) {
   int side = 0;
   for (const char c : text) side = c >= '0' && c <= '9' && side < 100000 ? side * 10 + (c - '0') : -1;
   settings.*Member = text.empty() ? 0 : side;
@@ -67,7 +68,7 @@ struct Choice {
   int (*item)(const ConnectionSettings&) = nullptr;
   void (*setItem)(ConnectionSettings&, int) = nullptr;
   std::string (*text)(const ConnectionSettings&) = nullptr;
-  void (*setText)(ConnectionSettings&, std::string) = nullptr;
+  void (*setText)(ConnectionSettings&, const std::string&) = nullptr;
 };
 
 using S = ConnectionSettings;
@@ -141,7 +142,7 @@ std::vector<ControlSpec> MakeDesign() {
       ++rows;
     }
     const int height = kBoxTop + rows * kRowStep + kBoxBottom - 4;
-    design.insert(design.end() - 2 * rows,
+    design.insert(design.end() - 2 * static_cast<std::ptrdiff_t>(rows),
                   {kSettingsFirstBox + static_cast<int>(box), ControlKind::GroupBox,
                    kBoxTitles[box], x, y[column], kBoxWidth, height});
     y[column] += height + kBoxGap;

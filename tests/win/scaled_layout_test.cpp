@@ -22,6 +22,7 @@
 #include "model/shared_config_win32.h"
 #include "test_files_win32.h"
 #include "ui/bulk_edit_dialog_win32.h"
+#include "ui/connection_settings_dialog_win32.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win32.h"
 #include "ui/login_dialog_win32.h"
@@ -189,6 +190,12 @@ TEST_F(ScaledLayout, DialogsAreTheirDesignsAtTheDpiTheyAreShownAt) {
     ASSERT_NE(dialog.Create(), nullptr);
     test::ExpectLiveControlsMatch(dialog.hwnd(), BulkEditDialogControls(), dpi);
     ExpectOuterSize(dialog.hwnd(), BulkEditDialogFrame(), dpi);
+  }
+  {
+    ConnectionSettingsDialog dialog({ConnectionSettings{}}, prompt_);
+    ASSERT_NE(dialog.Create(), nullptr);
+    test::ExpectLiveControlsMatch(dialog.hwnd(), ConnectionSettingsDialogControls(), dpi);
+    ExpectOuterSize(dialog.hwnd(), ConnectionSettingsDialogFrame(), dpi);
   }
   {
     MoveToGroupDialog dialog({}, prompt_);
