@@ -97,13 +97,22 @@ void DeleteRunProfiles(LaunchEnvironment& environment) {
   profiles.Clear();
 }
 
+namespace {
+
+// The switches of the main window's options, each ending in a space.
+void AppendOptionSwitches(std::u16string& commandLine, const LaunchOptions& options) {
+  if (options.forceAdmin) commandLine += u"/admin ";
+  if (options.smallScreen) commandLine += u"/w:1440 /h:900 ";
+  if (options.fullScreen) commandLine += u"/f ";
+}
+
+}  // namespace
+
 std::u16string ClientCommandLine(std::u16string_view profilePath, const LaunchOptions& options) {
   std::u16string commandLine = u"mstsc.exe \"";
   commandLine += profilePath;
   commandLine += u"\" ";
-  if (options.forceAdmin) commandLine += u"/admin ";
-  if (options.smallScreen) commandLine += u"/w:1440 /h:900 ";
-  if (options.fullScreen) commandLine += u"/f ";
+  AppendOptionSwitches(commandLine, options);
   return commandLine;
 }
 
@@ -129,9 +138,7 @@ std::optional<std::u16string> CommandLineStart(std::u16string_view address,
   std::u16string commandLine = u"mstsc.exe /v:";
   commandLine += address;
   commandLine += u' ';
-  if (options.forceAdmin) commandLine += u"/admin ";
-  if (options.smallScreen) commandLine += u"/w:1440 /h:900 ";
-  if (options.fullScreen) commandLine += u"/f ";
+  AppendOptionSwitches(commandLine, options);
   switch (settings.display) {
     case DisplayMode::Follow: break;
     case DisplayMode::Small: commandLine += u"/w:1440 /h:900 "; break;
