@@ -162,6 +162,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // ms.ini is saved: a copy started now may run while the profiles of this
   // run wait for their clients to have read them.
   lock.Release();
+  // A password lent to a client never outlives the run. A run started to
+  // connect stays, windowless, until its client ends.
+  if (connected) {
+    launch.Loans().WaitUntilAllGivenBack();
+  } else {
+    launch.Loans().GiveAllBack();
+  }
   rdc::DeleteRunProfiles(launch);
   return 0;
 }

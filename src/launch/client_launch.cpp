@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "launch/profile.h"
+#include "model/server_address.h"
 #include "text/gbk_text.h"
 
 namespace rdc {
@@ -155,6 +156,44 @@ std::optional<std::u16string> CommandLineStart(std::u16string_view address,
   return commandLine;
 }
 
+namespace {
+
+std::u16string Utf16Of(LaunchEnvironment& environment, const std::string& gbk) {
+  std::u16string text = environment.Utf16WithTerminator(gbk);
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
+// The start without a connection file.
+LaunchOutcome StartWithoutProfile(LaunchEnvironment& environment, const ServerEntry& entry,
+                                  const ConnectionSettings& settings,
+                                  const LaunchOptions& options) {
+  const std::optional<std::u16string> commandLine = CommandLineStart(
+      Utf16Of(environment, HostWithPort(entry.host, entry.port)), settings, options);
+  if (!commandLine) return {LaunchResult::IllegalCharacters};
+  EnsureLocalDevicesValue(environment, entry.host);
+  if (entry.password.empty()) {
+    const std::uint32_t error = environment.StartProcess(*commandLine);
+    if (error == 0) return {};
+    return {LaunchResult::ClientNotStarted, error};
+  }
+  CredentialLoans& loans = environment.Loans();
+  const StoredCredential credential =
+      LentCredential(Utf16Of(environment, entry.host), Utf16Of(environment, entry.account),
+                     Utf16Of(environment, entry.password));
+  if (const std::uint32_t error = loans.Lend(credential); error != 0) {
+    return {LaunchResult::CredentialNotLent, error};
+  }
+  const std::u16string target = credential.target;
+  const std::uint32_t error =
+      environment.StartWatchedProcess(*commandLine, [&loans, target] { loans.GiveBack(target); });
+  if (error == 0) return {};
+  loans.GiveBack(target);
+  return {LaunchResult::ClientNotStarted, error};
+}
+
+}  // namespace
+
 LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
                               int selectedEntryNumber, const LaunchOptions& options) {
   const ServerEntry* selected = EntryByNumber(servers, selectedEntryNumber);
@@ -165,6 +204,9 @@ LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& 
   const ServerEntry entry = *selected;
   const ConnectionSettings settings = ParseSettingsField(entry.settings);
   if (!HasSoundTexts(settings)) return {LaunchResult::IllegalCharacters};
+  if (settings.start == StartMode::CommandLine) {
+    return StartWithoutProfile(environment, entry, settings, options);
+  }
   std::optional<std::string> passwordValue;
   if (!entry.password.empty()) passwordValue = ProtectPasswordHex(environment, entry.password);
   return WriteProfileAndStart(environment, entry.host, entry.port, entry.account, passwordValue,

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "launch/credential_loans.h"
 #include "launch/password_blob.h"
 #include "model/config_file.h"
 #include "model/connection_settings.h"
@@ -43,6 +45,9 @@ enum class LaunchResult {
                       // server's connection settings is not sound (HasSoundTexts); nothing
                       // was done
   ClientNotStarted,   // the client could not be started; its profile is deleted again
+                      // (its lent credential given back)
+  CredentialNotLent,  // a start without a connection file: the password could not be
+                      // written as the computer's saved credential; nothing was started
 };
 
 // What a connection came to, with the system's error code when the client
@@ -106,6 +111,14 @@ class LaunchEnvironment : public PasswordProtection {
   // waits at most 1000 ms for it to be idle for input, and lets it run.
   // 0 when it started, else the system's error code.
   virtual std::uint32_t StartProcess(const std::u16string& commandLine) = 0;
+  // Starts the command line as StartProcess does; once that process has
+  // ended, `ended` runs, on another thread. It never runs for a process that
+  // did not start.
+  virtual std::uint32_t StartWatchedProcess(const std::u16string& commandLine,
+                                            std::function<void()> ended) = 0;
+  // The credentials lent to this run's clients; they live as long as the
+  // processes watched for them may end.
+  virtual CredentialLoans& Loans() = 0;
 };
 
 inline constexpr std::string_view kLocalDevicesKey =
@@ -161,19 +174,17 @@ LaunchOptions LaunchOptionsFor(const LaunchOptions& mainWindow, const Connection
 // own settings for them. `address` is HostWithPort's text in UTF-16; one
 // holding a space, a quotation mark or a character below 0x20 could be read
 // as more than the address, and gives none.
-//
-// The connection (ConnectSelected) is to start a server whose settings ask
-// for it so: the password written as the system's saved credential for
-// that computer just before StartProcess(CommandLineStart(...)), and removed
-// when that client ends, a credential of the user's own put back.
 std::optional<std::u16string> CommandLineStart(std::u16string_view address,
                                                const ConnectionSettings& settings,
                                                const LaunchOptions& mainWindow);
 
 // Connects to entry number `selectedEntryNumber` (1-based; 0 or less, or past
 // the end, means no selection), its connection settings in its profile and
-// on the command line (LaunchOptionsFor). Every server is started with its
-// connection file for now, also one whose settings ask for the command line.
+// on the command line (LaunchOptionsFor). A server whose settings ask for
+// the start without a connection file is started with CommandLineStart
+// instead, its password (when it has one) lent to the client as the saved
+// credential of its host (LentCredential) just before the start and given
+// back when that client ends.
 LaunchOutcome ConnectSelected(LaunchEnvironment& environment, const ServerList& servers,
                               int selectedEntryNumber, const LaunchOptions& options);
 

@@ -23,6 +23,19 @@ class Win32LaunchEnvironment : public LaunchEnvironment {
   bool SetRegistryDword(const std::string& key, const std::string& name,
                         std::uint32_t value) override;
   std::uint32_t StartProcess(const std::u16string& commandLine) override;
+  std::uint32_t StartWatchedProcess(const std::u16string& commandLine,
+                                    std::function<void()> ended) override;
+  // One record for the whole process, over the system's credentials; it is
+  // never destroyed, since a client may end while the program ends.
+  CredentialLoans& Loans() override;
+};
+
+// The current user's generic credentials (CredReadW, CredWriteW, CredDeleteW).
+class Win32CredentialStore : public CredentialStore {
+ public:
+  std::optional<StoredCredential> Read(const std::u16string& target) override;
+  std::uint32_t Write(const StoredCredential& credential) override;
+  void Remove(const std::u16string& target) override;
 };
 
 }  // namespace rdc

@@ -26,6 +26,7 @@ constexpr std::array<const wchar_t*, 4> kDiskItems{kFollow, L"不共享", L"全�
 constexpr std::array<const wchar_t*, 4> kAudioItems{kFollow, L"在本机播放", L"在远程计算机播放",
                                                     L"不播放"};
 constexpr std::array<const wchar_t*, 4> kGatewayItems{kFollow, L"不使用", L"总是", L"自动检测"};
+constexpr std::array<const wchar_t*, 2> kStartItems{L"连接文件", L"命令行"};
 
 // A drop-down's items are its member's enumerators in order.
 template <auto Member>
@@ -53,13 +54,20 @@ std::string SideOf(const ConnectionSettings& settings) {
 template <auto Member>
 void SetSideOf(ConnectionSettings& settings, const std::string& text) {
   int side = 0;
-  for (const char c : text) side = c >= '0' && c <= '9' && side < 100000 ? side * 10 + (c - '0') : -1;
+  for (const char c : text)
+    side = c >= '0' && c <= '9' && side < 100000 ? side * 10 + (c - '0') : -1;
   settings.*Member = text.empty() ? 0 : side;
 }
 
-enum Box { kDisplayBox, kLoginBox, kResourcesBox, kGatewayBox };
-constexpr std::array<const wchar_t*, 4> kBoxTitles{L"显示", L"登录", L"本地资源", L"网关"};
-constexpr std::array<int, 4> kBoxColumn{0, 0, 1, 1};
+// In the order of the focus: the left column, then the right one.
+enum Box { kDisplayBox, kLoginBox, kStartBox, kResourcesBox, kGatewayBox };
+constexpr std::array<const wchar_t*, 5> kBoxTitles{L"显示", L"登录", L"启动方式", L"本地资源",
+                                                   L"网关"};
+constexpr std::array<int, 5> kBoxColumn{0, 0, 0, 1, 1};
+// The start without a connection file leaves these to the client's own settings.
+constexpr bool TakesConnectionFileOnly(Box box) {
+  return box == kResourcesBox || box == kGatewayBox;
+}
 
 struct Choice {
   Box box;
@@ -72,10 +80,16 @@ struct Choice {
 };
 
 using S = ConnectionSettings;
-const std::array<Choice, 18> kChoices{{
+const std::array<Choice, 19> kChoices{{
     {kDisplayBox, L"显示方式", kDisplayItems, ItemOf<&S::display>, SetItemOf<&S::display>},
     {kDisplayBox, L"宽", {}, nullptr, nullptr, SideOf<&S::customWidth>, SetSideOf<&S::customWidth>},
-    {kDisplayBox, L"高", {}, nullptr, nullptr, SideOf<&S::customHeight>, SetSideOf<&S::customHeight>},
+    {kDisplayBox,
+     L"高",
+     {},
+     nullptr,
+     nullptr,
+     SideOf<&S::customHeight>,
+     SetSideOf<&S::customHeight>},
     {kDisplayBox, L"显示器", {}, nullptr, nullptr, TextOf<&S::monitors>, SetTextOf<&S::monitors>},
     {kDisplayBox, L"智能缩放", kToggleItems, ItemOf<&S::smartSizing>, SetItemOf<&S::smartSizing>},
     {kDisplayBox, L"动态分辨率", kToggleItems, ItemOf<&S::dynamicResolution>,
@@ -89,12 +103,19 @@ const std::array<Choice, 18> kChoices{{
     {kResourcesBox, L"录音", kToggleItems, ItemOf<&S::recording>, SetItemOf<&S::recording>},
     {kResourcesBox, L"串口", kToggleItems, ItemOf<&S::serialPorts>, SetItemOf<&S::serialPorts>},
     {kResourcesBox, L"智能卡", kToggleItems, ItemOf<&S::smartCards>, SetItemOf<&S::smartCards>},
-    {kGatewayBox, L"网关服务器", {}, nullptr, nullptr, TextOf<&S::gatewayHost>,
+    {kGatewayBox,
+     L"网关服务器",
+     {},
+     nullptr,
+     nullptr,
+     TextOf<&S::gatewayHost>,
      SetTextOf<&S::gatewayHost>},
     {kGatewayBox, L"使用", kGatewayItems, ItemOf<&S::gatewayUse>, SetItemOf<&S::gatewayUse>},
     {kGatewayBox, L"相同的凭据", kToggleItems, ItemOf<&S::gatewaySameCredentials>,
      SetItemOf<&S::gatewaySameCredentials>},
+    {kStartBox, L"启动方式", kStartItems, ItemOf<&S::start>, SetItemOf<&S::start>},
 }};
+constexpr std::size_t kStartChoice = 18;
 // The text fields that take text only while their drop-down shows this item.
 struct DependentField {
   std::size_t field, dropDown;
@@ -130,14 +151,14 @@ std::vector<ControlSpec> MakeDesign() {
     for (std::size_t i = 0; i < kChoices.size(); ++i) {
       if (kChoices[i].box != static_cast<Box>(box)) continue;
       const int rowY = y[column] + kBoxTop + rows * kRowStep;
-      design.push_back({LabelId(i), ControlKind::Label, kChoices[i].label, x + 12, rowY, 86, 24,
-                        kPlainLabel});
+      design.push_back(
+          {LabelId(i), ControlKind::Label, kChoices[i].label, x + 12, rowY, 86, 24, kPlainLabel});
       if (kChoices[i].items.empty()) {
         design.push_back({FieldId(i), ControlKind::Edit, L"", x + 100, rowY, 140, 24,
                           ES_AUTOHSCROLL, WS_EX_STATICEDGE});
       } else {
-        design.push_back({FieldId(i), ControlKind::ComboBox, L"", x + 100, rowY, 140, 240,
-                          CBS_DROPDOWNLIST});
+        design.push_back(
+            {FieldId(i), ControlKind::ComboBox, L"", x + 100, rowY, 140, 240, CBS_DROPDOWNLIST});
       }
       ++rows;
     }
@@ -147,6 +168,9 @@ std::vector<ControlSpec> MakeDesign() {
                    kBoxTitles[box], x, y[column], kBoxWidth, height});
     y[column] += height + kBoxGap;
   }
+  design.push_back({kSettingsCommandLineNote, ControlKind::Label,
+                    L"命令行方式不经连接文件，本地资源和网关使用客户端自己的设置。", kColumnX[0],
+                    y[0], kBoxWidth, 40, kPlainLabel});
   design.push_back({kSettingsOk, ControlKind::DefaultButton, L"确定", 316, kButtonsY, 100, 31});
   design.push_back({kSettingsCancel, ControlKind::Button, L"取消", 428, kButtonsY, 100, 31});
   return design;
@@ -233,12 +257,24 @@ void ConnectionSettingsDialog::OnCreated() {
 }
 
 void ConnectionSettingsDialog::EnableDependentFields() {
-  for (const DependentField& dependent : kDependentFields) {
-    const auto item = static_cast<int>(
-        SendMessageW(control(FieldId(dependent.dropDown)), CB_GETCURSEL, 0, 0));
-    // "(不同)" leaves each server's own text to it, so the field may still change them all.
-    const bool differing = item >= static_cast<int>(kChoices[dependent.dropDown].items.size());
-    SetEnabled(FieldId(dependent.field), item == dependent.item || differing);
+  const auto chosen = [this](std::size_t dropDown) {
+    return static_cast<int>(SendMessageW(control(FieldId(dropDown)), CB_GETCURSEL, 0, 0));
+  };
+  // "(不同)" leaves each server's own choice to it, so its fields may still change them all.
+  const auto differing = [&](std::size_t dropDown) {
+    return chosen(dropDown) >= static_cast<int>(kChoices[dropDown].items.size());
+  };
+  const bool commandLine = chosen(kStartChoice) == static_cast<int>(StartMode::CommandLine);
+  SetEnabled(kSettingsCommandLineNote, commandLine);  // greyed while it does not apply
+  for (std::size_t i = 0; i < kChoices.size(); ++i) {
+    bool enabled = !(commandLine && TakesConnectionFileOnly(kChoices[i].box));
+    SetEnabled(LabelId(i), enabled);
+    for (const DependentField& dependent : kDependentFields) {
+      if (dependent.field != i) continue;
+      enabled = enabled &&
+                (chosen(dependent.dropDown) == dependent.item || differing(dependent.dropDown));
+    }
+    SetEnabled(FieldId(i), enabled);
   }
 }
 
@@ -262,8 +298,7 @@ void ConnectionSettingsDialog::Commit() {
       if (text == shownTexts_[i]) continue;
       choice.setText(change.values_, GbkFromWide(text));
     } else {
-      const auto item =
-          static_cast<int>(SendMessageW(control(FieldId(i)), CB_GETCURSEL, 0, 0));
+      const auto item = static_cast<int>(SendMessageW(control(FieldId(i)), CB_GETCURSEL, 0, 0));
       if (item == shownItems_[i] || item < 0 || item >= static_cast<int>(choice.items.size()))
         continue;
       choice.setItem(change.values_, item);

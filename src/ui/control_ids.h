@@ -110,10 +110,12 @@ enum ManagerControl : int {
 
 // The connection settings dialog: a group box for each kind of choice, then
 // for each choice its label and its field (first label, first field, second
-// label, ...), then the buttons.
+// label, ...), the note of the start without a connection file, then the
+// buttons.
 enum ConnectionSettingsControl : int {
   kSettingsFirstBox = 880,
   kSettingsFirstChoice = 900,
+  kSettingsCommandLineNote = 989,
   kSettingsOk = 990,
   kSettingsCancel,
 };

@@ -22,6 +22,11 @@ void ReportLaunchOutcome(const LaunchOutcome& outcome, MessagePrompt& prompt) {
       prompt.Show(text.c_str(), kConnectFailedCaption, error);
       return;
     }
+    case LaunchResult::CredentialNotLent: {
+      const std::wstring text = kCredentialNotLent + SystemErrorText(outcome.clientError);
+      prompt.Show(text.c_str(), kConnectFailedCaption, error);
+      return;
+    }
   }
 }
 

@@ -95,6 +95,8 @@ inline std::wstring ServerNotFoundText(std::wstring_view name) {
 // Followed by the system's text for the error.
 inline constexpr wchar_t kClientNotStarted[] = L"无法启动远程桌面客户端 mstsc.exe：";
 inline constexpr wchar_t kConnectFailedCaption[] = L"连接失败";
+inline constexpr wchar_t kCredentialNotLent[] =
+    L"无法把密码保存为该计算机的凭据，远程桌面客户端未启动：";
 
 inline constexpr wchar_t kRunningCopyWithoutWindow[] =
     L"另一个 rdconnect 正在运行但没有窗口，请在任务管理器中结束它。";

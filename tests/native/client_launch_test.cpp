@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -22,6 +23,35 @@ std::string Narrow(std::u16string_view text) {
 std::u16string Widen(std::string_view text) {
   return std::u16string(text.begin(), text.end());
 }
+
+// The system's credentials as a map, each write and removal an event.
+class RecordingCredentials : public CredentialStore {
+ public:
+  explicit RecordingCredentials(std::vector<std::string>& events) : events_(events) {}
+  std::optional<StoredCredential> Read(const std::u16string& target) override {
+    const auto found = stored.find(target);
+    if (found == stored.end()) return std::nullopt;
+    return found->second;
+  }
+  std::uint32_t Write(const StoredCredential& credential) override {
+    if (writeError != 0) return writeError;
+    std::string secret;  // its UTF-16 LE units' low bytes: the tests' passwords are ASCII
+    for (std::size_t i = 0; i < credential.secret.size(); i += 2) secret += credential.secret[i];
+    events_.push_back("credential " + Narrow(credential.target) + " " +
+                      Narrow(credential.userName) + " " + secret);
+    stored[credential.target] = credential;
+    return 0;
+  }
+  void Remove(const std::u16string& target) override {
+    events_.push_back("remove credential " + Narrow(target));
+    stored.erase(target);
+  }
+  std::map<std::u16string, StoredCredential> stored;
+  std::uint32_t writeError = 0;
+
+ private:
+  std::vector<std::string>& events_;
+};
 
 class RecordingEnvironment : public LaunchEnvironment {
  public:
@@ -62,6 +92,19 @@ class RecordingEnvironment : public LaunchEnvironment {
     events.push_back("start " + Narrow(commandLine));
     return startError;
   }
+  std::uint32_t StartWatchedProcess(const std::u16string& commandLine,
+                                    std::function<void()> ended) override {
+    events.push_back("watched start " + Narrow(commandLine));
+    if (startError == 0) running.push_back(std::move(ended));
+    return startError;
+  }
+  CredentialLoans& Loans() override { return loans; }
+  // The oldest running client ends.
+  void EndClient() {
+    const std::function<void()> ended = running.front();
+    running.erase(running.begin());
+    ended();
+  }
 
   std::u16string tempDirectory = u"C:\\Temp\\";
   std::uint32_t tick = 0x1000;
@@ -72,6 +115,9 @@ class RecordingEnvironment : public LaunchEnvironment {
   std::map<std::pair<std::string, std::string>, std::uint32_t> registry;
   std::vector<std::string> events;
   std::vector<std::string> protectedBlocks;
+  RecordingCredentials credentials{events};
+  CredentialLoans loans{credentials};
+  std::vector<std::function<void()>> running;
 };
 
 const std::string kKey = "Software\\Microsoft\\Terminal Server Client\\LocalDevices";
@@ -86,10 +132,9 @@ TEST(ClientLaunchTest, ConnectSelectedWritesRegistersAndStarts) {
   const ServerList servers = TwoServers();
   EXPECT_EQ(ConnectSelected(environment, servers, 1, LaunchOptions{}).result,
             LaunchResult::Started);
-  EXPECT_EQ(environment.events,
-            (std::vector<std::string>{"protect psw", "write C:\\Temp\\1000.tmp",
-                                      "registry 10.0.0.1",
-                                      "start mstsc.exe \"C:\\Temp\\1000.tmp\" "}));
+  EXPECT_EQ(environment.events, (std::vector<std::string>{
+                                    "protect psw", "write C:\\Temp\\1000.tmp", "registry 10.0.0.1",
+                                    "start mstsc.exe \"C:\\Temp\\1000.tmp\" "}));
   EXPECT_EQ(environment.files.at(u"C:\\Temp\\1000.tmp"),
             ComposeProfile("admin", "10.0.0.1", "3389", "ABCD0", false));
   EXPECT_EQ(environment.protectedBlocks.at(0), PasswordBlock(u"pw" + std::u16string(1, u'\0')));
@@ -302,7 +347,7 @@ TEST(ClientLaunchTest, AServersSettingsGoIntoItsProfileAndItsSwitches) {
     const char* options;
   } rows[] = {
       {"", true, true, false, "/admin /w:1440 /h:900 "},
-      {"future=1;start=cmdline", false, false, true, "/f "},
+      {"future=1", false, false, true, "/f "},
       {"admin=0", true, false, true, "/f "},
       {"admin=1", false, true, false, "/admin /w:1440 /h:900 "},
       {"display=full", true, true, false, "/admin "},
@@ -382,6 +427,129 @@ TEST(ClientLaunchTest, CommandLineStartGivesTheAddressAndTheDisplayAndLoginSwitc
   EXPECT_EQ(CommandLineStart(u"[::1]:3389", {}, {}), u"mstsc.exe /v:[::1]:3389 ");
   for (std::u16string_view address : {u"", u"a b:1", u"a\"b:1", u"a\r:1", u"a\t:1"}) {
     EXPECT_EQ(CommandLineStart(address, {}, {}), std::nullopt) << Narrow(address);
+  }
+}
+
+// A start without a connection file: the password lent as the host's saved
+// credential around the client, whatever else the system holds for that host.
+TEST(ClientLaunchTest, CommandLineStartLendsThePasswordWhileItsClientRuns) {
+  const StoredCredential usersOwn{
+      u"TERMSRV/10.0.0.1", u"me", std::string("m\0i\0n\0e\0", 8), u"kept by the user", u"", 0, 2,
+      {{u"k", "v", 0}}};
+  const StoredCredential leftOver = LentCredential(u"10.0.0.1", u"old", u"stale");
+  const std::string lent = "credential TERMSRV/10.0.0.1 admin pw";
+  const std::string removed = "remove credential TERMSRV/10.0.0.1";
+  const std::string started = "watched start mstsc.exe /v:10.0.0.1:3389 /f ";
+  const struct {
+    const char* name;
+    std::optional<StoredCredential> before;  // what the system holds for the host
+    const char* password;
+    int clients;            // started one after the other
+    bool programEndsFirst;  // before the clients do
+    std::uint32_t writeError, startError;
+    LaunchResult result;
+    std::vector<std::string> events;  // up to the last client's end
+    std::optional<StoredCredential> after;
+  } rows[] = {
+      {"nothing saved",
+       std::nullopt,
+       "pw",
+       1,
+       false,
+       0,
+       0,
+       LaunchResult::Started,
+       {lent, started, removed},
+       std::nullopt},
+      {"the user's own",
+       usersOwn,
+       "pw",
+       1,
+       false,
+       0,
+       0,
+       LaunchResult::Started,
+       {lent, started, removed, "credential TERMSRV/10.0.0.1 me mine"},
+       usersOwn},
+      {"one left by a run that ended first",
+       leftOver,
+       "pw",
+       1,
+       false,
+       0,
+       0,
+       LaunchResult::Started,
+       {lent, started, removed},
+       std::nullopt},
+      {"two clients of one host",
+       usersOwn,
+       "pw",
+       2,
+       false,
+       0,
+       0,
+       LaunchResult::Started,
+       {lent, started, lent, started, removed, "credential TERMSRV/10.0.0.1 me mine"},
+       usersOwn},
+      {"the program ends before its client",
+       usersOwn,
+       "pw",
+       1,
+       true,
+       0,
+       0,
+       LaunchResult::Started,
+       {lent, started, removed, "credential TERMSRV/10.0.0.1 me mine"},
+       usersOwn},
+      {"not written",
+       usersOwn,
+       "pw",
+       1,
+       false,
+       1312,
+       0,
+       LaunchResult::CredentialNotLent,
+       {},
+       usersOwn},
+      {"client not started",
+       usersOwn,
+       "pw",
+       1,
+       false,
+       0,
+       2,
+       LaunchResult::ClientNotStarted,
+       {lent, started, removed, "credential TERMSRV/10.0.0.1 me mine"},
+       usersOwn},
+      {"no password: nothing lent",
+       usersOwn,
+       "",
+       1,
+       false,
+       0,
+       0,
+       LaunchResult::Started,
+       {"start mstsc.exe /v:10.0.0.1:3389 /f "},
+       usersOwn},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingEnvironment environment;
+    environment.registry[{kKey, "10.0.0.1"}] = 76;
+    if (row.before) environment.credentials.stored[row.before->target] = *row.before;
+    environment.credentials.writeError = row.writeError;
+    environment.startError = row.startError;
+    ServerList servers = TwoServers();
+    servers[0].password = row.password;
+    servers[0].settings = "display=full;start=cmdline";
+    for (int client = 0; client < row.clients; ++client) {
+      EXPECT_EQ(ConnectSelected(environment, servers, 1, LaunchOptions{}).result, row.result);
+    }
+    if (row.programEndsFirst) environment.loans.GiveAllBack();
+    while (!environment.running.empty()) environment.EndClient();
+    EXPECT_FALSE(environment.loans.IsLent(u"TERMSRV/10.0.0.1"));
+    EXPECT_EQ(environment.events, row.events);
+    EXPECT_EQ(environment.credentials.Read(u"TERMSRV/10.0.0.1"), row.after);
   }
 }
 

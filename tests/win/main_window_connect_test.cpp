@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "import/server_importer_win32.h"
 #include "launch/client_launch.h"
-#include "model/startup.h"
 #include "model/config_store_win32.h"
 #include "model/shared_config_win32.h"
+#include "model/startup.h"
 #include "test_files_win32.h"
 #include "text/text_win32.h"
 #include "ui/control_ids.h"
@@ -22,7 +23,6 @@
 #include "ui/main_window_win32.h"
 #include "ui/messages.h"
 #include "ui/prompt_win32.h"
-#include "import/server_importer_win32.h"
 #include "ui_test_support_win32.h"
 
 namespace rdc {
@@ -64,10 +64,17 @@ class RecordingEnvironment : public LaunchEnvironment {
     recorded_.connectEnabledAtStart.push_back(IsWindowEnabled(recorded_.connectButton) != FALSE);
     return 0;
   }
+  std::uint32_t StartWatchedProcess(const std::u16string& commandLine,
+                                    std::function<void()>) override {
+    return StartProcess(commandLine);
+  }
+  CredentialLoans& Loans() override { return loans_; }
 
  private:
   Recorded& recorded_;
   RunProfiles profiles_;
+  test::DiscardingCredentialStore credentials_;
+  CredentialLoans loans_{credentials_};
 };
 
 class MainWindowConnect : public testing::Test {

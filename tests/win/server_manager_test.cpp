@@ -561,6 +561,35 @@ TEST_F(ServerManagerTest, ConnectionSettingsShowTheServersChoicesAndOkTakesOnlyT
   EXPECT_FALSE(change.has_value());
   ASSERT_FALSE(prompt_.boxes().empty());
   EXPECT_EQ(prompt_.boxes().back().caption, L"输入出错");
+
+  // The start without a connection file greys what only the file carries.
+  const auto enabled = [&](HWND form, int choice) {
+    return IsWindowEnabled(field(form, choice)) != FALSE;
+  };
+  const auto noteShown = [](HWND form) {
+    return IsWindowEnabled(GetDlgItem(form, kSettingsCommandLineNote)) != FALSE;
+  };
+  change.reset();
+  EXPECT_TRUE(test::WithModalForm(
+      main_, [&] { change = RunConnectionSettingsDialog({custom}, prompt_); },
+      [&](HWND form) {
+        EXPECT_EQ(shown(form, 18), L"连接文件");
+        EXPECT_FALSE(noteShown(form));
+        EXPECT_TRUE(enabled(form, 9));
+        SendMessageW(field(form, 18), CB_SETCURSEL, 1, 0);  // 命令行
+        SendMessageW(form, WM_COMMAND, MAKEWPARAM(kSettingsFirstChoice + 37, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(field(form, 18)));
+        EXPECT_TRUE(noteShown(form));
+        for (const int choice : {7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17})
+          EXPECT_FALSE(enabled(form, choice)) << choice;
+        for (const int choice : {0, 1, 2, 4, 5, 6, 18}) EXPECT_TRUE(enabled(form, choice)) << choice;
+        SendMessageW(GetDlgItem(form, kSettingsOk), BM_CLICK, 0, 0);
+      }));
+  ASSERT_TRUE(change.has_value());
+  ConnectionSettings after = custom;
+  change->ApplyTo(after);
+  EXPECT_EQ(after.start, StartMode::CommandLine);
+  EXPECT_EQ(after.clipboard, Toggle::Off);
 }
 
 TEST_F(ServerManagerTest, ListMenuOffersItsOperationsAndRunsTheChosenOne) {

@@ -113,6 +113,14 @@ class RecordingPrompt : public MessagePrompt {
   Answer answer_;
 };
 
+// Credentials that go nowhere: every write succeeds, nothing is found.
+class DiscardingCredentialStore : public CredentialStore {
+ public:
+  std::optional<StoredCredential> Read(const std::u16string&) override { return std::nullopt; }
+  std::uint32_t Write(const StoredCredential&) override { return 0; }
+  void Remove(const std::u16string&) override {}
+};
+
 // Keeps the connections a test starts inside it: nothing reaches the system.
 // Counts the clients it would have started.
 class InertLaunchEnvironment : public LaunchEnvironment {
@@ -135,9 +143,16 @@ class InertLaunchEnvironment : public LaunchEnvironment {
     ++started;
     return 0;
   }
+  std::uint32_t StartWatchedProcess(const std::u16string&, std::function<void()>) override {
+    ++started;
+    return 0;
+  }
+  CredentialLoans& Loans() override { return loans_; }
   int started = 0;
 
  private:
+  DiscardingCredentialStore credentials_;
+  CredentialLoans loans_{credentials_};
   RunProfiles profiles_;
 };
 
