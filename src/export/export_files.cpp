@@ -216,8 +216,8 @@ class GroupFileWriter {
   std::string text_;
 };
 
-// The profile a connection writes for the server, with or without its
-// password line.
+// The profile a connection writes for the server, with its connection
+// settings, with or without its password line.
 std::string ConnectionProfile(const ServerEntry& server, bool withPassword, bool shareDisks,
                               ExportSystem& system, int& passwordsLeftOut) {
   std::optional<std::string> passwordValue;
@@ -229,8 +229,12 @@ std::string ConnectionProfile(const ServerEntry& server, bool withPassword, bool
       ++passwordsLeftOut;
     }
   }
-  std::string profile =
-      ComposeProfile(server.account, server.host, server.port, passwordValue, shareDisks);
+  // The server's own connection settings, as its connection uses them; the
+  // settings of a hand-edited ms.ini that could add a line are left out.
+  ConnectionSettings settings = ParseSettingsField(server.settings);
+  if (!HasSoundTexts(settings)) settings = {};
+  std::string profile = ComposeProfile(server.account, server.host, server.port, passwordValue,
+                                       shareDisks, settings);
   // Without a password, no line for it: the placeholder's line goes.
   if (!passwordValue) {
     const std::string line = "\r\n" + std::string(kPasswordPlaceholder) + "\r\n";

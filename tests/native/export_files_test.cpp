@@ -183,6 +183,18 @@ TEST(ExportRoundTripTest, ConnectionFilesReadBackToTheSameServersWithOrWithoutPa
     }
     EXPECT_EQ(Imported(exported), expected);
   }
+  // A server's own settings are in its file as in its connection's profile.
+  std::vector<ServerEntry> withSettings = {servers[0]};
+  withSettings[0].settings = "display=all;clipboard=0";
+  const std::string bytes =
+      ExportFiles(ExportFormat::ConnectionFiles, withSettings, u"", false, true, system)
+          .files.at(0)
+          .bytes;
+  for (const std::string line : {"\r\nuse multimon:i:1\r\n", "\r\nredirectclipboard:i:0\r\n"}) {
+    std::string utf16;
+    for (const char c : line) utf16 += std::string{c, '\0'};
+    EXPECT_NE(bytes.find(utf16), std::string::npos) << line;
+  }
 }
 
 }  // namespace
