@@ -4,6 +4,7 @@
 #include <windows.h>
 // <shellapi.h> and <wincrypt.h> build on <windows.h>.
 #include <gtest/gtest.h>
+#include <wincred.h>
 
 #include <filesystem>
 #include <fstream>
@@ -331,6 +332,44 @@ TEST_F(ConnectE2E, CommandLineConnectsToTheNamedServerAndEndsWithoutAWindow) {
   ASSERT_TRUE(app_.WaitForExit(&exitCode, 20000)) << "still running";
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(ReadBytes(app_.ConfigPath()), original);
+}
+
+// A server started without a connection file, from the command line: its
+// client finds the password as the host's saved credential while it runs;
+// the program stays until the client has ended, and the credential the user
+// had saved for that host is then back.
+TEST_F(ConnectE2E, StartWithoutAConnectionFileLendsThePasswordToItsClient) {
+  constexpr char kConfig[] =
+      "127.0.0.4|3392|DOM\\ops|pa55|cmd||start=cmdline;display=full\r\n"
+      "#admin:0\r\n#Start:0\r\n#LoadinPass:<>\r\n";
+  std::wstring userName = L"me";
+  std::string secret("m\0i\0n\0e\0", 8);
+  CREDENTIALW usersOwn{};
+  usersOwn.Type = CRED_TYPE_GENERIC;
+  std::wstring target = L"TERMSRV/127.0.0.4";
+  usersOwn.TargetName = target.data();
+  usersOwn.UserName = userName.data();
+  usersOwn.CredentialBlob = reinterpret_cast<BYTE*>(secret.data());
+  usersOwn.CredentialBlobSize = static_cast<DWORD>(secret.size());
+  usersOwn.Persist = CRED_PERSIST_LOCAL_MACHINE;
+  ASSERT_TRUE(CredWriteW(&usersOwn, 0));
+
+  ASSERT_TRUE(app_.WriteConfig(kConfig));
+  ASSERT_TRUE(app_.InstallFakeClient());
+  ASSERT_TRUE(app_.Start(L"/connect cmd"));
+  const ClientStart start = WaitForClientStart(app_, 1);
+  EXPECT_EQ(start.commandLine, L"mstsc.exe /v:127.0.0.4:3392 /f ");
+  EXPECT_EQ(ReadBytes(app_.folder().File(L"credential-1.txt")), "DOM\\ops pa55");
+  ASSERT_TRUE(app_.WaitForExit(nullptr, kWaitMs)) << "still running after its client ended";
+
+  PCREDENTIALW after = nullptr;
+  ASSERT_TRUE(CredReadW(target.c_str(), CRED_TYPE_GENERIC, 0, &after));
+  EXPECT_EQ(std::wstring(after->UserName), L"me");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(after->CredentialBlob),
+                        after->CredentialBlobSize),
+            secret);
+  CredFree(after);
+  CredDeleteW(target.c_str(), CRED_TYPE_GENERIC, 0);
 }
 
 TEST_F(ConnectE2E, CommandLineWithAnUnknownNameSaysSoAndOpensTheWindow) {

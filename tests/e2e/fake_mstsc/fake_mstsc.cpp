@@ -1,8 +1,12 @@
 // A recording stand-in for the remote desktop client: appends its command line
 // to mstsc-record.txt beside itself and keeps a numbered copy of the profile.
+// Started without one ("/v:host:port"), it keeps instead what the system's
+// saved credential for that host holds while it runs: "user password", or
+// "none".
 #include <windows.h>
 // <shellapi.h> builds on <windows.h>.
 #include <shellapi.h>
+#include <wincred.h>
 
 #include <string>
 
@@ -66,6 +70,31 @@ bool AppendLine(const std::wstring& path, const std::string& line) {
   return ok;
 }
 
+// "user password" of the generic credential TERMSRV/<host of "host:port">;
+// the password's UTF-16 as UTF-8.
+std::string SavedCredentialOf(const std::wstring& address) {
+  const std::wstring host = address.substr(0, address.find_last_of(L':'));
+  PCREDENTIALW found = nullptr;
+  if (!CredReadW((L"TERMSRV/" + host).c_str(), CRED_TYPE_GENERIC, 0, &found)) return "none";
+  const std::wstring password(reinterpret_cast<const wchar_t*>(found->CredentialBlob),
+                              found->CredentialBlobSize / sizeof(wchar_t));
+  std::string text = Utf8FromWide(found->UserName != nullptr ? found->UserName : L"") + " " +
+                     Utf8FromWide(password);
+  CredFree(found);
+  return text;
+}
+
+bool WriteWhole(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr) && written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
 }  // namespace
 
 int main() {
@@ -78,7 +107,10 @@ int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(commandLine, &argc);
   bool copied = false;
-  if (argv != nullptr && argc >= 2) {
+  if (argv != nullptr && argc >= 2 && std::wstring(argv[1]).rfind(L"/v:", 0) == 0) {
+    const std::wstring kept = folder + L"\\credential-" + std::to_wstring(startNumber) + L".txt";
+    copied = WriteWhole(kept, SavedCredentialOf(argv[1] + 3));
+  } else if (argv != nullptr && argc >= 2) {
     const std::wstring copy = folder + L"\\profile-" + std::to_wstring(startNumber) + L".txt";
     copied = CopyFileW(argv[1], copy.c_str(), TRUE) != 0;
   }
