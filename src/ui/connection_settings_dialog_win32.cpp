@@ -170,7 +170,7 @@ std::vector<ControlSpec> MakeDesign() {
   }
   design.push_back({kSettingsCommandLineNote, ControlKind::Label,
                     L"命令行方式不经连接文件，本地资源和网关使用客户端自己的设置。", kColumnX[0],
-                    y[0], kBoxWidth, 40, kPlainLabel});
+                    y[0], kBoxWidth, 40, SS_LEFT});
   design.push_back({kSettingsOk, ControlKind::DefaultButton, L"确定", 316, kButtonsY, 100, 31});
   design.push_back({kSettingsCancel, ControlKind::Button, L"取消", 428, kButtonsY, 100, 31});
   return design;
