@@ -159,10 +159,10 @@ std::uint32_t Win32LaunchEnvironment::StartWatchedProcess(const std::u16string& 
 CredentialLoans& Win32LaunchEnvironment::Loans() {
   // Never destroyed: a thread watching a client may give its loan back while
   // the program's statics are being destroyed.
-  static Win32CredentialStore* const store =
-      new Win32CredentialStore;  // NOLINT(cppcoreguidelines-owning-memory)
-  static CredentialLoans* const loans =
-      new CredentialLoans(*store);  // NOLINT(cppcoreguidelines-owning-memory)
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): owned by the process, never freed
+  static Win32CredentialStore* const store = new Win32CredentialStore;
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): owned by the process, never freed
+  static CredentialLoans* const loans = new CredentialLoans(*store);
   return *loans;
 }
 
