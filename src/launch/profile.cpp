@@ -166,7 +166,10 @@ std::vector<SettingLine> SettingLines(const ConnectionSettings& s) {
   toggle("redirectsmartcards:i:", s.smartCards);
   if (!s.gatewayHost.empty()) lines.push_back({"gatewayhostname:s:", s.gatewayHost});
   if (s.gatewayUse == GatewayUse::None) lines.push_back({"gatewayusagemethod:i:", "0"});
-  if (s.gatewayUse == GatewayUse::Always) lines.push_back({"gatewayusagemethod:i:", "1"});
+  // A gateway given is one used: the template's own method (4) uses none.
+  if (s.gatewayUse == GatewayUse::Always ||
+      (s.gatewayUse == GatewayUse::Follow && !s.gatewayHost.empty()))
+    lines.push_back({"gatewayusagemethod:i:", "1"});
   if (s.gatewayUse == GatewayUse::Detect) lines.push_back({"gatewayusagemethod:i:", "2"});
   // The client takes the gateway lines only with the profile's explicit gateway settings.
   if (!s.gatewayHost.empty() || s.gatewayUse != GatewayUse::Follow)
