@@ -30,10 +30,17 @@ std::string Remark(const ServerEntry& server) {
   return WithCrLf(std::string_view(server.remark));
 }
 
+// A field, quoted where needed. One that a spreadsheet would take for a
+// formula (beginning with "=", "+", "-", "@", a tab or a CR) is given a
+// leading "'", which the spreadsheet shows as text.
 std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string field;
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+    field = "'";
+  field += text;
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
   std::string quoted = "\"";
-  for (const char c : text) {
+  for (const char c : field) {
     if (c == '"') quoted += '"';
     quoted += c;
   }

@@ -51,6 +51,10 @@ TEST(ExportCsvTest, HeaderThenOneQuotedWhereNeededLinePerServerWithoutPasswords)
       {{"10.0.0.1", "3389", "admin", "secret", "web"}, "10.0.0.1,3389,admin,,web"},
       {{"h", "1", "a,b", "", "say \"hi\", ok"}, "h,1,\"a,b\",,\"say \"\"hi\"\", ok\""},
       {{"h", "1", "", "", "one\ntwo"}, "h,1,,,\"one\r\ntwo\""},
+      // What a spreadsheet would take for a formula is made text.
+      {{"h", "1", "-x", "", "=HYPERLINK(\"a\",\"b\")", "@g"},
+       "h,1,'-x,'@g,\"'=HYPERLINK(\"\"a\"\",\"\"b\"\")\""},
+      {{"h", "1", "a=b", "", "+1"}, "h,1,a=b,,'+1"},
       {{"h", "1", "", "", Gbk(u"北京机房"), Gbk(u"测试/分组")},
        "h,1,,\xE6\xB5\x8B\xE8\xAF\x95/\xE5\x88\x86\xE7\xBB\x84,"
        "\xE5\x8C\x97\xE4\xBA\xAC\xE6\x9C\xBA\xE6\x88\xBF"},
