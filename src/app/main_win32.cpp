@@ -17,6 +17,7 @@
 #include "model/config_cipher.h"
 #include "model/config_file.h"
 #include "model/config_store_win32.h"
+#include "model/recent_servers.h"
 #include "model/server_by_name.h"
 #include "model/shared_config_win32.h"
 #include "model/startup.h"
@@ -29,6 +30,7 @@
 #include "ui/messages.h"
 #include "ui/probe_outcomes_win32.h"
 #include "ui/prompt_win32.h"
+#include "ui/user_settings_win32.h"
 #include "import/server_importer_win32.h"
 #include "ui/window_messages.h"
 
@@ -58,14 +60,21 @@ void HandToRunningCopy(const std::wstring& folder, const StartRequest& request,
 // "/connect NAME" at start-up: connects to the named server with the options
 // of ms.ini; false when no server has that name (said in a box).
 bool ConnectAtStart(const AppState& state, const std::wstring& name, LaunchEnvironment& launch,
-                    MessagePrompt& prompt) {
+                    MessagePrompt& prompt, UserSettings& recentKeeper) {
   const int number = EntryNumberByName(state.servers, GbkFromWide(name));
   if (number == 0) {
     prompt.Show(ServerNotFoundText(name).c_str(), kOperationErrorCaption, MB_OK | MB_ICONERROR);
     return false;
   }
-  ReportLaunchOutcome(
-      ConnectSelected(launch, state.servers, number, LaunchOptionsOf(state.options, false)), prompt);
+  const LaunchOutcome outcome =
+      ConnectSelected(launch, state.servers, number, LaunchOptionsOf(state.options, false));
+  ReportLaunchOutcome(outcome, prompt);
+  // Counted among the servers last connected to, as a connect in the windows is.
+  if (outcome.result == LaunchResult::Started) {
+    std::vector<std::string> recent = recentKeeper.RecentServers();
+    NoteConnected(recent, RecentKeyOf(*EntryByNumber(state.servers, number)));
+    recentKeeper.SaveRecentServers(recent);
+  }
   return true;
 }
 
@@ -140,14 +149,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   rdc::SharedConfig shared(store, state.loadedConfig, config.stamp);
 
   rdc::Win32LaunchEnvironment launch;
+  rdc::RegistryUserSettings userSettings;
   // Started to connect: no window, and ms.ini stays as it is.
   const bool connected =
-      request.connectName && rdc::ConnectAtStart(state, *request.connectName, launch, prompt);
+      request.connectName &&
+      rdc::ConnectAtStart(state, *request.connectName, launch, prompt, userSettings);
   if (!connected) {
     rdc::SystemStatusSweeps sweeps(rdc::SweepPeriodMs());
     rdc::ShellAddressOpener addresses;
     rdc::SystemServerImporter importer;
-    rdc::RegistryUserSettings userSettings;
     rdc::MainWindow window(state, {shared, launch, sweeps, addresses, prompt, importer,
                                    rdc::SystemSaveClock(), &handedOver, userSettings,
                                    rdc::SystemExporter()});

@@ -15,6 +15,7 @@
 #include "launch/client_launch.h"
 #include "password_and_command_line_win32.h"
 #include "ui/control_ids.h"
+#include "ui/user_settings_win32.h"
 #include "os/system_error_win32.h"
 
 namespace rdc::e2e {
@@ -317,6 +318,9 @@ TEST_F(ConnectE2E, CommandLineConnectsToTheNamedServerAndEndsWithoutAWindow) {
   ASSERT_TRUE(app_.WriteConfig(kConfig));
   const std::string original = ReadBytes(app_.ConfigPath());
   ASSERT_TRUE(app_.InstallFakeClient());
+  RegistryUserSettings userSettings;
+  const std::vector<std::string> recentBefore = userSettings.RecentServers();
+  userSettings.SaveRecentServers({});
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(cases[i].arguments)));
     // Each copy ends once its profile is old enough to delete; the next need not wait.
@@ -332,6 +336,10 @@ TEST_F(ConnectE2E, CommandLineConnectsToTheNamedServerAndEndsWithoutAWindow) {
   ASSERT_TRUE(app_.WaitForExit(&exitCode, 20000)) << "still running";
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(ReadBytes(app_.ConfigPath()), original);
+  // Each counts among the servers last connected to, the last first.
+  EXPECT_EQ(userSettings.RecentServers(),
+            (std::vector<std::string>{"127.0.0.1:3389|Administrator", "127.0.0.2:3390|ops"}));
+  userSettings.SaveRecentServers(recentBefore);
 }
 
 // A server started without a connection file, from the command line: its
