@@ -13,6 +13,7 @@
 
 #include "driver_win32.h"
 #include "launch/client_launch.h"
+#include "launch/launch_environment_win32.h"
 #include "password_and_command_line_win32.h"
 #include "ui/control_ids.h"
 #include "ui/user_settings_win32.h"
@@ -350,34 +351,24 @@ TEST_F(ConnectE2E, StartWithoutAConnectionFileLendsThePasswordToItsClient) {
   constexpr char kConfig[] =
       "127.0.0.4|3392|DOM\\ops|pa55|cmd||start=cmdline;display=full\r\n"
       "#admin:0\r\n#Start:0\r\n#LoadinPass:<>\r\n";
-  std::wstring userName = L"me";
-  std::string secret("m\0i\0n\0e\0", 8);
-  CREDENTIALW usersOwn{};
-  usersOwn.Type = CRED_TYPE_GENERIC;
-  std::wstring target = L"TERMSRV/127.0.0.4";
-  usersOwn.TargetName = target.data();
-  usersOwn.UserName = userName.data();
-  usersOwn.CredentialBlob = reinterpret_cast<BYTE*>(secret.data());
-  usersOwn.CredentialBlobSize = static_cast<DWORD>(secret.size());
-  usersOwn.Persist = CRED_PERSIST_LOCAL_MACHINE;
-  ASSERT_TRUE(CredWriteW(&usersOwn, 0));
+  Win32CredentialStore credentials;
+  StoredCredential usersOwn;
+  usersOwn.target = u"TERMSRV/127.0.0.4";
+  usersOwn.userName = u"me";
+  usersOwn.secret = std::string("m\0i\0n\0e\0", 8);
+  usersOwn.persist = CRED_PERSIST_LOCAL_MACHINE;
+  ASSERT_EQ(credentials.Write(usersOwn), 0u);
 
   ASSERT_TRUE(app_.WriteConfig(kConfig));
   ASSERT_TRUE(app_.InstallFakeClient());
   ASSERT_TRUE(app_.Start(L"/connect cmd"));
   const ClientStart start = WaitForClientStart(app_, 1);
   EXPECT_EQ(start.commandLine, L"mstsc.exe /v:127.0.0.4:3392 /f ");
-  EXPECT_EQ(ReadBytes(app_.folder().File(L"credential-1.txt")), "DOM\\ops pa55");
+  EXPECT_EQ(ReadBytes(app_.folder().File(L"credential-1.txt")), "DOM\\ops pa55\n");
   ASSERT_TRUE(app_.WaitForExit(nullptr, kWaitMs)) << "still running after its client ended";
 
-  PCREDENTIALW after = nullptr;
-  ASSERT_TRUE(CredReadW(target.c_str(), CRED_TYPE_GENERIC, 0, &after));
-  EXPECT_EQ(std::wstring(after->UserName), L"me");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(after->CredentialBlob),
-                        after->CredentialBlobSize),
-            secret);
-  CredFree(after);
-  CredDeleteW(target.c_str(), CRED_TYPE_GENERIC, 0);
+  EXPECT_EQ(credentials.Read(usersOwn.target), usersOwn);
+  credentials.Remove(usersOwn.target);
 }
 
 TEST_F(ConnectE2E, CommandLineWithAnUnknownNameSaysSoAndOpensTheWindow) {

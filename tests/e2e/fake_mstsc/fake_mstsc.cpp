@@ -84,17 +84,6 @@ std::string SavedCredentialOf(const std::wstring& address) {
   return text;
 }
 
-bool WriteWhole(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr) && written == bytes.size();
-  CloseHandle(file);
-  return ok;
-}
-
 }  // namespace
 
 int main() {
@@ -109,7 +98,7 @@ int main() {
   bool copied = false;
   if (argv != nullptr && argc >= 2 && std::wstring(argv[1]).rfind(L"/v:", 0) == 0) {
     const std::wstring kept = folder + L"\\credential-" + std::to_wstring(startNumber) + L".txt";
-    copied = WriteWhole(kept, SavedCredentialOf(argv[1] + 3));
+    copied = AppendLine(kept, SavedCredentialOf(argv[1] + 3));
   } else if (argv != nullptr && argc >= 2) {
     const std::wstring copy = folder + L"\\profile-" + std::to_wstring(startNumber) + L".txt";
     copied = CopyFileW(argv[1], copy.c_str(), TRUE) != 0;
