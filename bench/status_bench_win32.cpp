@@ -458,7 +458,7 @@ int wmain(int argc, wchar_t** argv) {
     // 10,000 rows, 500 listening and 9,500 closed, in the first sweep after the window shows.
     std::vector<unsigned short> rowPorts;
     std::vector<bool> rowListens;
-    for (int i = 0; i < 10000; ++i) {
+    for (std::size_t i = 0; i < 10000; ++i) {
       const bool listens = i % 20 == 0;
       rowPorts.push_back(listens ? ports.ports[2 * (i / 20)] : ports.ports[2 * (i % 500) + 1]);
       rowListens.push_back(listens);
