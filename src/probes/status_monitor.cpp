@@ -19,6 +19,13 @@ using Clock = std::chrono::steady_clock;
 // How often a sweep looks for finished look-ups while sockets are connecting.
 constexpr std::chrono::milliseconds kLookUpCheck{20};
 
+// The connects a sweep begins before it takes those that have ended and hands
+// their outcomes over: at least this many, and at least as many as are still
+// connecting. So the first rows show their status while thousands of others
+// are still being begun, and hosts that never answer, which stay connecting,
+// are looked at no more often than the sockets begun meanwhile justify.
+constexpr std::size_t kBeginBatch = 256;
+
 bool SameEntry(const ServerEntry& entry, const ProbeTarget& target) {
   return entry.id == target.entryId;
 }
@@ -156,7 +163,10 @@ int ApplyProbeOutcome(ServerList& list, const ProbeOutcome& outcome) {
 
 void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
                     const OutcomeSink& sink) {
-  const Clock::time_point deadline = Clock::now() + system.deadline;
+  // Look-ups and sockets are waited for until then; each connect has the same
+  // time from its own start, so a connect begun late in a long list is not
+  // failed for the time the others took to begin.
+  const Clock::time_point waitsEnd = Clock::now() + system.deadline;
   std::unique_ptr<ProbeConnector> connector = system.newConnector();
   auto inbox = std::make_shared<LookUpAnswers>();
 
@@ -168,6 +178,7 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
     Clock::time_point begun;
   };
   std::unordered_map<int, Connecting> connecting;
+  std::deque<int> oldestFirst;  // the attempts in the order they began; some have ended
   std::map<std::string, std::vector<std::size_t>> rowsOfName;  // each name asked once
   std::size_t lookingUp = 0;                                   // names not answered yet
 
@@ -179,17 +190,39 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
   auto handOver = [&] {
     if (!known.empty()) sink(std::exchange(known, {}));
   };
+  // Begins a batch of the attempts that wait for a socket; false when the
+  // system had no socket to spare.
   auto beginUnstarted = [&] {
-    while (!unstarted.empty()) {
+    const std::size_t batch = std::max(kBeginBatch, connecting.size());
+    for (std::size_t begun = 0; begun < batch && !unstarted.empty(); ++begun) {
       const std::size_t i = unstarted.front();
-      const Clock::time_point begun = Clock::now();
+      const Clock::time_point begunAt = Clock::now();
       const int attempt = connector->Begin(addresses[i], ProbePort(targets[i].port));
-      if (attempt == ProbeConnector::kNoRoom) return;
+      if (attempt == ProbeConnector::kNoRoom) return false;
       unstarted.pop_front();
-      if (attempt == ProbeConnector::kFailed)
+      if (attempt == ProbeConnector::kFailed) {
         report(i, false);
-      else
-        connecting[attempt] = {i, begun};
+      } else {
+        connecting[attempt] = {i, begunAt};
+        oldestFirst.push_back(attempt);
+      }
+    }
+    return true;
+  };
+  // When the oldest attempt still connecting reaches the deadline.
+  auto nextExpiry = [&] {
+    for (; !oldestFirst.empty(); oldestFirst.pop_front()) {
+      const auto it = connecting.find(oldestFirst.front());
+      if (it != connecting.end()) return it->second.begun + system.deadline;
+    }
+    return Clock::time_point::max();
+  };
+  // Fails the attempts that have been connecting for the deadline by `now`.
+  auto failExpired = [&](Clock::time_point now) {
+    for (; nextExpiry() <= now; oldestFirst.pop_front()) {
+      const auto it = connecting.find(oldestFirst.front());
+      report(it->second.row, false);
+      connecting.erase(it);
     }
   };
 
@@ -221,18 +254,24 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
     else
       for (std::size_t i : rows) report(i, false);
   }
-  beginUnstarted();
   handOver();
 
+  bool shortOfRoom = false;
   while (!connecting.empty() || !unstarted.empty() || lookingUp > 0) {
     const Clock::time_point now = Clock::now();
-    if (now >= deadline) break;
+    if (now >= waitsEnd) {
+      // The names not answered by now fail at the end, and so do the rows
+      // still waiting for a socket.
+      lookingUp = 0;
+      if (shortOfRoom) unstarted.clear();
+    }
     std::vector<std::pair<std::string, std::optional<IpAddress>>> answers;
-    {
+    if (lookingUp > 0) {
       std::unique_lock lock(inbox->mutex);
-      if (connecting.empty() && lookingUp > 0 && inbox->answers.empty()) {
+      const bool moreToBegin = !unstarted.empty() && !shortOfRoom;
+      if (connecting.empty() && !moreToBegin && inbox->answers.empty()) {
         // Nothing else to wait for: sleep until a look-up answers.
-        const auto until = unstarted.empty() ? deadline : std::min(deadline, now + kLookUpCheck);
+        const auto until = unstarted.empty() ? waitsEnd : std::min(waitsEnd, now + kLookUpCheck);
         inbox->arrived.wait_until(lock, until, [&] { return !inbox->answers.empty(); });
       }
       answers.swap(inbox->answers);
@@ -250,11 +289,15 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
         unstarted.push_back(i);
       }
     }
-    beginUnstarted();
+    shortOfRoom = !beginUnstarted();
     if (!connecting.empty()) {
-      auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      if (lookingUp > 0 || !unstarted.empty()) wait = std::min(wait, kLookUpCheck);
-      const std::vector<ProbeConnector::Ended> endedNow = connector->Wait(std::max(wait, {}));
+      Clock::time_point until = nextExpiry();
+      if (lookingUp > 0 || shortOfRoom) until = std::min(until, Clock::now() + kLookUpCheck);
+      // More to begin: take what has ended and go on beginning.
+      if (!unstarted.empty() && !shortOfRoom) until = Clock::now();
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+      const std::vector<ProbeConnector::Ended> endedNow =
+          connector->Wait(std::max(wait, std::chrono::milliseconds{0}));
       const Clock::time_point learnt = Clock::now();
       for (const ProbeConnector::Ended& ended : endedNow) {
         const auto it = connecting.find(ended.attempt);
@@ -263,13 +306,16 @@ void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
         report(it->second.row, ended.connected, static_cast<int>(took.count()));
         connecting.erase(it);
       }
-    } else if (!unstarted.empty() && lookingUp == 0) {
+      // Those the connector has not told of are failed only now: a connect
+      // that ended in time is not failed for the time taken to learn of it.
+      failExpired(learnt);
+    } else if (shortOfRoom && lookingUp == 0) {
       // Short of sockets with none of ours open: give the system a moment.
       std::this_thread::sleep_for(kLookUpCheck);
     }
     handOver();
   }
-  connector.reset();  // the deadline: close what is still connecting
+  connector.reset();  // close what is still connecting
   for (std::size_t i = 0; i < targets.size(); ++i)
     if (!reported[i]) report(i, false);
   handOver();

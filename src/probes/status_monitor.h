@@ -20,7 +20,7 @@
 
 namespace rdc {
 
-// An attempt that has not connected by then counts as failed.
+// An attempt that has not connected by then (from its start) counts as failed.
 inline constexpr std::chrono::milliseconds kProbeDeadline{5000};
 
 // What the UI thread hands one attempt: which entry, with the host and port
@@ -124,8 +124,10 @@ struct ProbeSystem {
 // window's queue at 10,000 rows).
 using OutcomeSink = std::function<void(std::vector<ProbeOutcome>)>;
 
-// Runs every attempt of one sweep at once and returns when each has an outcome,
-// at the deadline at the latest.
+// Runs every attempt of one sweep at once, handing outcomes over while later
+// connects are still being begun, and returns when each has an outcome: a
+// connect fails at the deadline from its own start, a look-up or a wait for a
+// socket at the deadline from the sweep's start.
 void RunStatusSweep(std::vector<ProbeTarget> targets, const ProbeSystem& system,
                     const OutcomeSink& sink);
 

@@ -78,13 +78,13 @@ std::vector<ProbeConnector::Ended> WsaPollConnector::Wait(std::chrono::milliseco
   for (std::size_t i = sockets_.size(); i-- > 0;) {
     const SHORT events = sockets_[i].revents;
     if (events == 0) continue;
-    int error = 0;
-    int size = sizeof(error);
-    const bool readable = getsockopt(sockets_[i].fd, SOL_SOCKET, SO_ERROR,
-                                     reinterpret_cast<char*>(&error), &size) == 0;
-    ended.push_back({attempts_[i], readable && error == 0 && (events & POLLOUT) &&
-                                       !(events & (POLLERR | POLLHUP))});
-    CloseWithReset(UniqueSocket(sockets_[i].fd));
+    // A connect that failed reports an error or a hang-up, one that was made
+    // only that it can write.
+    const bool connected = (events & POLLOUT) && !(events & (POLLERR | POLLHUP));
+    ended.push_back({attempts_[i], connected});
+    UniqueSocket socket(sockets_[i].fd);
+    // A refused connect made no connection to leave behind.
+    if (connected) CloseWithReset(std::move(socket));
     sockets_[i] = sockets_.back();
     sockets_.pop_back();
     attempts_[i] = attempts_.back();

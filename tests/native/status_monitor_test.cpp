@@ -183,6 +183,71 @@ TEST(RunSweepTest, AttemptsTheSystemHasNoRoomForStartAsSocketsFree) {
   EXPECT_EQ(sweep.log->mostOpen, 2u);
 }
 
+TEST(RunSweepTest, OutcomesAreHandedOverWhileLaterConnectsAreStillBeginning) {
+  // How many connects had begun each time the sweep took the ended ones, until
+  // all had: hosts that answer at once are taken every batch, hosts that never
+  // answer pile up and are looked at after twice as many each time.
+  const struct {
+    const char* port;
+    std::vector<std::size_t> begunAtWait;
+  } cases[] = {
+      {"200", {256, 512, 768, 1024, 1280, 1536, 1792, 2000}},  // refused at once
+      {"300", {256, 512, 1024, 2000}},                         // silent
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.port);
+    Sweep sweep;
+    std::size_t begunAtFirstOutcome = 0;
+    sweep.onOutcomes = [&] {
+      if (begunAtFirstOutcome == 0) begunAtFirstOutcome = sweep.log->begun.size();
+    };
+    ProbeSystem system;
+    system.deadline = 200ms;
+    std::vector<ProbeTarget> targets;
+    targets.reserve(2000);
+    for (int i = 0; i < 2000; ++i) targets.push_back(Target("10.0.0.1", c.port));
+    sweep.Run(targets, system);
+
+    ASSERT_EQ(sweep.outcomes.size(), 2000u);
+    for (const ProbeOutcome& o : sweep.outcomes) EXPECT_FALSE(o.online);
+    std::vector<std::size_t> untilAllBegun;
+    for (std::size_t begun : sweep.log->begunAtWait) {
+      untilAllBegun.push_back(begun);
+      if (begun == 2000) break;
+    }
+    EXPECT_EQ(untilAllBegun, c.begunAtWait);
+    // Refused rows are told of before the last connect begins; silent ones at the deadline.
+    EXPECT_EQ(begunAtFirstOutcome, std::string(c.port) == "200" ? 256u : 2000u);
+  }
+}
+
+TEST(RunSweepTest, EachConnectHasTheDeadlineFromItsOwnStart) {
+  // Beginning the connects of a long list may take longer than the deadline
+  // (a loaded machine); a host that answers soon after its connect began is
+  // online however late that was.
+  Sweep sweep;
+  ProbeSystem system;
+  system.deadline = 100ms;
+  system.newConnector = [log = sweep.log] {
+    return std::make_unique<FakeConnector>(
+        [](const IpAddress&, std::uint16_t port) {
+          std::this_thread::sleep_for(1ms);  // each connect takes a while to begin
+          return port == 300 ? FakeAnswer{false, 0ms, true} : FakeAnswer{true, 5ms};
+        },
+        log);
+  };
+  std::vector<ProbeTarget> targets;
+  targets.reserve(301);
+  for (int i = 0; i < 300; ++i) targets.push_back(Target("10.0.0.1", "110"));
+  targets.push_back(Target("10.0.0.1", "300"));
+  const auto start = std::chrono::steady_clock::now();
+  sweep.Run(targets, system);
+  ASSERT_EQ(sweep.outcomes.size(), 301u);
+  for (const ProbeOutcome& o : sweep.outcomes) EXPECT_EQ(o.online, o.target.port == "110");
+  // The silent host, begun last, had its whole deadline.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms + system.deadline);
+}
+
 TEST(NameLookUpsTest, ANameBeingLookedUpIsNotAskedAgainAndALaterSweepGetsItsAnswer) {
   auto calls = std::make_shared<std::atomic<int>>(0);
   std::promise<void> release;
