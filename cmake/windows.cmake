@@ -132,9 +132,18 @@ foreach(bench ${rdc_benchmarks})
   if(NOT MSVC)
     target_link_options(${name} PRIVATE -municode)
   endif()
-  add_dependencies(${name} rdconnect)
+  add_dependencies(${name} rdconnect bare_window)
   add_dependencies(rdc_bench ${name})
 endforeach()
+# The floor of the program's start-up and memory, started by the benchmarks
+# beside the program: a bare window with one list view, and nothing else.
+add_executable(bare_window WIN32 EXCLUDE_FROM_ALL
+               ${CMAKE_SOURCE_DIR}/bench/bare_window/bare_window_win32.cpp ${rdc_resources})
+target_include_directories(bare_window PRIVATE ${CMAKE_SOURCE_DIR}/bench)
+target_link_libraries(bare_window PRIVATE comctl32)
+if(NOT MSVC)
+  target_link_options(bare_window PRIVATE -municode)
+endif()
 
 # The recording stand-in for mstsc.exe that the end-to-end tests put beside the exe.
 file(GLOB rdc_fake_mstsc CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/fake_mstsc/*.cpp)
