@@ -59,6 +59,7 @@ class BareListWindow {
   BareListWindow(const BareListWindow&) = delete;
   BareListWindow& operator=(const BareListWindow&) = delete;
 
+  HWND window() const { return window_; }
   HWND list() const { return list_; }
 
   // Empties the list and fills it with `rows` rows until they have painted; ms.

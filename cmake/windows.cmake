@@ -6,21 +6,32 @@ if(NOT MSVC)
 endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-set(rdc_system_libs comctl32 comdlg32 shell32 crypt32 ws2_32 user32 gdi32 advapi32 ole32 bcrypt shlwapi
-    xmllite)
-
-# mingw-w64 ships the XmlLite header but no import library for xmllite.dll:
-# one is made from the exports the program calls.
+set(rdc_system_libs comctl32 user32 gdi32 advapi32 ole32)
+# What an empty start does not need is loaded when first called: the
+# importers' XML reader and cryptography, the file dialogs, the shell, the
+# sockets of the sweeps. Each list of exports the program calls is in
+# cmake/delay-load/NAME.def; a call of another export fails to link.
+set(rdc_delay_loaded bcrypt comdlg32 crypt32 shell32 shlwapi ws2_32 xmllite)
 if(MINGW)
-  set(rdc_xmllite_import ${CMAKE_BINARY_DIR}/import-libs/libxmllite.a)
-  add_custom_command(OUTPUT ${rdc_xmllite_import}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/import-libs
-    COMMAND ${CMAKE_DLLTOOL} --input-def ${CMAKE_SOURCE_DIR}/cmake/xmllite.def
-            --output-lib ${rdc_xmllite_import}
-    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/xmllite.def
-    COMMENT "Import library for xmllite.dll")
-  add_custom_target(rdc_xmllite_import_library DEPENDS ${rdc_xmllite_import})
-  list(TRANSFORM rdc_system_libs REPLACE "^xmllite$" ${rdc_xmllite_import})
+  # mingw-w64 ships no delay-import libraries (nor any import library for
+  # xmllite.dll): they are made from the lists.
+  foreach(dll ${rdc_delay_loaded})
+    set(def ${CMAKE_SOURCE_DIR}/cmake/delay-load/${dll}.def)
+    set(library ${CMAKE_BINARY_DIR}/import-libs/lib${dll}-delay.a)
+    add_custom_command(OUTPUT ${library}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/import-libs
+      COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll}.dll --output-delaylib ${library}
+      DEPENDS ${def}
+      COMMENT "Delay-import library for ${dll}.dll")
+    list(APPEND rdc_delay_libraries ${library})
+  endforeach()
+  add_custom_target(rdc_delay_import_libraries DEPENDS ${rdc_delay_libraries})
+  list(APPEND rdc_system_libs ${rdc_delay_libraries} delayimp)
+else()
+  list(APPEND rdc_system_libs ${rdc_delay_loaded} delayimp)
+  foreach(dll ${rdc_delay_loaded})
+    add_link_options(/DELAYLOAD:${dll}.dll)
+  endforeach()
 endif()
 
 set(rdc_win32_sources ${rdc_sources})
@@ -29,7 +40,7 @@ list(FILTER rdc_win32_sources EXCLUDE REGEX "/src/app/main_win32\\.cpp$")
 add_library(rdc_win32 STATIC ${rdc_win32_sources})
 target_link_libraries(rdc_win32 PUBLIC rdc_portable ${rdc_system_libs})
 if(MINGW)
-  add_dependencies(rdc_win32 rdc_xmllite_import_library)
+  add_dependencies(rdc_win32 rdc_delay_import_libraries)
 endif()
 
 # The resources (manifest, icons, version) go into every executable that opens our windows.
@@ -132,9 +143,18 @@ foreach(bench ${rdc_benchmarks})
   if(NOT MSVC)
     target_link_options(${name} PRIVATE -municode)
   endif()
-  add_dependencies(${name} rdconnect)
+  add_dependencies(${name} rdconnect bare_window)
   add_dependencies(rdc_bench ${name})
 endforeach()
+# The floor of the program's start-up and memory, started by the benchmarks
+# beside the program: a bare window with one list view, and nothing else.
+add_executable(bare_window WIN32 EXCLUDE_FROM_ALL
+               ${CMAKE_SOURCE_DIR}/bench/bare_window/bare_window_win32.cpp ${rdc_resources})
+target_include_directories(bare_window PRIVATE ${CMAKE_SOURCE_DIR}/bench)
+target_link_libraries(bare_window PRIVATE comctl32)
+if(NOT MSVC)
+  target_link_options(bare_window PRIVATE -municode)
+endif()
 
 # The recording stand-in for mstsc.exe that the end-to-end tests put beside the exe.
 file(GLOB rdc_fake_mstsc CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/fake_mstsc/*.cpp)

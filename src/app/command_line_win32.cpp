@@ -8,9 +8,35 @@
 #include "os/owners_win32.h"
 
 namespace rdc {
+namespace {
+
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
+
+// Whether anything follows the program's own name, which the system's rules
+// end at its closing quote when it starts with one, else at the first blank.
+bool HasArguments(const wchar_t* commandLine) {
+  const wchar_t* c = commandLine;
+  if (*c == L'"') {
+    for (++c; *c != L'\0' && *c != L'"'; ++c) {
+    }
+    if (*c == L'"') ++c;
+  } else {
+    for (; *c != L'\0' && !IsBlank(*c); ++c) {
+    }
+  }
+  for (; IsBlank(*c); ++c) {
+  }
+  return *c != L'\0';
+}
+
+}  // namespace
 
 StartRequest ReadStartRequest(const wchar_t* commandLine) {
   StartRequest request;
+  // A start with no arguments does not load the shell, which splits them.
+  if (!HasArguments(commandLine)) return request;
   int count = 0;
   const LocalMemory<wchar_t**> arguments(CommandLineToArgvW(commandLine, &count));
   if (!arguments) return request;

@@ -146,7 +146,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   rdc::HandedOver handedOver;  // by second starts, to the prompt and then to the main window
   rdc::LoginDialogPrompt login(prompt, handedOver);
   if (!rdc::RunStartup(state, config.bytes, login)) return 0;
-  rdc::SharedConfig shared(store, state.loadedConfig, config.stamp);
+  config.bytes = std::string();  // the run keeps the text, not the file's bytes
+  // The text read is the first merge's base, kept there and nowhere else.
+  rdc::SharedConfig shared(store, std::move(state.loadedConfig), config.stamp);
 
   rdc::Win32LaunchEnvironment launch;
   rdc::RegistryUserSettings userSettings;

@@ -12,7 +12,9 @@ namespace rdc {
 struct AppState {
   ServerList servers;
   ConfigOptions options;        // the main window's check box and radio buttons show them
-  std::string loadedConfig;     // the deciphered bytes of ms.ini, as read at start-up
+  // The deciphered bytes of ms.ini, as read at start-up, until the entry
+  // point hands them to the shared configuration as its first merge's base.
+  std::string loadedConfig;
   std::string startupPassword;  // GBK; empty means none is set
   bool accessGranted = false;
 };

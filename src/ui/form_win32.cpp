@@ -120,6 +120,7 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
   }
   OnCreated();
   ShowWindow(hwnd, SW_SHOWNORMAL);
+  OnShown();
   UpdateWindow(hwnd);
   if (!GetFocus() || GetAncestor(GetFocus(), GA_ROOT) != hwnd) SetFocus(hwnd);
   return hwnd;

@@ -96,6 +96,8 @@ class FormWindow {
  protected:
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void OnCreated() {}
+  // The window is shown and has not painted yet.
+  virtual void OnShown() {}
   virtual void OnCommand(int /*id*/, int /*notification*/) {}
   virtual LRESULT OnNotify(NMHDR* /*header*/) { return 0; }
   // The close box, the system menu's Close and Esc all come here.

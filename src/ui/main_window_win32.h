@@ -96,6 +96,7 @@ class MainWindow : public FormWindow, private ServerListOwner {
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCreated() override;
+  void OnShown() override;
   void OnCommand(int id, int notification) override;
   LRESULT OnNotify(NMHDR* header) override;
   void OnCloseRequest() override;
@@ -126,6 +127,8 @@ class MainWindow : public FormWindow, private ServerListOwner {
   void ShowSaveState();
   // Reloads ms.ini when another copy changed it, once no modal window is up.
   void CheckForChanges();
+  // Starts the watch of ms.ini's folder unless it runs (or the run does not share the file).
+  void WatchFolder();
   // The id of the selected row's entry; 0 when no row is selected.
   std::uint64_t SelectedEntryId() const;
   void ShowSelectedServer();
@@ -156,7 +159,7 @@ class MainWindow : public FormWindow, private ServerListOwner {
   MainWindowServices services_;
   std::shared_ptr<ProbeOutcomeQueue> outcomes_;  // made with the window
   bool closing_ = false;
-  std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini
+  std::unique_ptr<FolderWatch> folderWatch_;  // other copies' saves of ms.ini; made at the first look
   std::unique_ptr<ServerListView> view_;      // made with the window
   SaveRetry saves_;
   ModalHold held_;           // reloads, hand-overs and imports wait while a modal window is up

@@ -126,8 +126,9 @@ bool IsChecked(HWND button) {
   return Send(button, BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED;
 }
 
-AppUnderTest::AppUnderTest() : folder_(L"e2e-app"), elsewhere_(L"e2e-cwd") {
-  const std::wstring source = ExecutableFolder() + L"\\rdconnect.exe";
+AppUnderTest::AppUnderTest(const std::wstring& exe)
+    : folder_(L"e2e-app"), elsewhere_(L"e2e-cwd") {
+  const std::wstring source = exe.empty() ? ExecutableFolder() + L"\\rdconnect.exe" : exe;
   CopyFileW(source.c_str(), folder_.File(L"rdconnect.exe").c_str(), FALSE);
 }
 

@@ -82,7 +82,8 @@ class ProgramCopy {
 // One run of rdconnect.exe, copied beside nothing but what the test puts there.
 class AppUnderTest : public ProgramCopy {
  public:
-  AppUnderTest();
+  // A copy of `exe`; without one, of the rdconnect.exe beside the running program.
+  explicit AppUnderTest(const std::wstring& exe = {});
   // Kills the program if it still runs, then removes both folders.
   ~AppUnderTest();
   AppUnderTest(const AppUnderTest&) = delete;

@@ -1188,6 +1188,7 @@ TEST_F(MainWindowListCommands, DroppedFilesAreImportedAtTheEndAndSummedUpInOneBo
   memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), paths.data(),
          paths.size() * sizeof(wchar_t));
   GlobalUnlock(drop);
+  EXPECT_TRUE(ExStyle(hwnd_) & WS_EX_ACCEPTFILES) << "the shell drops only on a window that takes files";
   SendMessageW(hwnd_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   // The files are read on a thread of their own; the window answers meanwhile.
   EXPECT_EQ(RowCount(), 2);
