@@ -190,6 +190,40 @@ struct NoAddressOpener : AddressOpener {
   void Open(const wchar_t*) override {}
 };
 
+// A file of the temporary directory.
+std::wstring TemporaryFile(const wchar_t* name) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  return std::wstring(temp) + name;
+}
+
+// The program's main window over the loaded `state`, with the system's
+// services but for the sweeps, started by `starter`; its list in a file of
+// the temporary directory that is never saved.
+class BenchWindow {
+ public:
+  BenchWindow(AppState& state, SweepStarter starter)
+      : store_(TemporaryFile(L"status_bench_ms.ini")),
+        sweeps(starter),
+        config_(store_, state.loadedConfig, store_.Stamp()),
+        window_(state, {config_, launch_, sweeps, noOpener_, prompt_, importer_}) {}
+  HWND Create() { return window_.Create(); }
+
+ private:
+  ConfigFileStore store_;
+
+ public:
+  TimedSweeps sweeps;
+
+ private:
+  NoAddressOpener noOpener_;
+  Win32LaunchEnvironment launch_;
+  MessageBoxPrompt prompt_;
+  SystemServerImporter importer_;
+  SharedConfig config_;
+  MainWindow window_;
+};
+
 WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int pingMs) {
   WindowRun run;
   AppState state;
@@ -197,17 +231,8 @@ WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int ping
   for (int i = 0; i < rows; ++i)
     plain += "127.0.0.1|" + std::to_string(ports.ports[i % ports.ports.size()]) + "|a||\r\n";
   LoadConfig(state, std::move(plain));
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const ConfigFileStore store(std::wstring(temp) + L"status_bench_ms.ini");  // never saved
-  TimedSweeps sweeps(starter);
-  NoAddressOpener noOpener;
-  Win32LaunchEnvironment launch;
-  MessageBoxPrompt prompt;
-  SystemServerImporter importer;
-  SharedConfig config(store, state.loadedConfig, store.Stamp());
-  MainWindow window(state, {config, launch, sweeps, noOpener, prompt, importer});
-  const Clock::time_point& started = sweeps.started;
+  BenchWindow window(state, starter);
+  const Clock::time_point& started = window.sweeps.started;
   HWND hwnd = window.Create();
   auto final = [&] {
     for (std::size_t i = 0; i < state.servers.size(); ++i)
@@ -233,7 +258,7 @@ WindowRun RunWindow(const Ports& ports, int rows, SweepStarter starter, int ping
   });
   wchar_t exe[MAX_PATH];
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  const std::wstring results = std::wstring(temp) + L"status_bench_ping.txt";
+  const std::wstring results = TemporaryFile(L"status_bench_ping.txt");
   std::wstring command = L"\"" + std::wstring(exe) + L"\" --ping " +
                          std::to_wstring(reinterpret_cast<std::uintptr_t>(hwnd)) + L" " +
                          std::to_wstring(pingMs) + L" \"" + results + L"\"";
@@ -312,16 +337,7 @@ FirstSweepRun RunFirstSweep(const std::vector<unsigned short>& ports,
   std::string plain;
   for (unsigned short port : ports) plain += "127.0.0.1|" + std::to_string(port) + "|a||\r\n";
   LoadConfig(state, std::move(plain));
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const ConfigFileStore store(std::wstring(temp) + L"status_bench_ms.ini");  // never saved
-  TimedSweeps sweeps(StartRecordedSweep);
-  NoAddressOpener noOpener;
-  Win32LaunchEnvironment launch;
-  MessageBoxPrompt prompt;
-  SystemServerImporter importer;
-  SharedConfig config(store, state.loadedConfig, store.Stamp());
-  MainWindow window(state, {config, launch, sweeps, noOpener, prompt, importer});
+  BenchWindow window(state, StartRecordedSweep);
   HWND hwnd = window.Create();  // shown and painted when it returns
   const Clock::time_point shown = Clock::now();
 
@@ -329,7 +345,7 @@ FirstSweepRun RunFirstSweep(const std::vector<unsigned short>& ports,
   HANDLE stop = CreateEventW(&inherited, TRUE, FALSE, nullptr);
   wchar_t exe[MAX_PATH];
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  const std::wstring results = std::wstring(temp) + L"status_bench_first_ping.txt";
+  const std::wstring results = TemporaryFile(L"status_bench_first_ping.txt");
   std::wstring command = L"\"" + std::wstring(exe) + L"\" --ping " +
                          std::to_wstring(reinterpret_cast<std::uintptr_t>(hwnd)) + L" 60000 \"" +
                          results + L"\" " + std::to_wstring(reinterpret_cast<std::uintptr_t>(stop));
@@ -361,7 +377,7 @@ FirstSweepRun RunFirstSweep(const std::vector<unsigned short>& ports,
   auto since = [&](Clock::time_point t) {
     return std::chrono::duration<double, std::milli>(t - shown).count();
   };
-  run.sweepStartMs = since(sweeps.started);
+  run.sweepStartMs = since(window.sweeps.started);
   std::vector<double> shownTimes(shownAt.begin(), shownAt.end());
   std::sort(shownTimes.begin(), shownTimes.end());
   run.firstShownMs = shownTimes.front();

@@ -16,12 +16,6 @@ namespace {
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::size_t kMaxStemLength = 100;
 
-std::u16string Utf16Of(ExportSystem& system, std::string_view gbk) {
-  std::u16string text = system.Utf16WithTerminator(std::string(gbk));
-  if (!text.empty() && text.back() == u'\0') text.pop_back();
-  return text;
-}
-
 std::string Utf8Of(ExportSystem& system, std::string_view gbk) {
   return Utf8FromUtf16(Utf16Of(system, gbk));
 }

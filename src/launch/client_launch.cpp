@@ -158,12 +158,6 @@ std::optional<std::u16string> CommandLineStart(std::u16string_view address,
 
 namespace {
 
-std::u16string Utf16Of(LaunchEnvironment& environment, const std::string& gbk) {
-  std::u16string text = environment.Utf16WithTerminator(gbk);
-  if (!text.empty()) text.pop_back();
-  return text;
-}
-
 // The start without a connection file.
 LaunchOutcome StartWithoutProfile(LaunchEnvironment& environment, const ServerEntry& entry,
                                   const ConnectionSettings& settings,

@@ -33,4 +33,10 @@ std::string ProtectPasswordHex(PasswordProtection& protection, const std::string
   return BlobHex(protection.Protect(block, kPasswordDescription));
 }
 
+std::u16string Utf16Of(PasswordProtection& conversion, std::string_view gbk) {
+  std::u16string text = conversion.Utf16WithTerminator(std::string(gbk));
+  if (!text.empty() && text.back() == u'\0') text.pop_back();
+  return text;
+}
+
 }  // namespace rdc

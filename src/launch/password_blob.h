@@ -20,6 +20,9 @@ class PasswordProtection {
   virtual std::string Protect(std::string_view data, std::u16string_view description) = 0;
 };
 
+// The GBK text as UTF-16, without the terminator.
+std::u16string Utf16Of(PasswordProtection& conversion, std::string_view gbk);
+
 inline constexpr std::size_t kPasswordBlockSize = 512;
 inline constexpr std::u16string_view kPasswordDescription = u"psw";
 
