@@ -28,15 +28,7 @@ int FindText(std::string_view text, std::string_view pattern, int start) {
 
 std::vector<std::string> SplitText(std::string_view text, std::string_view separator) {
   std::vector<std::string> pieces;
-  int pieceStart = 1;  // 1-based, like FindText's positions
-  for (int found = FindText(text, separator, pieceStart); found != -1;
-       found = FindText(text, separator, pieceStart)) {
-    pieces.emplace_back(text.substr(pieceStart - 1, found - pieceStart));
-    pieceStart = found + static_cast<int>(separator.size());
-  }
-  if (static_cast<std::size_t>(pieceStart - 1) < text.size()) {
-    pieces.emplace_back(text.substr(pieceStart - 1));
-  }
+  ForEachPiece(text, separator, [&pieces](std::string_view piece) { pieces.emplace_back(piece); });
   return pieces;
 }
 

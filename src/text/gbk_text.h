@@ -27,6 +27,19 @@ int FindText(std::string_view text, std::string_view pattern, int start = 0);
 // gives an empty first piece; a trailing separator gives no empty last piece.
 std::vector<std::string> SplitText(std::string_view text, std::string_view separator);
 
+// The pieces SplitText gives, each handed to `take` in order as a view into
+// `text`: a long text is gone through without a copy of its pieces.
+template <typename Take>
+void ForEachPiece(std::string_view text, std::string_view separator, Take take) {
+  int pieceStart = 1;  // 1-based, like FindText's positions
+  for (int found = FindText(text, separator, pieceStart); found != -1;
+       found = FindText(text, separator, pieceStart)) {
+    take(text.substr(pieceStart - 1, found - pieceStart));
+    pieceStart = found + static_cast<int>(separator.size());
+  }
+  if (static_cast<std::size_t>(pieceStart - 1) < text.size()) take(text.substr(pieceStart - 1));
+}
+
 // The texts between every `begin` ... `end` pair, joined with "||"; empty when
 // an end marker is missing after any begin marker.
 std::string TextBetweenAll(std::string_view source, std::string_view begin, std::string_view end);

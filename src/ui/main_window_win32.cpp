@@ -85,7 +85,10 @@ void MainWindow::WatchFolder() {
 void MainWindow::OnShown() {
   // Rows put into a list view not yet shown cost Wine's list view about 600
   // bytes more each (measured at 10,000 rows); shown, the window has not
-  // painted yet, so its first paint still shows them.
+  // painted yet, so its first paint still shows them. The column headings
+  // paint first: with them painted, 10,000 rows cost Wine about 4.5 MB less
+  // (measured: the heap it grows for the rows stays smaller).
+  UpdateWindow(ListView_GetHeader(control(kMainServerList)));
   RefreshServerView();
 }
 
