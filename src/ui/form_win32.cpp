@@ -30,7 +30,9 @@ void RegisterFormClass(WNDPROC procedure) {
   (void)atom;
 }
 
-const wchar_t* ClassFor(ControlKind kind) {
+}  // namespace
+
+const wchar_t* ControlClass(ControlKind kind) {
   switch (kind) {
     case ControlKind::Edit: return L"EDIT";
     case ControlKind::Label:
@@ -42,8 +44,6 @@ const wchar_t* ClassFor(ControlKind kind) {
     default: return L"BUTTON";
   }
 }
-
-}  // namespace
 
 DWORD KindStyle(ControlKind kind) {
   const DWORD child = WS_CHILD | WS_VISIBLE;
@@ -113,7 +113,7 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
 
   for (const ControlSpec& row : controls_) {
     HWND child = CreateWindowExW(
-        row.exStyle, ClassFor(row.kind), row.caption, KindStyle(row.kind) | row.style, Scale(row.x),
+        row.exStyle, ControlClass(row.kind), row.caption, KindStyle(row.kind) | row.style, Scale(row.x),
         Scale(row.y), Scale(row.width), Scale(row.height), hwnd,
         reinterpret_cast<HMENU>(INT_PTR{row.id}), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(row.font)), FALSE);

@@ -58,6 +58,8 @@ inline constexpr DWORD kDialogFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSME
 // A label of the designs: left-aligned, vertically centred, no word wrap.
 inline constexpr DWORD kPlainLabel = SS_LEFTNOWORDWRAP | SS_CENTERIMAGE;
 
+// The window class of a control of `kind`.
+const wchar_t* ControlClass(ControlKind kind);
 // Styles a control of `kind` gets besides those of its table row.
 DWORD KindStyle(ControlKind kind);
 
