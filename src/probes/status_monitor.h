@@ -58,14 +58,15 @@ class ProbeConnector {
     bool connected;
   };
 
-  virtual ~ProbeConnector() = default;  // closes the sockets still connecting
+  virtual ~ProbeConnector() = default;  // closes every socket it opened
 
   // Opens a socket of the attempt's own and starts connecting without waiting.
   // Returns the attempt's number (0 or more), kFailed or kNoRoom.
   virtual int Begin(const IpAddress& address, std::uint16_t port) = 0;
 
-  // Waits until at least one attempt ends or `wait` has passed; closes the
-  // sockets of the attempts that ended and returns them.
+  // Waits until at least one attempt ends or `wait` has passed and returns
+  // the attempts that ended; their sockets are closed by the connector's end
+  // at the latest.
   virtual std::vector<Ended> Wait(std::chrono::milliseconds wait) = 0;
 };
 

@@ -26,8 +26,60 @@ void CloseWithReset(UniqueSocket socket) {
 
 }  // namespace
 
+SocketCloser::SocketCloser() {
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (...) {
+    // No thread now: Close closes at once.
+  }
+}
+
+SocketCloser::~SocketCloser() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  handed_.notify_one();
+  thread_.join();
+}
+
+void SocketCloser::Close(SOCKET socket, bool reset) {
+  if (thread_.joinable()) {
+    try {
+      {
+        std::lock_guard lock(mutex_);
+        waiting_.push_back({socket, reset});
+      }
+      handed_.notify_one();
+      return;
+    } catch (...) {
+      // No memory to queue it: closed here.
+    }
+  }
+  UniqueSocket closing(socket);
+  if (reset) CloseWithReset(std::move(closing));
+}
+
+void SocketCloser::Run() {
+  std::vector<Closing> closing;
+  for (;;) {
+    {
+      std::unique_lock lock(mutex_);
+      handed_.wait(lock, [this] { return ending_ || !waiting_.empty(); });
+      if (waiting_.empty()) return;  // ending, and all closed
+      closing.swap(waiting_);
+    }
+    for (const Closing& ended : closing) {
+      UniqueSocket socket(ended.socket);
+      if (ended.reset) CloseWithReset(std::move(socket));
+    }
+    closing.clear();
+  }
+}
+
 WsaPollConnector::~WsaPollConnector() {
-  for (const WSAPOLLFD& socket : sockets_) CloseWithReset(UniqueSocket(socket.fd));
+  for (const WSAPOLLFD& socket : sockets_) closer_.Close(socket.fd, true);
 }
 
 int WsaPollConnector::Begin(const IpAddress& address, std::uint16_t port) {
@@ -56,7 +108,7 @@ int WsaPollConnector::Begin(const IpAddress& address, std::uint16_t port) {
   if (ioctlsocket(socket.get(), FIONBIO, &nonBlocking) != 0) return kFailed;
   const int attempt = next_++;
   if (connect(socket.get(), reinterpret_cast<const sockaddr*>(&target), targetSize) == 0) {
-    CloseWithReset(std::move(socket));
+    closer_.Close(socket.release(), true);
     endedAtOnce_.push_back({attempt, true});
   } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
     // The poll array holds the raw socket from here on; this connector closes it.
@@ -82,9 +134,8 @@ std::vector<ProbeConnector::Ended> WsaPollConnector::Wait(std::chrono::milliseco
     // only that it can write.
     const bool connected = (events & POLLOUT) && !(events & (POLLERR | POLLHUP));
     ended.push_back({attempts_[i], connected});
-    UniqueSocket socket(sockets_[i].fd);
     // A refused connect made no connection to leave behind.
-    if (connected) CloseWithReset(std::move(socket));
+    closer_.Close(sockets_[i].fd, connected);
     sockets_[i] = sockets_.back();
     sockets_.pop_back();
     attempts_[i] = attempts_.back();
