@@ -37,6 +37,20 @@ namespace {
 // Windows gives a program a few seconds before it offers to end it.
 constexpr DWORD kEndOfSessionLockWaitMs = 2000;
 
+// Has `window` draw itself once into a bitmap nobody sees: the screen shows
+// nothing until the window's first paint.
+void DrawOffScreen(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  const WindowDc screen(window);
+  const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+  const UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+  if (!memory || !bitmap) return;
+  const HGDIOBJ before = SelectObject(memory.get(), bitmap.get());
+  SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT);
+  SelectObject(memory.get(), before);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(AppState& state, MainWindowServices services)
@@ -85,10 +99,10 @@ void MainWindow::WatchFolder() {
 void MainWindow::OnShown() {
   // Rows put into a list view not yet shown cost Wine's list view about 600
   // bytes more each (measured at 10,000 rows); shown, the window has not
-  // painted yet, so its first paint still shows them. The column headings
-  // paint first: with them painted, 10,000 rows cost Wine about 4.5 MB less
-  // (measured: the heap it grows for the rows stays smaller).
-  UpdateWindow(ListView_GetHeader(control(kMainServerList)));
+  // painted yet, so its first paint still shows them. With the column
+  // headings drawn once before, 10,000 rows cost Wine about 4.5 MB less
+  // (measured; why is Wine's heap's own matter).
+  if (!state_.servers.empty()) DrawOffScreen(ListView_GetHeader(control(kMainServerList)));
   RefreshServerView();
 }
 
