@@ -185,8 +185,8 @@ std::string StoredRemark(std::string_view remark) {
 
 void ParseConfig(std::string_view plain, ServerList& list, ConfigOptions& options) {
   const std::string_view text = UpToFirstZero(plain);
-  // At most one record a line: the list grows once, not by doubling (at
-  // 10,000 servers each doubling left megabytes the heap keeps).
+  // At most one record a line: the list is sized once instead of growing by
+  // doubling, each time moving every entry read so far.
   std::size_t lines = 1;
   for (std::size_t at = text.find(kLineEnd); at != std::string_view::npos;
        at = text.find(kLineEnd, at + kLineEnd.size()))
