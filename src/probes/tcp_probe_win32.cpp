@@ -24,6 +24,12 @@ void CloseWithReset(UniqueSocket socket) {
              sizeof(reset));
 }
 
+// Closes `socket` now, with a reset when a connection was made on it.
+void CloseNow(SOCKET socket, bool reset) {
+  UniqueSocket closing(socket);
+  if (reset) CloseWithReset(std::move(closing));
+}
+
 }  // namespace
 
 SocketCloser::SocketCloser() {
@@ -57,8 +63,7 @@ void SocketCloser::Close(SOCKET socket, bool reset) {
       // No memory to queue it: closed here.
     }
   }
-  UniqueSocket closing(socket);
-  if (reset) CloseWithReset(std::move(closing));
+  CloseNow(socket, reset);
 }
 
 void SocketCloser::Run() {
@@ -70,10 +75,7 @@ void SocketCloser::Run() {
       if (waiting_.empty()) return;  // ending, and all closed
       closing.swap(waiting_);
     }
-    for (const Closing& ended : closing) {
-      UniqueSocket socket(ended.socket);
-      if (ended.reset) CloseWithReset(std::move(socket));
-    }
+    for (const Closing& ended : closing) CloseNow(ended.socket, ended.reset);
     closing.clear();
   }
 }

@@ -112,10 +112,11 @@ HWND FormWindow::Create(const FormFrame& frame, std::span<const ControlSpec> con
   }
 
   for (const ControlSpec& row : controls_) {
-    HWND child = CreateWindowExW(
-        row.exStyle, ControlClass(row.kind), row.caption, KindStyle(row.kind) | row.style, Scale(row.x),
-        Scale(row.y), Scale(row.width), Scale(row.height), hwnd,
-        reinterpret_cast<HMENU>(INT_PTR{row.id}), GetModuleHandleW(nullptr), nullptr);
+    HWND child = CreateWindowExW(row.exStyle, ControlClass(row.kind), row.caption,
+                                 KindStyle(row.kind) | row.style, Scale(row.x), Scale(row.y),
+                                 Scale(row.width), Scale(row.height), hwnd,
+                                 reinterpret_cast<HMENU>(INT_PTR{row.id}),
+                                 GetModuleHandleW(nullptr), nullptr);
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(row.font)), FALSE);
   }
   OnCreated();
